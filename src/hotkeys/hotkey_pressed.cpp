@@ -1,0 +1,21 @@
+#include <string>
+
+#include "core/app_info.h"
+#include "hotkeys/frm_hotkeys.h"
+#include "platform/system.h"
+#include "platform/window.h"
+
+namespace tandrel {
+
+void FrmHotKeys::HotkeyPressed(int id) {
+  const char* tool = id == 1 ? "\\Cramlet.exe" : id == 2 ? "\\Spillet.exe" : nullptr;
+  if (tool == nullptr) return;
+  const std::string path = platform::ProgramFolder() + tool;
+  const platform::StartResult result = platform::StartProgram(path);
+  // A tool that will not start is worth a word; the next press simply tries again.
+  if (!result.started) {
+    platform::MessageBoxOk("Tandrel could not start\n" + path + "\n\n" + result.reason + ".", kAppTitle);
+  }
+}
+
+}  // namespace tandrel

@@ -1,0 +1,26 @@
+#pragma once
+// The hotkey window's message hook and the registration of the two hotkeys.
+#include <cstdint>
+
+#include "platform/types.h"
+
+namespace tandrel {
+
+// The window procedure that stood before Hook; 0 while no hook is installed.
+extern platform::WndProc PrevWndProc;
+// The window Hook was given; never cleared.
+extern platform::Hwnd HookedHwnd;
+
+void Hook(platform::Hwnd hwnd);
+void Unhook();
+std::intptr_t PLATFORM_CALLBACK WindowProc(platform::Hwnd hwnd, unsigned int msg,
+                                           std::uintptr_t wParam, std::intptr_t lParam);
+
+inline constexpr unsigned int kModAlt = 0x0001;
+inline constexpr unsigned int kModControl = 0x0002;
+inline constexpr unsigned int kModShift = 0x0004;
+
+// Replaces both registrations for hwnd from the stored settings.
+void RegisterHotkeys(platform::Hwnd hwnd);
+
+}  // namespace tandrel

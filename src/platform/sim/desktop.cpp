@@ -1,0 +1,98 @@
+#include "platform/sim/desktop.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "platform/sim/text.h"
+
+namespace sim {
+namespace {
+std::unique_ptr<Desktop> current;
+constexpr unsigned int kWmHotkey = 0x0312;
+}  // namespace
+
+Desktop& desktop() {
+  if (!current) current = std::make_unique<Desktop>();
+  return *current;
+}
+
+void Reset() { current = std::make_unique<Desktop>(); }
+
+void Desktop::SetValue(const std::string& path, const std::string& name, const std::string& text,
+                       std::uint32_t type) {
+  keys[Lower(path)][Lower(name)] = {type, text, static_cast<std::uint32_t>(text.size() + 1)};
+}
+
+std::optional<RegStoredValue> Desktop::Value(const std::string& path, const std::string& name) const {
+  auto key = keys.find(Lower(path));
+  if (key == keys.end()) return std::nullopt;
+  auto value = key->second.find(Lower(name));
+  if (value == key->second.end()) return std::nullopt;
+  return value->second;
+}
+
+std::intptr_t Desktop::SendMessage(platform::Hwnd hwnd, unsigned int msg, std::uintptr_t wParam,
+                                   std::intptr_t lParam) {
+  auto window = windows.find(hwnd);
+  if (window == windows.end()) return 0;
+  return window->second.proc(hwnd, msg, wParam, lParam);
+}
+
+bool Desktop::PressHotkey(unsigned int modifiers, unsigned int virtualKey) {
+  auto held = std::find_if(hotkeys.begin(), hotkeys.end(), [&](const Hotkey& h) {
+    return h.modifiers == modifiers && h.virtualKey == virtualKey;
+  });
+  if (held == hotkeys.end() || held->hwnd == nullptr) return false;
+  const Hotkey hotkey = *held;
+  SendMessage(hotkey.hwnd, kWmHotkey, static_cast<std::uintptr_t>(hotkey.id),
+              static_cast<std::intptr_t>((virtualKey << 16) | modifiers));
+  return true;
+}
+
+void Desktop::HoldHotkeyElsewhere(unsigned int modifiers, unsigned int virtualKey) {
+  hotkeys.push_back({nullptr, 0, modifiers, virtualKey});
+}
+
+void Desktop::TrayMouse(unsigned int mouseMessage) {
+  if (trayIcons.empty()) return;
+  const platform::NotifyIconData icon = trayIcons.front();
+  SendMessage(icon.hWnd, icon.uCallbackMessage, icon.uID, static_cast<std::intptr_t>(mouseMessage));
+}
+
+void Desktop::RestartTaskbar() {
+  trayIcons.clear();
+  taskbarRunning = true;
+  std::vector<platform::Hwnd> all;
+  for (const auto& [hwnd, window] : windows) all.push_back(hwnd);
+  for (platform::Hwnd hwnd : all) SendMessage(hwnd, kTaskbarCreated, 0, 0);
+}
+
+void Desktop::Click(platform::Hwnd hwnd, int controlId) {
+  SendMessage(hwnd, kWmCommand, static_cast<std::uintptr_t>(controlId), 0);
+}
+
+void Desktop::Close(platform::Hwnd hwnd) { SendMessage(hwnd, kWmClose, 0, 0); }
+
+SimWindow* Desktop::Find(const std::string& caption) {
+  for (auto& [hwnd, window] : windows) {
+    if (window.caption == caption) return &window;
+  }
+  return nullptr;
+}
+
+const Hotkey* Desktop::HotkeyOf(platform::Hwnd hwnd, int id) const {
+  for (const auto& hotkey : hotkeys) {
+    if (hotkey.hwnd == hwnd && hotkey.id == id) return &hotkey;
+  }
+  return nullptr;
+}
+
+std::vector<std::string> Desktop::Journal(const std::string& prefix) const {
+  std::vector<std::string> lines;
+  for (const auto& line : journal) {
+    if (line.rfind(prefix, 0) == 0) lines.push_back(line);
+  }
+  return lines;
+}
+
+}  // namespace sim

@@ -1,0 +1,92 @@
+#include "platform/registry.h"
+
+#include <map>
+#include <utility>
+
+#include "platform/sim/desktop.h"
+#include "platform/sim/text.h"
+
+namespace platform {
+namespace {
+
+constexpr long kErrorAccessDenied = 5;
+
+std::map<std::uintptr_t, std::string>& OpenPaths() {
+  static std::map<std::uintptr_t, std::string> paths;
+  return paths;
+}
+
+std::string FullPath(RegRoot root, std::string_view path) {
+  return sim::Lower((root == RegRoot::CurrentUser ? "HKCU\\" : "HKLM\\") + std::string(path));
+}
+
+std::uintptr_t Remember(std::string path) {
+  static std::uintptr_t next = 0;
+  OpenPaths()[++next] = std::move(path);
+  ++sim::desktop().openKeys;
+  return next;
+}
+
+}  // namespace
+
+RegKey::~RegKey() {
+  if (handle_ == 0) return;
+  OpenPaths().erase(handle_);
+  --sim::desktop().openKeys;
+}
+
+RegKey::RegKey(RegKey&& other) noexcept : handle_(std::exchange(other.handle_, 0)) {}
+
+RegKey& RegKey::operator=(RegKey&& other) noexcept {
+  if (this != &other) {
+    RegKey old(std::move(*this));
+    handle_ = std::exchange(other.handle_, 0);
+  }
+  return *this;
+}
+
+long RegKey::Open(RegRoot root, std::string_view path, std::uint32_t /*access*/, RegKey& key) {
+  std::string full = FullPath(root, path);
+  if (!sim::desktop().keys.contains(full)) return kErrorFileNotFound;
+  key = RegKey();
+  key.handle_ = Remember(full);
+  return kErrorSuccess;
+}
+
+long RegKey::Create(RegRoot root, std::string_view path, RegKey& key) {
+  std::string full = FullPath(root, path);
+  sim::Desktop& desktop = sim::desktop();
+  if (!desktop.keys.contains(full)) {
+    if (desktop.refusedKeys.contains(full)) return kErrorAccessDenied;
+    desktop.keys[full];
+  }
+  key = RegKey();
+  key.handle_ = Remember(full);
+  return kErrorSuccess;
+}
+
+long RegKey::Query(std::string_view name, std::uint32_t maxBytes, RegValue& value) const {
+  auto stored = sim::desktop().Value(OpenPaths().at(handle_), std::string(name));
+  if (!stored) return kErrorFileNotFound;
+  if (stored->bytes > maxBytes) return kErrorMoreData;
+  value.type = stored->type;
+  value.bytes = stored->bytes;
+  value.text = stored->type == kRegSz ? stored->text : std::string();
+  return kErrorSuccess;
+}
+
+long RegKey::SetString(std::string_view name, std::string_view text) const {
+  const std::string& path = OpenPaths().at(handle_);
+  sim::Desktop& desktop = sim::desktop();
+  desktop.journal.push_back("RegSetValue " + std::string(name));
+  if (desktop.refusedKeys.contains(path)) return kErrorAccessDenied;
+  desktop.keys[path][sim::Lower(name)] = {kRegSz, std::string(text), static_cast<std::uint32_t>(text.size() + 1)};
+  return kErrorSuccess;
+}
+
+long RegKey::DeleteValue(std::string_view name) const {
+  auto& values = sim::desktop().keys[OpenPaths().at(handle_)];
+  return values.erase(sim::Lower(name)) > 0 ? kErrorSuccess : kErrorFileNotFound;
+}
+
+}  // namespace platform

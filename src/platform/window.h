@@ -1,0 +1,91 @@
+#pragma once
+// Top-level windows with controls, pop-up menus and message boxes.
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/types.h"
+
+namespace platform {
+
+enum class Frame { Sizable, FixedSingle, FixedDialog };
+enum class IconId { None, Main, About };
+
+struct WindowSpec {
+  std::string caption;
+  int clientWidthTwips = 0;
+  int clientHeightTwips = 0;
+  std::optional<int> leftTwips;  // client area's place on the screen; none: the system chooses
+  std::optional<int> topTwips;
+  Frame frame = Frame::Sizable;
+  IconId icon = IconId::None;
+};
+
+enum class ControlKind { Button, CheckBox, ComboDropDown, Label };
+
+struct ControlSpec {
+  int id = 0;
+  ControlKind kind = ControlKind::Button;
+  std::string text;
+  int leftTwips = 0;
+  int topTwips = 0;
+  int widthTwips = 0;
+  int heightTwips = 0;
+};
+
+// A line of a pop-up menu; the caption "-" makes a separator.
+struct MenuItem {
+  int id = 0;
+  std::string caption;
+};
+
+// What a window reports to the logic that owns it.
+class WindowEvents {
+ public:
+  virtual void OnClick(int /*controlId*/) {}
+  virtual void OnClose() {}
+  virtual void OnTrayNotify(unsigned int /*mouseMessage*/) {}
+  virtual void OnTaskbarCreated() {}
+
+ protected:
+  ~WindowEvents() = default;
+};
+
+// One top-level window, destroyed with the object.
+class Window {
+ public:
+  Window(const WindowSpec& spec, WindowEvents& events);
+  ~Window();
+  Window(const Window&) = delete;
+  Window& operator=(const Window&) = delete;
+
+  Hwnd handle() const;
+  Hicon SmallIcon() const;  // the icon at the notification area's size, owned by the window
+
+  void SetVisible(bool visible);
+  bool Visible() const;
+  void Restore();
+  void SetCaption(std::string_view caption);
+
+  void AddControl(const ControlSpec& spec);
+  void SetControlText(int id, std::string_view text);
+  std::string ControlText(int id) const;
+  void SetChecked(int id, bool checked);
+  bool Checked(int id) const;
+  void AddListItem(int id, std::string_view text);
+
+  // Shows the menu at the cursor and returns the chosen item's id, or 0.
+  int PopupMenu(const std::vector<MenuItem>& items);
+
+  struct State;
+
+ private:
+  std::unique_ptr<State> state_;
+};
+
+// A modal box with the OK button only and no icon.
+void MessageBoxOk(std::string_view text, std::string_view caption);
+
+}  // namespace platform

@@ -1,0 +1,60 @@
+#include "tray/frm_systray.h"
+
+#include "core/app_info.h"
+#include "core/program.h"
+#include "tray/modsystray.h"
+
+namespace tandrel {
+namespace {
+constexpr unsigned int kWmLButtonDblClk = 0x0203;
+constexpr unsigned int kWmRButtonUp = 0x0205;
+}  // namespace
+
+FormDesign FrmSystray::Design() const {
+  FormDesign design;
+  design.window.caption = "Systray form";
+  design.window.clientWidthTwips = 4560;
+  design.window.clientHeightTwips = 3015;
+  design.window.icon = platform::IconId::Main;
+  return design;
+}
+
+void FrmSystray::Form_Load() {
+  SetVisible(false);
+
+  TrayIconData.cbSize = kTrayRecordSize;
+  TrayIconData.hWnd = hWnd();
+  TrayIconData.uID = 1;
+  TrayIconData.uFlags = kNifMessage + kNifIcon + kNifTip;
+  TrayIconData.uCallbackMessage = platform::kTrayCallbackMessage;
+  TrayIconData.hIcon = window().SmallIcon();
+  TrayIconData.szTip = TipField("Tandrel by " + std::string(kMakerDomain));
+
+  // The first reference creates and loads the hotkey window, which hooks and registers.
+  FrmHotKeys& hotkeys = App().frmHotKeys;
+  hotkeys.SetVisible(false);
+  hotkeys.Load();
+
+  platform::ShellNotifyIcon(platform::NotifyIconMessage::Add, TrayIconData);
+}
+
+void FrmSystray::Form_Unload() {
+  App().frmHotKeys.Unload();
+  platform::ShellNotifyIcon(platform::NotifyIconMessage::Delete, TrayIconData);
+}
+
+void FrmSystray::OnTrayNotify(unsigned int mouseMessage) {
+  if (mouseMessage == kWmLButtonDblClk) {
+    SetVisible(true);
+    window().Restore();
+  } else if (mouseMessage == kWmRButtonUp) {
+    ShowTrayMenu();
+  }
+}
+
+// A new taskbar (Explorer restarted, or none was up at our start) knows no icons: add ours again.
+void FrmSystray::OnTaskbarCreated() {
+  platform::ShellNotifyIcon(platform::NotifyIconMessage::Add, TrayIconData);
+}
+
+}  // namespace tandrel

@@ -1,0 +1,28 @@
+#pragma once
+// The hidden host of the tray icon and its menu.
+#include "core/form.h"
+
+namespace tandrel {
+
+class FrmSystray : public Form {
+ public:
+  using Form::Form;
+
+ protected:
+  FormDesign Design() const override;
+  void Form_Load() override;
+  void Form_Unload() override;
+  void OnTrayNotify(unsigned int mouseMessage) override;
+  void OnTaskbarCreated() override;
+
+ private:
+  void ShowTrayMenu();
+  void mnuHelp_Click();
+  void mnuAbout_Click();
+  void mnuSettings_Click();
+  void mnuSupport_Click();
+  void mnuClose_Click();
+  void mnuExit_Click();
+};
+
+}  // namespace tandrel

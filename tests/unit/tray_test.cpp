@@ -1,0 +1,109 @@
+#include <algorithm>
+#include "fixture.h"
+#include "tray/modsystray.h"
+
+namespace {
+constexpr unsigned int kDoubleClick = 0x0203;
+constexpr unsigned int kRightUp = 0x0205;
+}  // namespace
+
+class Tray : public DesktopTest {
+ protected:
+  Tray() { Store("start", "configured", "1"); }
+  void Choose(const std::string& caption) {
+    desk().onPopupMenu = [caption](const std::vector<platform::MenuItem>& items) {
+      for (const auto& item : items) {
+        if (item.caption == caption) return item.id;
+      }
+      return 0;
+    };
+    desk().TrayMouse(kRightUp);
+  }
+};
+
+TEST_F(Tray, TheIconIsAddedAfterTheHotkeysWithItsTip) {
+  Start();
+  ASSERT_EQ(desk().trayIcons.size(), 1u);
+  const platform::NotifyIconData& icon = desk().trayIcons[0];
+  EXPECT_EQ(icon.cbSize, 88u);
+  EXPECT_EQ(icon.hWnd, Window("Systray form")->hwnd);
+  EXPECT_EQ(icon.uID, 1u);
+  EXPECT_EQ(icon.uFlags, 7u);
+  EXPECT_NE(icon.hIcon, nullptr);
+  const std::string tip = "Tandrel by tandrel.example";
+  EXPECT_EQ(icon.szTip, tip + '\0' + std::string(64 - tip.size() - 1, ' '));
+
+  const auto& j = desk().journal;
+  auto at = [&](const std::string& line) { return std::find(j.begin(), j.end(), line) - j.begin(); };
+  EXPECT_LT(at("RegisterHotKey 2"), at("Shell_NotifyIcon Add"));
+}
+
+TEST_F(Tray, TheTipFieldIsAlwaysSixtyFourCharacters) {
+  EXPECT_EQ(tandrel::TipField(""), std::string(1, '\0') + std::string(63, ' '));
+  EXPECT_EQ(tandrel::TipField(std::string(63, 'a')), std::string(63, 'a') + '\0');
+  EXPECT_EQ(tandrel::TipField(std::string(70, 'a')), std::string(64, 'a'));
+}
+
+TEST_F(Tray, DoubleClickShowsTheHostAndRightReleasePopsTheNineLineMenu) {
+  Start();
+  for (unsigned int other : {0x0200u, 0x0201u, 0x0202u, 0x0204u, 0x0206u}) desk().TrayMouse(other);
+  EXPECT_FALSE(Visible("Systray form"));
+  EXPECT_TRUE(desk().menusShown.empty());
+
+  desk().TrayMouse(kDoubleClick);
+  EXPECT_TRUE(Visible("Systray form"));
+  EXPECT_TRUE(Window("Systray form")->restored);
+
+  desk().TrayMouse(kRightUp);
+  ASSERT_EQ(desk().menusShown.size(), 1u);
+  std::vector<std::string> captions;
+  for (const auto& item : desk().menusShown[0]) captions.push_back(item.caption);
+  EXPECT_EQ(captions, (std::vector<std::string>{"Get help", "About", "-", "Settings", "-", "Support Tandrel",
+                                                "-", "Close menu", "E&xit"}));
+}
+
+TEST_F(Tray, MenuCommandsOpenTheirWindowsOnceAndTheSupportPage) {
+  Start();
+  Choose("Get help");
+  ASSERT_EQ(desk().openedPages.size(), 1u);
+  EXPECT_EQ(desk().openedPages[0].file, "https://tandrel.example/support/");
+  EXPECT_EQ(desk().openedPages[0].operation, "open");
+  EXPECT_EQ(desk().openedPages[0].owner, Window("Systray form")->hwnd);
+
+  Choose("Settings");
+  Choose("Settings");
+  Choose("About");
+  Choose("Support Tandrel");
+  Choose("Close menu");
+  EXPECT_TRUE(Visible("Tandrel configuration"));
+  EXPECT_TRUE(Visible("About Tandrel"));
+  EXPECT_TRUE(Visible("Support tandrel.example"));
+  EXPECT_EQ(desk().Journal("CreateWindow Tandrel configuration").size(), 1u);
+  EXPECT_FALSE(desk().quitPosted || desk().ended);
+}
+
+TEST_F(Tray, ExitRemovesTheIconThenUnregistersUnhooksAndEndsAtOnce) {
+  Start();
+  Choose("Settings");
+  desk().journal.clear();
+  Choose("E&xit");
+  EXPECT_EQ(desk().journal, (std::vector<std::string>{
+                                "PopupMenu", "Shell_NotifyIcon Delete", "UnregisterHotKey 1",
+                                "UnregisterHotKey 2", "SetWindowProcedure", "DestroyWindow Form1",
+                                "Shell_NotifyIcon Delete", "DestroyWindow Systray form", "EndNow"}));
+  EXPECT_TRUE(desk().trayIcons.empty());
+  EXPECT_TRUE(desk().hotkeys.empty());
+  EXPECT_FALSE(desk().PressHotkey(0x3, 'Z'));
+  EXPECT_TRUE(desk().messageBoxes.empty()) << "nothing asked, nothing saved";
+}
+
+TEST_F(Tray, ANewTaskbarGetsTheIconBack) {
+  desk().taskbarRunning = false;
+  Start();
+  EXPECT_TRUE(desk().trayIcons.empty());
+  desk().RestartTaskbar();
+  ASSERT_EQ(desk().trayIcons.size(), 1u);
+  EXPECT_EQ(desk().trayIcons[0].szTip.substr(0, 26), "Tandrel by tandrel.example");
+  desk().RestartTaskbar();
+  EXPECT_EQ(desk().trayIcons.size(), 1u);
+}
