@@ -1,0 +1,74 @@
+// The controls on a form: created in tab order, read and changed by id.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "platform/win32/text.h"
+#include "platform/win32/window_state.h"
+
+namespace platform {
+namespace {
+
+constexpr int kComboListItems = 10;
+
+struct ControlClass {
+  const wchar_t* name;
+  DWORD style;
+};
+
+ControlClass ClassOf(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::CheckBox:
+      return {L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX};
+    case ControlKind::ComboDropDown:
+      return {L"COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL};  // typing may pass the edge
+    case ControlKind::Label:
+      return {L"STATIC", SS_LEFT};
+    case ControlKind::Button:
+      break;
+  }
+  return {L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON};
+}
+
+}  // namespace
+
+void Window::AddControl(const ControlSpec& spec) {
+  const State& state = *state_;
+  const ControlClass control = ClassOf(spec.kind);
+  const HWND hwnd = CreateWindowExW(
+      /* exStyle= */ 0, control.name, win32::Wide(spec.text).c_str(), WS_CHILD | WS_VISIBLE | control.style,
+      state.Pixels(spec.leftTwips), state.Pixels(spec.topTwips), state.Pixels(spec.widthTwips),
+      state.Pixels(spec.heightTwips), handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+      GetModuleHandleW(nullptr), /* param= */ nullptr);
+  SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(state.font.get()), /* redraw= */ TRUE);
+
+  // With the common controls of the manifest the list's height follows this count, not the window's.
+  if (spec.kind == ControlKind::ComboDropDown) {
+    SendMessageW(hwnd, CB_SETMINVISIBLE, kComboListItems, /* unused= */ 0);
+  }
+}
+
+void Window::SetControlText(int id, std::string_view text) {
+  SetDlgItemTextW(handle(), id, win32::Wide(text).c_str());
+}
+
+std::string Window::ControlText(int id) const {
+  const HWND control = GetDlgItem(handle(), id);
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+  return win32::Utf8(text);
+}
+
+void Window::SetChecked(int id, bool checked) {
+  SendDlgItemMessageW(handle(), id, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, /* unused= */ 0);
+}
+
+bool Window::Checked(int id) const {
+  return SendDlgItemMessageW(handle(), id, BM_GETCHECK, /* unused= */ 0, /* unused= */ 0) == BST_CHECKED;
+}
+
+void Window::AddListItem(int id, std::string_view text) {
+  SendDlgItemMessageW(handle(), id, CB_ADDSTRING, /* unused= */ 0,
+                      reinterpret_cast<LPARAM>(win32::Wide(text).c_str()));
+}
+
+}  // namespace platform

@@ -1,0 +1,62 @@
+// The forms' window class and its procedure, which reports to the Window's events.
+#include "platform/win32/window_state.h"
+
+namespace platform::win32 {
+namespace {
+
+constexpr wchar_t kClassName[] = L"TandrelForm";
+
+Window::State* StateOf(HWND hwnd) {
+  return reinterpret_cast<Window::State*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
+// Each event is the last thing done with the state: the handler may destroy the Window.
+LRESULT CALLBACK FormProcedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  static const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+  if (msg == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+  }
+  Window::State* state = StateOf(hwnd);
+  if (state == nullptr) return DefWindowProcW(hwnd, msg, wParam, lParam);
+
+  // Enter and Esc make the dialog manager send IDOK/IDCANCEL with no control: not a click.
+  if (msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED && lParam != 0) {
+    state->events.OnClick(LOWORD(wParam));
+    return 0;
+  }
+  if (msg == WM_CLOSE) {
+    state->events.OnClose();
+    return 0;
+  }
+  if (msg == kTrayCallbackMessage) {
+    state->events.OnTrayNotify(LOWORD(lParam));
+    return 0;
+  }
+  if (msg == taskbarCreated) {
+    state->events.OnTaskbarCreated();
+    return 0;
+  }
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+ATOM RegisterFormClass() {
+  WNDCLASSEXW form{};
+  form.cbSize = sizeof form;
+  form.lpfnWndProc = FormProcedure;
+  form.hInstance = GetModuleHandleW(nullptr);
+  form.hCursor = LoadCursorW(/* hInstance= */ nullptr, IDC_ARROW);
+  form.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+  form.lpszClassName = kClassName;
+  return RegisterClassExW(&form);
+}
+
+}  // namespace
+
+const wchar_t* FormClass() {
+  [[maybe_unused]] static const ATOM registered = RegisterFormClass();
+  return kClassName;
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,59 @@
+// Starting programs, opening documents and pages, and looking for files.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <iterator>
+
+#include "platform/system.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/text.h"
+
+namespace platform {
+namespace {
+
+// The system's words for an error, without the line end and full stop it puts after them.
+std::string ErrorText(DWORD error) {
+  wchar_t buffer[1024];
+  DWORD length =
+      FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, /* source= */ nullptr, error,
+                     /* language= */ 0, buffer, static_cast<DWORD>(std::size(buffer)),
+                     /* arguments= */ nullptr);
+  while (length > 0 && std::wstring_view(L"\r\n. ").find(buffer[length - 1]) != std::wstring_view::npos) {
+    --length;
+  }
+  return win32::Utf8(std::wstring_view(buffer, length));
+}
+
+}  // namespace
+
+StartResult StartProgram(std::string_view path) {
+  const std::wstring application = win32::Wide(path);
+  std::wstring commandLine = L"\"" + application + L"\"";  // CreateProcessW may write to it
+
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOWNORMAL;
+  PROCESS_INFORMATION started{};
+  if (!CreateProcessW(application.c_str(), commandLine.data(), /* processAttributes= */ nullptr,
+                      /* threadAttributes= */ nullptr, /* inheritHandles= */ FALSE, /* flags= */ 0,
+                      /* environment= */ nullptr, /* currentDirectory= */ nullptr, &startup, &started)) {
+    return {false, ErrorText(GetLastError())};
+  }
+  const win32::OwnedHandle process(started.hProcess);
+  const win32::OwnedHandle thread(started.hThread);
+  return {true, {}};
+}
+
+void ShellOpen(Hwnd owner, std::string_view operation, std::string_view file) {
+  const std::wstring verb = win32::Wide(operation);
+  ShellExecuteW(owner, verb.empty() ? nullptr : verb.c_str(), win32::Wide(file).c_str(),
+                /* parameters= */ nullptr, /* directory= */ nullptr, SW_SHOWNORMAL);
+}
+
+bool FileExists(std::string_view path) {
+  const DWORD attributes = GetFileAttributesW(win32::Wide(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+}  // namespace platform

@@ -1,0 +1,38 @@
+// The running program's own file: its folder and its name.
+#include <windows.h>
+
+#include "platform/system.h"
+#include "platform/win32/text.h"
+
+namespace platform {
+namespace {
+
+std::wstring ModulePath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length =
+        GetModuleFileNameW(/* module= */ nullptr, path.data(), static_cast<DWORD>(path.size()));
+    // A full buffer means the path was cut short.
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+}  // namespace
+
+std::string ProgramFolder() {
+  const std::wstring path = ModulePath();
+  return win32::Utf8(std::wstring_view(path).substr(0, path.rfind(L'\\')));
+}
+
+std::string ProgramFileTitle() {
+  const std::wstring path = ModulePath();
+  std::wstring_view name(path);
+  name.remove_prefix(name.rfind(L'\\') + 1);
+  return win32::Utf8(name.substr(0, name.rfind(L'.')));
+}
+
+}  // namespace platform

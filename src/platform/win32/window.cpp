@@ -1,0 +1,98 @@
+// A form: its frame, size and place in twips, icons and font.
+#include "platform/win32/text.h"
+#include "platform/win32/window_state.h"
+
+namespace platform {
+namespace {
+
+struct FrameStyle {
+  DWORD style;
+  DWORD exStyle;
+};
+
+FrameStyle StyleOf(Frame frame) {
+  switch (frame) {
+    case Frame::FixedSingle:
+      return {WS_CAPTION | WS_SYSMENU, 0};
+    case Frame::FixedDialog:
+      return {WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME};
+    case Frame::Sizable:
+      break;
+  }
+  return {WS_OVERLAPPEDWINDOW, 0};
+}
+
+int ScreenDpi() {
+  const win32::OwnedScreenDc screen(GetDC(/* hWnd= */ nullptr));
+  return GetDeviceCaps(screen.get(), LOGPIXELSY);
+}
+
+HICON LoadIconSized(IconId icon, int widthMetric, int heightMetric) {
+  const WORD resource = icon == IconId::About ? 2 : 1;
+  return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource), IMAGE_ICON,
+                                       GetSystemMetrics(widthMetric), GetSystemMetrics(heightMetric),
+                                       LR_DEFAULTCOLOR));
+}
+
+HFONT CreateControlFont(int dpi) {
+  LOGFONTW font{};
+  font.lfHeight = -MulDiv(825, dpi, 7200);  // 8.25 points
+  font.lfWeight = FW_NORMAL;
+  font.lfCharSet = DEFAULT_CHARSET;
+  lstrcpynW(font.lfFaceName, L"MS Sans Serif", LF_FACESIZE);
+  return CreateFontIndirectW(&font);
+}
+
+}  // namespace
+
+Window::Window(const WindowSpec& spec, WindowEvents& events) : state_(std::make_unique<State>(events)) {
+  State& state = *state_;
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  state.dpi = ScreenDpi();
+  const FrameStyle frame = StyleOf(spec.frame);
+
+  // Owned windows get no taskbar button; a tool window would get a smaller caption.
+  if (spec.frame == Frame::FixedDialog) {
+    state.owner.reset(
+        CreateWindowExW(/* exStyle= */ 0, win32::FormClass(), L"", WS_POPUP, /* x= */ 0, /* y= */ 0,
+                        /* width= */ 0, /* height= */ 0, /* parent= */ nullptr, /* menu= */ nullptr, instance,
+                        /* param= */ nullptr));
+  }
+
+  const bool placed = spec.leftTwips && spec.topTwips;
+  const int left = placed ? state.Pixels(*spec.leftTwips) : 0;
+  const int top = placed ? state.Pixels(*spec.topTwips) : 0;
+  RECT outer{left, top, left + state.Pixels(spec.clientWidthTwips),
+             top + state.Pixels(spec.clientHeightTwips)};
+  AdjustWindowRectEx(&outer, frame.style, /* menu= */ FALSE, frame.exStyle);
+
+  state.window.reset(CreateWindowExW(
+      frame.exStyle, win32::FormClass(), win32::Wide(spec.caption).c_str(), frame.style,
+      placed ? outer.left : CW_USEDEFAULT, placed ? outer.top : CW_USEDEFAULT, outer.right - outer.left,
+      outer.bottom - outer.top, state.owner.get(), /* menu= */ nullptr, instance, &state));
+  state.font.reset(CreateControlFont(state.dpi));
+
+  if (spec.icon != IconId::None) {
+    state.bigIcon.reset(LoadIconSized(spec.icon, SM_CXICON, SM_CYICON));
+    state.smallIcon.reset(LoadIconSized(spec.icon, SM_CXSMICON, SM_CYSMICON));
+    const HWND hwnd = state.window.get();
+    SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(state.bigIcon.get()));
+    SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(state.smallIcon.get()));
+  }
+}
+
+Window::~Window() = default;
+
+Hwnd Window::handle() const { return state_->window.get(); }
+
+Hicon Window::SmallIcon() const { return state_->smallIcon.get(); }
+
+void Window::SetVisible(bool visible) { ShowWindow(handle(), visible ? SW_SHOW : SW_HIDE); }
+
+bool Window::Visible() const { return IsWindowVisible(handle()) != FALSE; }
+
+void Window::Restore() { ShowWindow(handle(), SW_RESTORE); }
+
+void Window::SetCaption(std::string_view caption) { SetWindowTextW(handle(), win32::Wide(caption).c_str()); }
+
+}  // namespace platform
