@@ -1,14 +1,10 @@
 // The process: the program's windows live from Main until the message loop ends.
 #include <windows.h>
-#include <commctrl.h>
 
 #include "core/program.h"
 #include "platform/system.h"
 
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int /*show*/) {
-  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
-  InitCommonControlsEx(&controls);
-
   tandrel::Program program;
   tandrel::Main();
   program.lifecycle.MainReturned();

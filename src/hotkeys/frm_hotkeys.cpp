@@ -14,6 +14,7 @@ FormDesign FrmHotKeys::Design() const {
   design.window.caption = "Form1";
   design.window.clientWidthTwips = 4680;
   design.window.clientHeightTwips = 3195;
+  design.window.neverShown = true;
   design.controls.push_back({kCommand1, platform::ControlKind::Button, "Configure", 1680, 1320, 1215, 495});
   return design;
 }

@@ -21,6 +21,7 @@ struct WindowSpec {
   std::optional<int> topTwips;
   Frame frame = Frame::Sizable;
   IconId icon = IconId::None;
+  bool neverShown = false;  // its controls then do without visual styles and font, which cost time to load
 };
 
 enum class ControlKind { Button, CheckBox, ComboDropDown, Label };

@@ -2,6 +2,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <optional>
+
 #include "platform/win32/text.h"
 #include "platform/win32/window_state.h"
 
@@ -9,6 +11,41 @@ namespace platform {
 namespace {
 
 constexpr int kComboListItems = 10;
+constexpr WORD kVisualStylesManifest = 3;
+
+void ReleaseContext(HANDLE context) { ReleaseActCtx(context); }
+using OwnedContext = win32::Owned<HANDLE, ReleaseContext>;
+
+// Controls created while it is active are those of the common controls 6, with visual styles.
+// Only forms a user sees load them: the hidden forms stay light.
+class VisualStyles {
+ public:
+  VisualStyles() {
+    static const OwnedContext context = Create();
+    if (context.get() != nullptr) ActivateActCtx(context.get(), &cookie_);
+  }
+  ~VisualStyles() {
+    if (cookie_ != 0) DeactivateActCtx(/* flags= */ 0, cookie_);
+  }
+  VisualStyles(const VisualStyles&) = delete;
+  VisualStyles& operator=(const VisualStyles&) = delete;
+
+ private:
+  static OwnedContext Create() {
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(/* module= */ nullptr, self, MAX_PATH);
+    ACTCTXW request{};
+    request.cbSize = sizeof request;
+    request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID | ACTCTX_FLAG_HMODULE_VALID;
+    request.lpSource = self;
+    request.hModule = GetModuleHandleW(nullptr);
+    request.lpResourceName = MAKEINTRESOURCEW(kVisualStylesManifest);
+    const HANDLE context = CreateActCtxW(&request);
+    return OwnedContext(context == INVALID_HANDLE_VALUE ? nullptr : context);
+  }
+
+  ULONG_PTR cookie_ = 0;
+};
 
 struct ControlClass {
   const wchar_t* name;
@@ -29,17 +66,32 @@ ControlClass ClassOf(ControlKind kind) {
   return {L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON};
 }
 
+HFONT CreateControlFont(int dpi) {
+  LOGFONTW font{};
+  font.lfHeight = -MulDiv(825, dpi, 7200);  // 8.25 points
+  font.lfWeight = FW_NORMAL;
+  font.lfCharSet = DEFAULT_CHARSET;
+  lstrcpynW(font.lfFaceName, L"MS Sans Serif", LF_FACESIZE);
+  return CreateFontIndirectW(&font);
+}
+
 }  // namespace
 
 void Window::AddControl(const ControlSpec& spec) {
-  const State& state = *state_;
+  State& state = *state_;
   const ControlClass control = ClassOf(spec.kind);
+  // Controls nobody sees need neither visual styles nor a font of their own.
+  std::optional<VisualStyles> styles;
+  if (state.visualStyles) {
+    styles.emplace();
+    if (!state.font.get()) state.font.reset(CreateControlFont(state.dpi));
+  }
   const HWND hwnd = CreateWindowExW(
       /* exStyle= */ 0, control.name, win32::Wide(spec.text).c_str(), WS_CHILD | WS_VISIBLE | control.style,
       state.Pixels(spec.leftTwips), state.Pixels(spec.topTwips), state.Pixels(spec.widthTwips),
       state.Pixels(spec.heightTwips), handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
       GetModuleHandleW(nullptr), /* param= */ nullptr);
-  SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(state.font.get()), /* redraw= */ TRUE);
+  if (state.font.get()) SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(state.font.get()), /* redraw= */ TRUE);
 
   // With the common controls of the manifest the list's height follows this count, not the window's.
   if (spec.kind == ControlKind::ComboDropDown) {

@@ -1,4 +1,7 @@
-// A form: its frame, size and place in twips, icons and font.
+// A form: its frame, size and place in twips, and its icons.
+#include <map>
+#include <tuple>
+
 #include "platform/win32/text.h"
 #include "platform/win32/window_state.h"
 
@@ -27,20 +30,18 @@ int ScreenDpi() {
   return GetDeviceCaps(screen.get(), LOGPIXELSY);
 }
 
-HICON LoadIconSized(IconId icon, int widthMetric, int heightMetric) {
-  const WORD resource = icon == IconId::About ? 2 : 1;
-  return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource), IMAGE_ICON,
-                                       GetSystemMetrics(widthMetric), GetSystemMetrics(heightMetric),
-                                       LR_DEFAULTCOLOR));
-}
-
-HFONT CreateControlFont(int dpi) {
-  LOGFONTW font{};
-  font.lfHeight = -MulDiv(825, dpi, 7200);  // 8.25 points
-  font.lfWeight = FW_NORMAL;
-  font.lfCharSet = DEFAULT_CHARSET;
-  lstrcpynW(font.lfFaceName, L"MS Sans Serif", LF_FACESIZE);
-  return CreateFontIndirectW(&font);
+// Each image is loaded once for the run: windows come and go, their icons stay the same.
+HICON SharedIcon(IconId icon, int widthMetric, int heightMetric) {
+  static std::map<std::tuple<IconId, int, int>, win32::OwnedIcon> loaded;
+  const int width = GetSystemMetrics(widthMetric);
+  const int height = GetSystemMetrics(heightMetric);
+  win32::OwnedIcon& image = loaded[{icon, width, height}];
+  if (!image.get()) {
+    const WORD resource = icon == IconId::About ? 2 : 1;
+    image.reset(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource), IMAGE_ICON,
+                                              width, height, LR_DEFAULTCOLOR)));
+  }
+  return image.get();
 }
 
 }  // namespace
@@ -49,6 +50,7 @@ Window::Window(const WindowSpec& spec, WindowEvents& events) : state_(std::make_
   State& state = *state_;
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   state.dpi = ScreenDpi();
+  state.visualStyles = !spec.neverShown;
   const FrameStyle frame = StyleOf(spec.frame);
 
   // Owned windows get no taskbar button; a tool window would get a smaller caption.
@@ -70,14 +72,12 @@ Window::Window(const WindowSpec& spec, WindowEvents& events) : state_(std::make_
       frame.exStyle, win32::FormClass(), win32::Wide(spec.caption).c_str(), frame.style,
       placed ? outer.left : CW_USEDEFAULT, placed ? outer.top : CW_USEDEFAULT, outer.right - outer.left,
       outer.bottom - outer.top, state.owner.get(), /* menu= */ nullptr, instance, &state));
-  state.font.reset(CreateControlFont(state.dpi));
 
   if (spec.icon != IconId::None) {
-    state.bigIcon.reset(LoadIconSized(spec.icon, SM_CXICON, SM_CYICON));
-    state.smallIcon.reset(LoadIconSized(spec.icon, SM_CXSMICON, SM_CYSMICON));
+    state.smallIcon = SharedIcon(spec.icon, SM_CXSMICON, SM_CYSMICON);
     const HWND hwnd = state.window.get();
-    SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(state.bigIcon.get()));
-    SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(state.smallIcon.get()));
+    SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(SharedIcon(spec.icon, SM_CXICON, SM_CYICON)));
+    SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(state.smallIcon));
   }
 }
 
@@ -85,7 +85,7 @@ Window::~Window() = default;
 
 Hwnd Window::handle() const { return state_->window.get(); }
 
-Hicon Window::SmallIcon() const { return state_->smallIcon.get(); }
+Hicon Window::SmallIcon() const { return state_->smallIcon; }
 
 void Window::SetVisible(bool visible) { ShowWindow(handle(), visible ? SW_SHOW : SW_HIDE); }
 

@@ -12,11 +12,11 @@ struct Window::State {
 
   WindowEvents& events;
   int dpi = 96;
+  bool visualStyles = true;  // and a font, made with the first control
   win32::OwnedWindow owner;  // hidden; keeps a dialog frame off the taskbar
-  win32::OwnedIcon bigIcon;
-  win32::OwnedIcon smallIcon;
+  HICON smallIcon = nullptr;  // shared for the run, not owned
   win32::OwnedFont font;
-  win32::OwnedWindow window;  // last, so it goes before its font, icons and owner
+  win32::OwnedWindow window;  // last, so it goes before its font and owner
 
   int Pixels(int twips) const { return twips * dpi / 1440; }
 };
