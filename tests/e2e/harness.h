@@ -1,0 +1,340 @@
+// Drives the real Tandrel.exe from inside Wine: its process and windows, the settings, key
+// presses, the tray icon (through xdotool on the Unix side), the spy DLL, and screenshots.
+#pragma once
+#include <windows.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <initializer_list>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "spy_shared.h"
+
+namespace e2e {
+
+inline std::wstring Widen(const std::string& text) {
+  std::wstring out(MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), out.data(), int(out.size()));
+  return out;
+}
+
+inline std::string Narrow(const std::wstring& text) {
+  std::string out(WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr), 0);
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), out.data(), int(out.size()), nullptr, nullptr);
+  return out;
+}
+
+inline std::wstring WindowsPathOf(const std::string& unixPath) {  // Z: is the Unix root in every prefix
+  std::wstring out = L"Z:" + Widen(unixPath);
+  for (auto& c : out)
+    if (c == L'/') c = L'\\';
+  return out;
+}
+
+inline std::string ReadAll(const std::wstring& path) {
+  std::ifstream in(path.c_str(), std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Handed over by tests/e2e/run through the environment.
+struct Paths {
+  std::wstring program;   // E2E_PROGRAM: Tandrel.exe, in a folder whose path has blanks
+  std::string unixWork;   // E2E_WORK: scratch folder (Unix path)
+  std::string unixShots;  // E2E_SHOTS: screenshots (Unix path)
+  std::wstring folder;    // the program's folder, with a trailing backslash
+};
+
+inline const Paths& GetPaths() {
+  static const Paths paths = [] {
+    auto env = [](const char* name) { return std::string(std::getenv(name) ? std::getenv(name) : ""); };
+    Paths p{Widen(env("E2E_PROGRAM")), env("E2E_WORK"), env("E2E_SHOTS"), {}};
+    p.folder = p.program.substr(0, p.program.find_last_of(L'\\') + 1);
+    return p;
+  }();
+  return paths;
+}
+
+// Polls: Wine's timing varies too much for fixed sleeps.
+inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
+  for (const ULONGLONG deadline = GetTickCount64() + timeoutMs;; Sleep(50)) {
+    if (done()) return true;
+    if (GetTickCount64() >= deadline) return false;
+  }
+}
+
+inline std::wstring ClassOf(HWND hwnd) {
+  wchar_t name[256] = L"";
+  GetClassNameW(hwnd, name, 256);
+  return name;
+}
+
+inline std::wstring TextOf(HWND hwnd) {  // with a time-out: a hung program must not hang the suite
+  wchar_t text[1024] = L"";
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &copied);
+  return text;
+}
+
+// EnumWindows wants stdcall callbacks, which i686 lambdas are not: route through one.
+using Visitor = std::function<bool(HWND)>;  // false stops the walk
+inline BOOL CALLBACK Visit(HWND hwnd, LPARAM visitor) { return (*reinterpret_cast<Visitor*>(visitor))(hwnd); }
+inline void ForEachTopWindow(Visitor visitor) { EnumWindows(Visit, reinterpret_cast<LPARAM>(&visitor)); }
+
+inline std::vector<std::wstring> ChildTexts(HWND parent, const wchar_t* className) {
+  std::vector<std::wstring> found;
+  Visitor visitor = [&](HWND hwnd) {
+    if (_wcsicmp(ClassOf(hwnd).c_str(), className) == 0) found.push_back(TextOf(hwnd));
+    return true;
+  };
+  EnumChildWindows(parent, Visit, reinterpret_cast<LPARAM>(&visitor));
+  return found;
+}
+
+struct TopWindow {
+  HWND hwnd;
+  std::wstring className, title;
+  bool visible;
+};
+
+inline std::string Describe(const std::vector<TopWindow>& windows) {  // for failure messages
+  std::string text = "windows:";
+  for (const auto& w : windows)
+    text += " [\"" + Narrow(w.title) + "\" " + Narrow(w.className) + (w.visible ? " visible]" : " hidden]");
+  return text;
+}
+
+// One Tandrel.exe started by a test; terminated at the end unless it ended by itself.
+class Program {
+ public:
+  Program() = default;
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+  ~Program() { Stop(); }
+
+  bool Start() {
+    std::wstring commandLine = L"\"" + GetPaths().program + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    // From C:\ on purpose: the tools must be found beside the program, not in the current folder.
+    if (!CreateProcessW(GetPaths().program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        L"C:\\", &startup, &info_))
+      return false;
+    // Start-up is done once its thread first waits for input. (Probing the hotkeys earlier
+    // could take one from under the program.)
+    WaitForInputIdle(info_.hProcess, 10000);
+    return true;
+  }
+
+  void Stop() {
+    if (!info_.hProcess) return;
+    if (Running()) {
+      TerminateProcess(info_.hProcess, 1);
+      WaitForSingleObject(info_.hProcess, 5000);
+    }
+    CloseHandle(info_.hThread);
+    CloseHandle(info_.hProcess);
+    info_ = {};
+  }
+
+  bool Running() const { return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
+  bool WaitForExit(int timeoutMs) { return WaitForSingleObject(info_.hProcess, timeoutMs) == WAIT_OBJECT_0; }
+
+  std::vector<TopWindow> Windows(bool visibleOnly = false) const {
+    std::vector<TopWindow> found;
+    ForEachTopWindow([&](HWND hwnd) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(hwnd, &owner);
+      const bool visible = IsWindowVisible(hwnd);
+      if (owner == info_.dwProcessId && (visible || !visibleOnly))
+        found.push_back({hwnd, ClassOf(hwnd), TextOf(hwnd), visible});
+      return true;
+    });
+    return found;
+  }
+
+  HWND Window(const std::wstring& title, const std::wstring& className) const {
+    for (const auto& w : Windows())
+      if (w.title == title && w.className == className) return w.hwnd;
+    return nullptr;
+  }
+
+ private:
+  PROCESS_INFORMATION info_{};
+};
+
+inline constexpr wchar_t kSettingsKey[] = L"Software\\VB and VBA Program Settings\\Tandrel";
+
+inline bool ClearSettings() {
+  const LONG result = RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
+  return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
+}
+
+inline bool StoreSetting(const wchar_t* section, const wchar_t* name, const wchar_t* value) {
+  const std::wstring path = std::wstring(kSettingsKey) + L"\\" + section;
+  return RegSetKeyValueW(HKEY_CURRENT_USER, path.c_str(), name, REG_SZ, value,
+                         DWORD((wcslen(value) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+// Presses the keys in order and releases them in reverse, as one SendInput batch.
+inline bool PressKeys(std::initializer_list<WORD> keys) {
+  std::vector<INPUT> inputs;
+  auto add = [&](WORD vk, DWORD flags) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki = {vk, WORD(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)), flags, 0, 0};
+    inputs.push_back(in);
+  };
+  for (WORD vk : keys) add(vk, 0);
+  for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) add(*it, KEYEVENTF_KEYUP);
+  return SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
+}
+
+inline bool HotkeyIsFree(UINT modifiers, UINT key) {  // i.e. this process could register it
+  if (!RegisterHotKey(nullptr, 0x7e2e, modifiers, key)) return false;
+  UnregisterHotKey(nullptr, 0x7e2e);
+  return true;
+}
+
+// Runs a shell script on the Unix side; returns its exit code, -1 on time-out.
+inline int RunUnix(const std::string& script, int timeoutMs = 15000) {
+  // Wine starts an ELF binary from CreateProcess but gives nothing to wait on, so the script
+  // signals its end by renaming its exit-code file into place.
+  static int counter = 0;
+  const std::string base = GetPaths().unixWork + "/unix-" + std::to_string(++counter);
+  std::ofstream(WindowsPathOf(base + ".sh").c_str(), std::ios::binary)
+      << "{ " << script << "\n} >'" << base << ".out' 2>&1\n"
+      << "echo $? >'" << base << ".tmp' && mv '" << base << ".tmp' '" << base << ".rc'\n";
+  std::wstring commandLine = L"Z:\\bin\\sh " + Widen(base + ".sh");
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION garbage{};
+  // Wine fills PROCESS_INFORMATION with garbage here: closing its "hThread" once closed this
+  // process's HKEY_CURRENT_USER. There is nothing real to close.
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &garbage))
+    return -1;
+  const std::wstring rcFile = WindowsPathOf(base + ".rc");
+  if (!WaitUntil([&] { return GetFileAttributesW(rcFile.c_str()) != INVALID_FILE_ATTRIBUTES; }, timeoutMs))
+    return -1;
+  return std::atoi(ReadAll(rcFile).c_str());
+}
+
+inline void Screenshot(const std::string& moment) {
+  const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  const std::string name = std::string(test->test_suite_name()) + "." + test->name() + "-" + moment;
+  RunUnix("import -window root '" + GetPaths().unixShots + "/" + name + ".png'");
+}
+
+// Wine's own tray window, which holds the icons when no X system tray exists.
+inline HWND VisibleTrayWindow() {
+  HWND tray = FindWindowW(nullptr, kTrayTitle);
+  return tray && IsWindowVisible(tray) ? tray : nullptr;
+}
+
+// A real pointer move onto the icon, then a click unless button is 0.
+inline bool PointAtTrayIcon(int button) {
+  RECT rect{};
+  HWND tray = VisibleTrayWindow();
+  if (!tray || !GetWindowRect(tray, &rect)) return false;
+  // Xvfb has no window manager and every window opens at 0,0: lift our tray (not another
+  // prefix's on a shared display) over them. The pointer comes in from below, so the icon sees
+  // it arrive even if it rested there, and stops on the first icon's middle.
+  SetWindowPos(tray, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  const std::string x = std::to_string(rect.left + GetSystemMetrics(SM_CXSMICON) / 2 + 2);
+  const std::string y = std::to_string((rect.top + rect.bottom) / 2);
+  std::string script = "xdotool mousemove " + x + " " + std::to_string(rect.bottom + 40) + " mousemove " + x + " " + y;
+  if (button) script += " click " + std::to_string(button);
+  return RunUnix(script) == 0;
+}
+
+inline std::wstring TooltipShown() {
+  std::wstring tip;
+  ForEachTopWindow([&](HWND hwnd) {
+    if (IsWindowVisible(hwnd) && ClassOf(hwnd) == L"tooltips_class32") tip = TextOf(hwnd);
+    return tip.empty();
+  });
+  return tip;
+}
+
+// Hooks the spy DLL into Tandrel's UI thread (see spy_shared.h).
+class Spy {
+ public:
+  explicit Spy(DWORD threadId) {
+    mapping_ = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(SpyReport), kSpyMappingName);
+    if (mapping_) report_ = static_cast<SpyReport*>(MapViewOfFile(mapping_, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    if (!report_ || !threadId) return;
+    ZeroMemory(report_, sizeof(SpyReport));
+    // By full path: Wine loads the same file into Tandrel when the hook first fires there.
+    wchar_t self[MAX_PATH];
+    std::wstring path(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
+    dll_ = LoadLibraryW((path.substr(0, path.find_last_of(L'\\') + 1) + kSpyDll).c_str());
+    if (auto proc = dll_ ? GetProcAddress(dll_, kSpyHookProc) : nullptr)
+      hook_ = SetWindowsHookExW(WH_CALLWNDPROC, reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(proc)), dll_,
+                                threadId);
+  }
+  Spy(const Spy&) = delete;
+  Spy& operator=(const Spy&) = delete;
+  ~Spy() {
+    if (hook_) UnhookWindowsHookEx(hook_);
+    if (dll_) FreeLibrary(dll_);
+    if (report_) UnmapViewOfFile(report_);
+    if (mapping_) CloseHandle(mapping_);
+  }
+
+  bool Installed() const { return hook_ != nullptr; }
+
+  std::vector<std::wstring> WaitForMenuLines() {
+    std::vector<std::wstring> lines;
+    if (!report_ || !WaitUntil([&] { return report_->menuSequence > 0; })) return lines;
+    std::wistringstream text(report_->menuLines);
+    for (std::wstring line; std::getline(text, line);) lines.push_back(line);
+    return lines;
+  }
+
+  // nullptr unless the process ended normally
+  const SpyReport* ExitReport() const { return report_ && report_->exited ? report_ : nullptr; }
+
+ private:
+  HANDLE mapping_ = nullptr;
+  SpyReport* report_ = nullptr;
+  HMODULE dll_ = nullptr;
+  HHOOK hook_ = nullptr;
+};
+
+// What the tool doubles wrote to ran.log in the program folder: {exe name, command line}.
+using ToolRun = std::pair<std::wstring, std::wstring>;
+
+inline std::vector<ToolRun> ToolRuns() {
+  std::vector<ToolRun> runs;
+  std::istringstream log(ReadAll(GetPaths().folder + L"ran.log"));
+  for (std::string line; std::getline(log, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const auto tab = line.find('\t'), end = line.find('\t', tab + 1);  // later fields (timings) are not ours
+    if (tab != std::string::npos) runs.emplace_back(Widen(line.substr(0, tab)), Widen(line.substr(tab + 1, end - tab - 1)));
+  }
+  return runs;
+}
+
+// Each case starts from a clean profile and an empty ran.log, and leaves a screenshot when it fails.
+class TandrelTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(GetPaths().program.empty()) << "E2E_PROGRAM is not set: start the suite through tests/e2e/run";
+    ASSERT_TRUE(ClearSettings()) << "could not clear the stored settings";
+    DeleteFileW((GetPaths().folder + L"ran.log").c_str());
+  }
+  void TearDown() override {
+    if (HasFailure()) Screenshot("failed");
+    tandrel.Stop();
+  }
+  Program tandrel;
+};
+
+}  // namespace e2e

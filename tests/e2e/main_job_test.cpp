@@ -1,0 +1,124 @@
+// The main job: the tray icon and its menu, the two hotkeys starting the tools, and Exit.
+#include "harness.h"
+
+namespace e2e {
+namespace {
+
+constexpr UINT kCtrlAlt = MOD_CONTROL | MOD_ALT;
+
+class MainJob : public TandrelTest {
+ protected:
+  // A configured profile, so that no window covers the tray (no window manager: all open at 0,0).
+  void StartConfigured() {
+    ASSERT_TRUE(StoreSetting(L"start", L"configured", L"1"));
+    ASSERT_TRUE(tandrel.Start());
+    ASSERT_TRUE(WaitUntil([] { return VisibleTrayWindow() != nullptr; })) << "no tray icon shown";
+    ASSERT_FALSE(HotkeyIsFree(kCtrlAlt, 'Z')) << "Ctrl+Alt+Z was not taken";
+    ASSERT_FALSE(HotkeyIsFree(kCtrlAlt, 'U')) << "Ctrl+Alt+U was not taken";
+  }
+
+  DWORD UiThread() const {
+    HWND host = tandrel.Window(kTrayHostTitle, L"TandrelForm");
+    return host ? GetWindowThreadProcessId(host, nullptr) : 0;
+  }
+
+  bool MenuOpen() const {
+    for (const auto& w : tandrel.Windows(/*visibleOnly=*/true))
+      if (w.className == L"#32768") return true;
+    return false;
+  }
+
+  void RightClickTheIcon() {
+    ASSERT_TRUE(PointAtTrayIcon(3)) << "could not click the tray icon";
+    ASSERT_TRUE(WaitUntil([&] { return MenuOpen(); })) << "no menu after a right-click on the icon";
+  }
+};
+
+TEST_F(MainJob, TrayIconShowsItsTip) {
+  ASSERT_NO_FATAL_FAILURE(StartConfigured());
+  ASSERT_TRUE(PointAtTrayIcon(0)) << "could not point at the tray icon";
+  std::wstring tip;
+  EXPECT_TRUE(WaitUntil([&] { return !(tip = TooltipShown()).empty(); })) << "no tooltip over the icon";
+  EXPECT_EQ(tip, L"Tandrel by tandrel.example");
+}
+
+TEST_F(MainJob, RightClickOnTheIconOpensTheMenu) {
+  ASSERT_NO_FATAL_FAILURE(StartConfigured());
+  Spy spy(UiThread());
+  ASSERT_TRUE(spy.Installed()) << "spy hook not set, error " << GetLastError();
+  ASSERT_NO_FATAL_FAILURE(RightClickTheIcon());
+  Screenshot("menu");
+  const std::vector<std::wstring> lines = {L"Get help", L"About",          kSeparatorLine,
+                                           L"Settings", kSeparatorLine,    L"Support Tandrel",
+                                           kSeparatorLine, L"Close menu", L"E&xit"};
+  EXPECT_EQ(spy.WaitForMenuLines(), lines);
+  PressKeys({VK_ESCAPE});
+  EXPECT_TRUE(WaitUntil([&] { return !MenuOpen(); })) << "Escape left the menu open";
+  EXPECT_TRUE(tandrel.Running());
+}
+
+TEST_F(MainJob, ExitEndsTheProgramAndLetsGoOfIconAndHotkeys) {
+  ASSERT_NO_FATAL_FAILURE(StartConfigured());
+  Spy spy(UiThread());
+  ASSERT_TRUE(spy.Installed()) << "spy hook not set, error " << GetLastError();
+  ASSERT_NO_FATAL_FAILURE(RightClickTheIcon());
+  ASSERT_TRUE(PressKeys({'X'}));  // the access key of E&xit
+  ASSERT_TRUE(tandrel.WaitForExit(10000)) << "still running after Exit";
+
+  // Wine drops the icon and hotkeys of gone windows and processes by itself, so what counts
+  // is what the program still held on its way out.
+  const SpyReport* last = spy.ExitReport();
+  ASSERT_NE(last, nullptr) << "the process did not end normally (ExitProcess or return from wWinMain)";
+  EXPECT_FALSE(last->trayShownAtHostDestroy)
+      << "the tray icon was still there when its window was destroyed (a ghost icon on Windows)";
+  EXPECT_FALSE(last->trayShownAtExit) << "the tray icon was still there as the process ended";
+  EXPECT_EQ(last->hotkeysHeldAtExit, 0) << "hotkeys still registered as the process ended";
+  EXPECT_TRUE(WaitUntil([] { return VisibleTrayWindow() == nullptr; })) << "tray icon left behind";
+  EXPECT_TRUE(HotkeyIsFree(kCtrlAlt, 'Z'));
+  EXPECT_TRUE(HotkeyIsFree(kCtrlAlt, 'U'));
+}
+
+TEST_F(MainJob, HotkeysStartEachToolOnceFromTheProgramFolder) {
+  ASSERT_NO_FATAL_FAILURE(StartConfigured());
+  ASSERT_TRUE(PressKeys({VK_CONTROL, VK_MENU, 'Z'}));
+  ASSERT_TRUE(WaitUntil([] { return ToolRuns().size() >= 1; })) << "Ctrl+Alt+Z started nothing";
+  ASSERT_TRUE(PressKeys({VK_CONTROL, VK_MENU, 'U'}));
+  ASSERT_TRUE(WaitUntil([] { return ToolRuns().size() >= 2; })) << "Ctrl+Alt+U started nothing";
+  Sleep(1000);  // a second start of either would show by now
+
+  // In order, once each, as the quoted full path alone: the folder's blanks must not split it.
+  const std::wstring& folder = GetPaths().folder;
+  const std::vector<ToolRun> expected = {{L"Cramlet.exe", L"\"" + folder + L"Cramlet.exe\""},
+                                         {L"Spillet.exe", L"\"" + folder + L"Spillet.exe\""}};
+  EXPECT_EQ(ToolRuns(), expected);
+  EXPECT_TRUE(tandrel.Running());
+}
+
+TEST_F(MainJob, MissingToolIsReportedAndTheProgramRunsOn) {
+  const std::wstring cramlet = GetPaths().folder + L"Cramlet.exe", away = cramlet + L".away";
+  ASSERT_TRUE(MoveFileW(cramlet.c_str(), away.c_str()));
+  struct Restore {
+    const std::wstring &from, &to;
+    ~Restore() { MoveFileW(from.c_str(), to.c_str()); }
+  } restore{away, cramlet};
+
+  ASSERT_NO_FATAL_FAILURE(StartConfigured());
+  ASSERT_TRUE(PressKeys({VK_CONTROL, VK_MENU, 'Z'}));
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (box = tandrel.Window(L"Tandrel", L"#32770")) != nullptr; }))
+      << "no message box titled Tandrel; " << Describe(tandrel.Windows());
+  Screenshot("missing-tool");
+  std::wstring text;
+  for (const auto& line : ChildTexts(box, L"Static")) text += line + L"\n";
+  EXPECT_NE(text.find(L"Cramlet.exe"), std::wstring::npos) << text;
+
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); })) << "the message box did not close";
+  ASSERT_TRUE(tandrel.Running());
+  ASSERT_TRUE(PressKeys({VK_CONTROL, VK_MENU, 'U'}));
+  ASSERT_TRUE(WaitUntil([] { return !ToolRuns().empty(); })) << "Ctrl+Alt+U no longer works";
+  EXPECT_EQ(ToolRuns().front().first, L"Spillet.exe");
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,28 @@
+// Shared by the spy DLL (hooked into Tandrel's UI thread) and the tests. Wine refuses to read
+// another process's menu, and cleans up the tray icon and hotkeys of destroyed windows and
+// dead processes itself, so the spy looks from inside: it copies the open popup's lines, and
+// notes what was still held as the windows went and the process ended.
+#pragma once
+#include <windows.h>
+
+namespace e2e {
+
+inline constexpr wchar_t kSpyDll[] = L"e2e_spy.dll";  // beside e2e_tests.exe
+inline constexpr char kSpyHookProc[] = "SpyHookProc";  // exported undecorated (--kill-at)
+inline constexpr wchar_t kSpyMappingName[] = L"TandrelE2ESpy";
+inline constexpr wchar_t kSeparatorLine[] = L"<separator>";
+inline constexpr wchar_t kTrayTitle[] = L"Wine System Tray";  // hidden while it holds no icon
+inline constexpr wchar_t kTrayHostTitle[] = L"Systray form";   // Tandrel's window owning the icon
+
+struct SpyReport {
+  volatile LONG menuSequence;  // bumped after each copy of the menu
+  wchar_t menuLines[4096];     // one item per line, '\n'-terminated
+  // Wine drops an icon once its window is gone (Windows leaves a ghost): so look while the
+  // tray host is being destroyed, too.
+  LONG trayShownAtHostDestroy;
+  volatile LONG exited;        // set as the process ends normally, after the two below
+  LONG trayShownAtExit;
+  LONG hotkeysHeldAtExit;      // of Ctrl+Alt+Z and Ctrl+Alt+U
+};
+
+}  // namespace e2e
