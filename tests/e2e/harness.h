@@ -119,10 +119,11 @@ class Program {
   Program& operator=(const Program&) = delete;
   ~Program() { Stop(); }
 
-  bool Start() {
+  bool Start(std::wstring desktop = {}) {  // on the caller's desktop unless one is named
     std::wstring commandLine = L"\"" + GetPaths().program + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    if (!desktop.empty()) startup.lpDesktop = desktop.data();
     // From C:\ on purpose: the tools must be found beside the program, not in the current folder.
     if (!CreateProcessW(GetPaths().program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         L"C:\\", &startup, &info_))
@@ -168,6 +169,33 @@ class Program {
 
  private:
   PROCESS_INFORMATION info_{};
+};
+
+// The DPI Wine gives processes started from now on; the value before comes back at the end.
+class ScopedDpi {
+ public:
+  explicit ScopedDpi(DWORD dpi) {
+    DWORD size = sizeof before_;
+    had_ = RegGetValueW(HKEY_CURRENT_USER, kKey, kValue, RRF_RT_REG_DWORD, nullptr, &before_, &size) == ERROR_SUCCESS;
+    set_ = Store(dpi);
+  }
+  ScopedDpi(const ScopedDpi&) = delete;
+  ScopedDpi& operator=(const ScopedDpi&) = delete;
+  ~ScopedDpi() {
+    if (had_)
+      Store(before_);
+    else
+      RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, kValue);
+  }
+  bool Set() const { return set_; }
+
+ private:
+  static constexpr wchar_t kKey[] = L"Control Panel\\Desktop", kValue[] = L"LogPixels";
+  static bool Store(DWORD dpi) {
+    return RegSetKeyValueW(HKEY_CURRENT_USER, kKey, kValue, REG_DWORD, &dpi, sizeof dpi) == ERROR_SUCCESS;
+  }
+  DWORD before_ = 0;
+  bool had_ = false, set_ = false;
 };
 
 inline constexpr wchar_t kSettingsKey[] = L"Software\\VB and VBA Program Settings\\Tandrel";
@@ -226,16 +254,59 @@ inline int RunUnix(const std::string& script, int timeoutMs = 15000) {
   return std::atoi(ReadAll(rcFile).c_str());
 }
 
-inline void Screenshot(const std::string& moment) {
+// The whole screen, or only the client area of the window given (with no window manager, the
+// frame Wine reserves is not drawn).
+inline void Screenshot(const std::string& moment, HWND window = nullptr) {
   const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
   const std::string name = std::string(test->test_suite_name()) + "." + test->name() + "-" + moment;
-  RunUnix("import -window root '" + GetPaths().unixShots + "/" + name + ".png'");
+  std::string crop;
+  RECT rect{};
+  if (window && GetClientRect(window, &rect) && MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&rect), 2))
+    crop = " -crop " + std::to_string(rect.right - rect.left) + "x" + std::to_string(rect.bottom - rect.top) + "+" +
+           std::to_string(rect.left) + "+" + std::to_string(rect.top) + " +repage";
+  RunUnix("import -window root" + crop + " '" + GetPaths().unixShots + "/" + name + ".png'");
 }
 
 // Wine's own tray window, which holds the icons when no X system tray exists.
 inline HWND VisibleTrayWindow() {
   HWND tray = FindWindowW(nullptr, kTrayTitle);
   return tray && IsWindowVisible(tray) ? tray : nullptr;
+}
+
+// Runs body on a thread of a new desktop, where all it sees, hooks and starts belongs; body
+// gets the desktop's name to start programs on, and must end them. Each desktop has an explorer
+// of its own, which holds its tray and takes the DPI once, as it starts (in about 0.2 s); the
+// default desktop's cannot be restarted. After the last program, Wine takes about 2 s to end it,
+// and its tray stays on screen till then: waited for, so that none is left over another case.
+inline bool OnOwnDesktop(std::function<void(const std::wstring& name)> body) {
+  static int count = 0;  // a closing desktop must not be opened again
+  struct Job {
+    std::wstring name;
+    std::function<void(const std::wstring&)>& body;
+    HDESK desktop = CreateDesktopW(name.c_str(), nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    HANDLE explorer = nullptr;
+    bool entered = false;
+    static DWORD WINAPI Run(void* job) {
+      auto& self = *static_cast<Job*>(job);
+      if (!(self.entered = SetThreadDesktop(self.desktop) != FALSE)) return 0;
+      self.body(self.name);
+      DWORD explorer = 0;
+      GetWindowThreadProcessId(GetDesktopWindow(), &explorer);
+      self.explorer = OpenProcess(SYNCHRONIZE, FALSE, explorer);
+      return 0;
+    }
+  } job{L"TandrelE2E-" + std::to_wstring(++count), body};
+  if (!job.desktop) return false;
+  if (HANDLE thread = CreateThread(nullptr, 0, Job::Run, &job, 0, nullptr)) {
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+  }
+  CloseDesktop(job.desktop);
+  if (job.explorer) {
+    WaitForSingleObject(job.explorer, 10000);
+    CloseHandle(job.explorer);
+  }
+  return job.entered;
 }
 
 // A real pointer move onto the icon, then a click unless button is 0.
@@ -296,6 +367,15 @@ class Spy {
     std::wistringstream text(report_->menuLines);
     for (std::wstring line; std::getline(text, line);) lines.push_back(line);
     return lines;
+  }
+
+  // What the program gives the tray and sees itself (see SpyReport); nullptr if unanswered.
+  const SpyReport* MeasureTrayIcon(HWND host) {
+    if (!report_) return nullptr;
+    const LONG before = report_->iconSequence;
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(host, RegisterWindowMessageW(kSpyMeasureMessage), 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+    return report_->iconSequence != before ? report_ : nullptr;
   }
 
   // nullptr unless the process ended normally

@@ -42,6 +42,46 @@ TEST_F(MainJob, TrayIconShowsItsTip) {
   EXPECT_EQ(tip, L"Tandrel by tandrel.example");
 }
 
+// Crisp at 100 % and 150 %: the image handed to the tray is already the tray's size, which
+// Wine sets from the DPI as each process starts. The tray itself shows at 150 % only on a
+// desktop of its own (the default desktop's started at 100 %).
+TEST_F(MainJob, TrayIconImageHasTheSmallIconSizeOfTheDpi) {
+  struct Scale {
+    DWORD dpi;
+    LONG pixels;  // of the small icon
+  };
+  for (const auto [dpi, pixels] : {Scale{96, 16}, Scale{144, 24}}) {
+    SCOPED_TRACE(std::to_string(dpi) + " DPI");
+    const ScopedDpi setDpi(dpi);
+    ASSERT_TRUE(setDpi.Set()) << "could not set the DPI";
+    auto check = [&](const std::wstring& desktop) {
+      ASSERT_TRUE(StoreSetting(L"start", L"configured", L"1"));
+      ASSERT_TRUE(tandrel.Start(desktop));
+      ASSERT_TRUE(WaitUntil([] { return VisibleTrayWindow() != nullptr; })) << "no tray icon shown";
+      if (dpi != 96) Screenshot("tray-" + std::to_string(dpi) + "dpi", VisibleTrayWindow());
+      Spy spy(UiThread());
+      ASSERT_TRUE(spy.Installed()) << "spy hook not set, error " << GetLastError();
+      const SpyReport* seen = spy.MeasureTrayIcon(tandrel.Window(kTrayHostTitle, L"TandrelForm"));
+      ASSERT_NE(seen, nullptr) << "the spy did not answer";
+      ASSERT_EQ(seen->screenDpi, LONG(dpi)) << "the program does not run at this DPI";
+      EXPECT_EQ(seen->smallIconMetricX, pixels);
+      EXPECT_EQ(seen->smallIconMetricY, pixels);
+      EXPECT_EQ(seen->trayIconWidth, pixels) << "width of the image given to the tray (0: none given)";
+      EXPECT_EQ(seen->trayIconHeight, pixels) << "height of the image given to the tray";
+    };
+    if (dpi == 96) {
+      check({});
+    } else {
+      ASSERT_TRUE(OnOwnDesktop([&](const std::wstring& desktop) {
+        check(desktop);
+        tandrel.Stop();
+      })) << "could not enter a desktop of its own";
+    }
+    tandrel.Stop();
+    if (HasFatalFailure()) return;
+  }
+}
+
 TEST_F(MainJob, RightClickOnTheIconOpensTheMenu) {
   ASSERT_NO_FATAL_FAILURE(StartConfigured());
   Spy spy(UiThread());

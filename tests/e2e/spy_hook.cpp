@@ -1,7 +1,10 @@
 // Spy DLL: Wine loads it into Tandrel when the hook the test sets on its UI thread first fires.
+#include <cstring>
 #include <cwchar>
 
 #include "spy_shared.h"
+
+#include <shellapi.h>
 
 namespace {
 
@@ -58,11 +61,79 @@ bool HotkeyHeld(UINT key) {
   return false;
 }
 
+using NotifyIconProc = BOOL(WINAPI*)(DWORD, PNOTIFYICONDATAW);
+
+// The slot of Tandrel.exe's import table its calls of that function go through.
+NotifyIconProc* ImportSlot(const char* dll, const char* function) {
+  auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+  for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports); imports && entry->Name; ++entry) {
+    if (_stricmp(reinterpret_cast<char*>(base + entry->Name), dll) != 0) continue;
+    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->OriginalFirstThunk);
+    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
+    for (; names->u1.AddressOfData; ++names, ++slots)
+      if (!IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) &&
+          strcmp(reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name, function) == 0)
+        return reinterpret_cast<NotifyIconProc*>(&slots->u1.Function);
+  }
+  return nullptr;
+}
+
+void Patch(NotifyIconProc* slot, NotifyIconProc proc) {
+  DWORD old = 0;
+  VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old);
+  *slot = proc;
+  VirtualProtect(slot, sizeof *slot, old, &old);
+}
+
+SIZE IconSize(HICON icon) {
+  ICONINFO info{};
+  if (!icon || !GetIconInfo(icon, &info)) return {};
+  BITMAP bitmap{};
+  GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+  const SIZE size{bitmap.bmWidth, info.hbmColor ? bitmap.bmHeight : bitmap.bmHeight / 2};  // a mask holds AND over XOR
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+  return size;
+}
+
+SIZE trayIconSeen;
+
+// Stands in for the shell while the program re-adds its icon: the icon is in the tray already.
+BOOL WINAPI RecordNotifyIcon(DWORD, PNOTIFYICONDATAW data) {
+  if (data && (data->uFlags & NIF_ICON)) trayIconSeen = IconSize(data->hIcon);
+  return TRUE;
+}
+
+// "TaskbarCreated" makes the program add its icon anew, as after the shell restarts.
+void MeasureTrayIcon(HWND host) {
+  trayIconSeen = {};
+  if (NotifyIconProc* slot = ImportSlot("shell32.dll", "Shell_NotifyIconW")) {
+    const NotifyIconProc shell = *slot;
+    Patch(slot, RecordNotifyIcon);
+    SendMessageW(host, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    Patch(slot, shell);
+  }
+  HDC screen = GetDC(nullptr);
+  const LONG dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  WithReport([&](e2e::SpyReport& report) {
+    report.trayIconWidth = trayIconSeen.cx;
+    report.trayIconHeight = trayIconSeen.cy;
+    report.smallIconMetricX = GetSystemMetrics(SM_CXSMICON);
+    report.smallIconMetricY = GetSystemMetrics(SM_CYSMICON);
+    report.screenDpi = dpi;
+    InterlockedIncrement(&report.iconSequence);
+  });
+}
+
 }  // namespace
 
 // A menu popped with TPM_NONOTIFY sends no WM_INITMENUPOPUP nor WM_MENUSELECT: the popup
 // window (class #32768) showing is the cue too.
 extern "C" __declspec(dllexport) LRESULT CALLBACK SpyHookProc(int code, WPARAM wParam, LPARAM lParam) {
+  static const UINT measureMessage = RegisterWindowMessageW(e2e::kSpyMeasureMessage);
   if (code == HC_ACTION) {
     const auto* msg = reinterpret_cast<const CWPSTRUCT*>(lParam);
     if (msg->message == WM_INITMENUPOPUP)
@@ -71,6 +142,8 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK SpyHookProc(int code, WPARAM w
       CopyMenu(reinterpret_cast<HMENU>(msg->lParam));
     else if ((msg->message == WM_SHOWWINDOW || msg->message == WM_WINDOWPOSCHANGED) && IsPopupMenuWindow(msg->hwnd))
       CopyMenu(reinterpret_cast<HMENU>(SendMessageW(msg->hwnd, MN_GETHMENU, 0, 0)));
+    else if (msg->message == measureMessage && IsTrayHost(msg->hwnd))
+      MeasureTrayIcon(msg->hwnd);
     else if (msg->message == WM_DESTROY && IsTrayHost(msg->hwnd)) {
       const LONG shown = TrayShown();
       WithReport([&](e2e::SpyReport& report) { report.trayShownAtHostDestroy = shown; });

@@ -1,7 +1,8 @@
 // Shared by the spy DLL (hooked into Tandrel's UI thread) and the tests. Wine refuses to read
 // another process's menu, and cleans up the tray icon and hotkeys of destroyed windows and
-// dead processes itself, so the spy looks from inside: it copies the open popup's lines, and
-// notes what was still held as the windows went and the process ended.
+// dead processes itself, so the spy looks from inside: it copies the open popup's lines,
+// measures the image the tray gets, and notes what was still held as the windows went and the
+// process ended.
 #pragma once
 #include <windows.h>
 
@@ -13,6 +14,8 @@ inline constexpr wchar_t kSpyMappingName[] = L"TandrelE2ESpy";
 inline constexpr wchar_t kSeparatorLine[] = L"<separator>";
 inline constexpr wchar_t kTrayTitle[] = L"Wine System Tray";  // hidden while it holds no icon
 inline constexpr wchar_t kTrayHostTitle[] = L"Systray form";   // Tandrel's window owning the icon
+// Sent to the tray host: the spy has the program hand its icon over again and measures it.
+inline constexpr wchar_t kSpyMeasureMessage[] = L"TandrelE2ESpyMeasureTrayIcon";
 
 struct SpyReport {
   volatile LONG menuSequence;  // bumped after each copy of the menu
@@ -23,6 +26,11 @@ struct SpyReport {
   volatile LONG exited;        // set as the process ends normally, after the two below
   LONG trayShownAtExit;
   LONG hotkeysHeldAtExit;      // of Ctrl+Alt+Z and Ctrl+Alt+U
+  // The image the program gives the tray (0 if none), and the size and DPI it sees itself.
+  volatile LONG iconSequence;  // bumped after each measure
+  LONG trayIconWidth, trayIconHeight;
+  LONG smallIconMetricX, smallIconMetricY;  // SM_CXSMICON, SM_CYSMICON
+  LONG screenDpi;
 };
 
 }  // namespace e2e
