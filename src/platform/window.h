@@ -57,7 +57,7 @@ class WindowEvents {
 // One top-level window, destroyed with the object.
 class Window {
  public:
-  Window(const WindowSpec& spec, WindowEvents& events);
+  Window(const WindowSpec& design, WindowEvents& events);
   ~Window();
   Window(const Window&) = delete;
   Window& operator=(const Window&) = delete;
@@ -70,7 +70,7 @@ class Window {
   void Restore();
   void SetCaption(std::string_view caption);
 
-  void AddControl(const ControlSpec& spec);
+  void AddControl(const ControlSpec& design);
   void SetControlText(int id, std::string_view text);
   std::string ControlText(int id) const;
   void SetChecked(int id, bool checked);

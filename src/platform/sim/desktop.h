@@ -18,7 +18,7 @@ inline constexpr unsigned int kWmCommand = 0x0111;
 inline constexpr unsigned int kTaskbarCreated = 0xC0F0;  // what the system registered "TaskbarCreated" as
 
 struct Control {
-  platform::ControlSpec spec;
+  platform::ControlSpec design;
   std::string text;
   bool checked = false;
   std::vector<std::string> items;
@@ -26,7 +26,7 @@ struct Control {
 
 struct SimWindow {
   platform::Hwnd hwnd = nullptr;
-  platform::WindowSpec spec;
+  platform::WindowSpec design;
   std::string caption;
   bool visible = false;
   bool restored = false;

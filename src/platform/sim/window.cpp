@@ -28,16 +28,16 @@ struct Window::State {
   Hwnd hwnd = nullptr;
 };
 
-Window::Window(const WindowSpec& spec, WindowEvents& events) : state_(std::make_unique<State>()) {
+Window::Window(const WindowSpec& design, WindowEvents& events) : state_(std::make_unique<State>()) {
   sim::Desktop& desktop = sim::desktop();
   state_->hwnd = desktop.NewHwnd();
   sim::SimWindow& window = desktop.windows[state_->hwnd];
   window.hwnd = state_->hwnd;
-  window.spec = spec;
-  window.caption = spec.caption;
+  window.design = design;
+  window.caption = design.caption;
   window.events = &events;
   window.proc = FormProc;
-  desktop.journal.push_back("CreateWindow " + spec.caption);
+  desktop.journal.push_back("CreateWindow " + design.caption);
 }
 
 Window::~Window() {
@@ -53,8 +53,8 @@ Window::~Window() {
 Hwnd Window::handle() const { return state_->hwnd; }
 
 Hicon Window::SmallIcon() const {
-  const auto& spec = sim::desktop().windows.at(state_->hwnd).spec;
-  return spec.icon == IconId::None ? nullptr : reinterpret_cast<Hicon>(state_->hwnd);
+  const auto& design = sim::desktop().windows.at(state_->hwnd).design;
+  return design.icon == IconId::None ? nullptr : reinterpret_cast<Hicon>(state_->hwnd);
 }
 
 static sim::SimWindow& Sim(Hwnd hwnd) { return sim::desktop().windows.at(hwnd); }
@@ -64,10 +64,10 @@ bool Window::Visible() const { return Sim(state_->hwnd).visible; }
 void Window::Restore() { Sim(state_->hwnd).restored = true; }
 void Window::SetCaption(std::string_view caption) { Sim(state_->hwnd).caption = caption; }
 
-void Window::AddControl(const ControlSpec& spec) {
-  sim::Control& control = Sim(state_->hwnd).controls[spec.id];
-  control.spec = spec;
-  control.text = spec.text;
+void Window::AddControl(const ControlSpec& design) {
+  sim::Control& control = Sim(state_->hwnd).controls[design.id];
+  control.design = design;
+  control.text = design.text;
 }
 
 void Window::SetControlText(int id, std::string_view text) { Sim(state_->hwnd).controls.at(id).text = text; }

@@ -77,9 +77,9 @@ HFONT CreateControlFont(int dpi) {
 
 }  // namespace
 
-void Window::AddControl(const ControlSpec& spec) {
+void Window::AddControl(const ControlSpec& design) {
   State& state = *state_;
-  const ControlClass control = ClassOf(spec.kind);
+  const ControlClass control = ClassOf(design.kind);
   // Controls nobody sees need neither visual styles nor a font of their own.
   std::optional<VisualStyles> styles;
   if (state.visualStyles) {
@@ -87,14 +87,14 @@ void Window::AddControl(const ControlSpec& spec) {
     if (!state.font.get()) state.font.reset(CreateControlFont(state.dpi));
   }
   const HWND hwnd = CreateWindowExW(
-      /* exStyle= */ 0, control.name, win32::Wide(spec.text).c_str(), WS_CHILD | WS_VISIBLE | control.style,
-      state.Pixels(spec.leftTwips), state.Pixels(spec.topTwips), state.Pixels(spec.widthTwips),
-      state.Pixels(spec.heightTwips), handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+      /* exStyle= */ 0, control.name, win32::Wide(design.text).c_str(), WS_CHILD | WS_VISIBLE | control.style,
+      state.Pixels(design.leftTwips), state.Pixels(design.topTwips), state.Pixels(design.widthTwips),
+      state.Pixels(design.heightTwips), handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)),
       GetModuleHandleW(nullptr), /* param= */ nullptr);
   if (state.font.get()) SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(state.font.get()), /* redraw= */ TRUE);
 
   // With the common controls of the manifest the list's height follows this count, not the window's.
-  if (spec.kind == ControlKind::ComboDropDown) {
+  if (design.kind == ControlKind::ComboDropDown) {
     SendMessageW(hwnd, CB_SETMINVISIBLE, kComboListItems, /* unused= */ 0);
   }
 }

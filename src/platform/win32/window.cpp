@@ -46,37 +46,37 @@ HICON SharedIcon(IconId icon, int widthMetric, int heightMetric) {
 
 }  // namespace
 
-Window::Window(const WindowSpec& spec, WindowEvents& events) : state_(std::make_unique<State>(events)) {
+Window::Window(const WindowSpec& design, WindowEvents& events) : state_(std::make_unique<State>(events)) {
   State& state = *state_;
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   state.dpi = ScreenDpi();
-  state.visualStyles = !spec.neverShown;
-  const FrameStyle frame = StyleOf(spec.frame);
+  state.visualStyles = !design.neverShown;
+  const FrameStyle frame = StyleOf(design.frame);
 
   // Owned windows get no taskbar button; a tool window would get a smaller caption.
-  if (spec.frame == Frame::FixedDialog) {
+  if (design.frame == Frame::FixedDialog) {
     state.owner.reset(
         CreateWindowExW(/* exStyle= */ 0, win32::FormClass(), L"", WS_POPUP, /* x= */ 0, /* y= */ 0,
                         /* width= */ 0, /* height= */ 0, /* parent= */ nullptr, /* menu= */ nullptr, instance,
                         /* param= */ nullptr));
   }
 
-  const bool placed = spec.leftTwips && spec.topTwips;
-  const int left = placed ? state.Pixels(*spec.leftTwips) : 0;
-  const int top = placed ? state.Pixels(*spec.topTwips) : 0;
-  RECT outer{left, top, left + state.Pixels(spec.clientWidthTwips),
-             top + state.Pixels(spec.clientHeightTwips)};
+  const bool placed = design.leftTwips && design.topTwips;
+  const int left = placed ? state.Pixels(*design.leftTwips) : 0;
+  const int top = placed ? state.Pixels(*design.topTwips) : 0;
+  RECT outer{left, top, left + state.Pixels(design.clientWidthTwips),
+             top + state.Pixels(design.clientHeightTwips)};
   AdjustWindowRectEx(&outer, frame.style, /* menu= */ FALSE, frame.exStyle);
 
   state.window.reset(CreateWindowExW(
-      frame.exStyle, win32::FormClass(), win32::Wide(spec.caption).c_str(), frame.style,
+      frame.exStyle, win32::FormClass(), win32::Wide(design.caption).c_str(), frame.style,
       placed ? outer.left : CW_USEDEFAULT, placed ? outer.top : CW_USEDEFAULT, outer.right - outer.left,
       outer.bottom - outer.top, state.owner.get(), /* menu= */ nullptr, instance, &state));
 
-  if (spec.icon != IconId::None) {
-    state.smallIcon = SharedIcon(spec.icon, SM_CXSMICON, SM_CYSMICON);
+  if (design.icon != IconId::None) {
+    state.smallIcon = SharedIcon(design.icon, SM_CXSMICON, SM_CYSMICON);
     const HWND hwnd = state.window.get();
-    SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(SharedIcon(spec.icon, SM_CXICON, SM_CYICON)));
+    SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(SharedIcon(design.icon, SM_CXICON, SM_CYICON)));
     SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(state.smallIcon));
   }
 }
