@@ -42,6 +42,8 @@ class Form : protected platform::WindowEvents {
 
   // Like every reference to the window, these load it first.
   platform::Hwnd hWnd() { return window().handle(); }
+  // The handle, or 0 while the window is not loaded; asking loads nothing.
+  platform::Hwnd hWndIfLoaded() const { return window_ ? window_->handle() : nullptr; }
   void SetVisible(bool visible) { window().SetVisible(visible); }
 
  protected:

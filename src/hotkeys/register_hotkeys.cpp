@@ -12,29 +12,50 @@ bool ModifierOn(const std::string& section, const char* key, const char* fallbac
   return RoundToInt32(NumericReading(GetSetting(section, key, fallback))) != 0;
 }
 
-void RegisterHotkey(platform::Hwnd hwnd, int id, const char* defaultKey) {
+// The length of the UTF-8 character that starts text.
+std::size_t FirstCharLength(std::string_view text) {
+  std::size_t length = 1;
+  while (length < text.size() && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) ++length;
+  return text.empty() ? 0 : length;
+}
+
+HotkeyRegistration RegisterHotkey(platform::Hwnd hwnd, int id, const char* defaultKey) {
   const std::string section = "Hotkey" + std::to_string(id);
   const bool ctrl = ModifierOn(section, "Ctrl", "1");
   const bool alt = ModifierOn(section, "Alt", "1");
   const bool shift = ModifierOn(section, "Shift", "0");
   const std::string key = GetSetting(section, "Key", defaultKey);
 
-  unsigned int flags = 0;
-  if (ctrl) flags += kModControl;
-  if (alt) flags += kModAlt;
-  if (shift) flags += kModShift;
-  const unsigned int virtualKey = platform::AnsiCodeOfFirstCharUpper(key);
+  HotkeyRegistration hotkey;
+  hotkey.id = id;
+  if (ctrl) hotkey.modifiers += kModControl;
+  if (alt) hotkey.modifiers += kModAlt;
+  if (shift) hotkey.modifiers += kModShift;
+  hotkey.virtualKey = platform::AnsiCodeOfFirstCharUpper(key);
+  hotkey.key = key.substr(0, FirstCharLength(key));
 
   // The old registration goes in every case; a new one only for a complete combination.
   platform::UnregisterHotKey(hwnd, id);
-  if (flags != 0 && virtualKey != 0) platform::RegisterHotKey(hwnd, id, flags, virtualKey);
+  if (hotkey.modifiers != 0 && hotkey.virtualKey != 0) {
+    hotkey.refused = !platform::RegisterHotKey(hwnd, id, hotkey.modifiers, hotkey.virtualKey);
+  }
+  return hotkey;
 }
 
 }  // namespace
 
-void RegisterHotkeys(platform::Hwnd hwnd) {
-  RegisterHotkey(hwnd, 1, "Z");
-  RegisterHotkey(hwnd, 2, "U");
+std::array<HotkeyRegistration, 2> RegisterHotkeys(platform::Hwnd hwnd) {
+  return {RegisterHotkey(hwnd, 1, "Z"), RegisterHotkey(hwnd, 2, "U")};
+}
+
+std::string HotkeyName(const HotkeyRegistration& hotkey) {
+  std::string name;
+  if (hotkey.modifiers & kModControl) name += "Ctrl+";
+  if (hotkey.modifiers & kModAlt) name += "Alt+";
+  if (hotkey.modifiers & kModShift) name += "Shift+";
+  std::string key = hotkey.key;
+  if (key.size() == 1 && key[0] >= 'a' && key[0] <= 'z') key[0] = static_cast<char>(key[0] - 'a' + 'A');
+  return name + key;
 }
 
 }  // namespace tandrel

@@ -9,6 +9,7 @@ namespace platform {
 enum class RegRoot : std::uint32_t { CurrentUser = 0x80000001, LocalMachine = 0x80000002 };
 
 inline constexpr std::uint32_t kRegSz = 1;
+inline constexpr std::uint32_t kRegExpandSz = 2;
 inline constexpr std::uint32_t kRegDword = 4;
 inline constexpr long kErrorSuccess = 0;
 inline constexpr long kErrorFileNotFound = 2;
@@ -16,7 +17,7 @@ inline constexpr long kErrorMoreData = 234;
 
 struct RegValue {
   std::uint32_t type = 0;
-  std::string text;          // text types, as UTF-8, without the terminating NUL
+  std::string text;          // REG_SZ and REG_EXPAND_SZ, as UTF-8, without the terminating NUL
   std::uint32_t bytes = 0;   // stored size
 };
 

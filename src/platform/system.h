@@ -27,7 +27,7 @@ struct NotifyIconData {
   Hicon hIcon = nullptr;
   std::string szTip;  // exactly 64 characters: text, NUL, blanks
 };
-enum class NotifyIconMessage : std::uint32_t { Add = 0, Delete = 2 };
+enum class NotifyIconMessage : std::uint32_t { Add = 0, Modify = 1, Delete = 2 };
 bool ShellNotifyIcon(NotifyIconMessage message, const NotifyIconData& data);
 
 // --- Starting programs and opening pages
@@ -41,6 +41,7 @@ void ShellOpen(Hwnd owner, std::string_view operation, std::string_view file);
 bool FileExists(std::string_view path);
 
 // --- The running program's own file
+std::string ProgramPath();      // its full path, as the system started it
 std::string ProgramFolder();    // no trailing separator
 std::string ProgramFileTitle(); // file name without folder and extension
 

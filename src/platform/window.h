@@ -49,6 +49,7 @@ class WindowEvents {
   virtual void OnClose() {}
   virtual void OnTrayNotify(unsigned int /*mouseMessage*/) {}
   virtual void OnTaskbarCreated() {}
+  virtual void OnDpiChanged() {}  // after the window has laid itself out again
 
  protected:
   ~WindowEvents() = default;
@@ -86,7 +87,7 @@ class Window {
   std::unique_ptr<State> state_;
 };
 
-// A modal box with the OK button only and no icon.
-void MessageBoxOk(std::string_view text, std::string_view caption);
+// A modal box with the OK button only and no icon; an owner is disabled while it shows.
+void MessageBoxOk(std::string_view text, std::string_view caption, Hwnd owner = nullptr);
 
 }  // namespace platform

@@ -53,8 +53,18 @@ void FrmSystray::OnTrayNotify(unsigned int mouseMessage) {
 }
 
 // A new taskbar (Explorer restarted, or none was up at our start) knows no icons: add ours again.
+// The same message comes when the DPI changes: the icon is still there then, and only its
+// image needs the new size.
 void FrmSystray::OnTaskbarCreated() {
-  platform::ShellNotifyIcon(platform::NotifyIconMessage::Add, TrayIconData);
+  TrayIconData.hIcon = window().SmallIcon();
+  if (!platform::ShellNotifyIcon(platform::NotifyIconMessage::Modify, TrayIconData)) {
+    platform::ShellNotifyIcon(platform::NotifyIconMessage::Add, TrayIconData);
+  }
+}
+
+void FrmSystray::OnDpiChanged() {
+  TrayIconData.hIcon = window().SmallIcon();
+  platform::ShellNotifyIcon(platform::NotifyIconMessage::Modify, TrayIconData);
 }
 
 }  // namespace tandrel

@@ -14,6 +14,7 @@ class FrmSystray : public Form {
   void Form_Unload() override;
   void OnTrayNotify(unsigned int mouseMessage) override;
   void OnTaskbarCreated() override;
+  void OnDpiChanged() override;
 
  private:
   void ShowTrayMenu();

@@ -74,7 +74,7 @@ TEST_F(Hotkeys, ACombinationHeldAlreadyIsRefusedWithoutAWord) {
 }
 
 TEST_F(Hotkeys, EachPressStartsItsToolByFullPathOnce) {
-  desk().programFolder = "C:\\My Tools";
+  desk().programPath = "C:\\My Tools\\Tandrel.exe";
   desk().programFiles = {"C:\\My Tools\\Cramlet.exe", "C:\\My Tools\\Spillet.exe"};
   Start();
   desk().PressHotkey(kCtrlAlt, 'Z');

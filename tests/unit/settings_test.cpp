@@ -32,7 +32,7 @@ TEST_F(SettingsStore, WritesTextsUnderTheProgramsOwnName) {
   EXPECT_TRUE(SaveSetting("Hotkey2", "Key", "u"));
   EXPECT_EQ(GetSetting("Hotkey2", "Key", "U"), "u");
 
-  desk().programFileTitle = "Renamed";
+  desk().programPath = "C:\\Program Files\\Tandrel\\Renamed.exe";
   EXPECT_EQ(GetSetting("Hotkey2", "Key", "U"), "U") << "another file name starts with nothing stored";
   EXPECT_EQ(desk().openKeys, 0);
 }

@@ -18,9 +18,13 @@ Desktop& desktop() {
 
 void Reset() { current = std::make_unique<Desktop>(); }
 
+Desktop::Desktop() { keys[Lower(kRunKey)]; }
+
 void Desktop::SetValue(const std::string& path, const std::string& name, const std::string& text,
                        std::uint32_t type) {
-  keys[Lower(path)][Lower(name)] = {type, text, static_cast<std::uint32_t>(text.size() + 1)};
+  // Text types count as the system stores them; any other type is its bytes.
+  const bool isText = type == platform::kRegSz || type == platform::kRegExpandSz || type == kRegMultiSz;
+  keys[Lower(path)][Lower(name)] = {type, text, isText ? Utf16Bytes(text) : static_cast<std::uint32_t>(text.size())};
 }
 
 std::optional<RegStoredValue> Desktop::Value(const std::string& path, const std::string& name) const {
@@ -67,8 +71,16 @@ void Desktop::RestartTaskbar() {
   for (platform::Hwnd hwnd : all) SendMessage(hwnd, kTaskbarCreated, 0, 0);
 }
 
+// As a mouse click does: a check box changes first, then the window hears BN_CLICKED from the control.
 void Desktop::Click(platform::Hwnd hwnd, int controlId) {
-  SendMessage(hwnd, kWmCommand, static_cast<std::uintptr_t>(controlId), 0);
+  Control& control = windows.at(hwnd).controls.at(controlId);
+  if (control.design.kind == platform::ControlKind::CheckBox) control.checked = !control.checked;
+  SendMessage(hwnd, kWmCommand, static_cast<std::uintptr_t>(controlId) | (kBnClicked << 16),
+              reinterpret_cast<std::intptr_t>(control.hwnd));
+}
+
+void Desktop::Type(platform::Hwnd hwnd, int controlId, const std::string& text) {
+  windows.at(hwnd).controls.at(controlId).text = text;
 }
 
 void Desktop::Close(platform::Hwnd hwnd) { SendMessage(hwnd, kWmClose, 0, 0); }

@@ -16,8 +16,13 @@ namespace sim {
 inline constexpr unsigned int kWmClose = 0x0010;
 inline constexpr unsigned int kWmCommand = 0x0111;
 inline constexpr unsigned int kTaskbarCreated = 0xC0F0;  // what the system registered "TaskbarCreated" as
+inline constexpr unsigned int kBnClicked = 0;
+inline constexpr unsigned int kWmDpiChanged = 0x02E0;
+inline constexpr std::uint32_t kRegMultiSz = 7;
+inline constexpr const char* kRunKey = "HKCU\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 struct Control {
+  platform::Hwnd hwnd = nullptr;
   platform::ControlSpec design;
   std::string text;
   bool checked = false;
@@ -56,6 +61,7 @@ struct OpenedPage {
 struct MessageBoxShown {
   std::string text;
   std::string caption;
+  platform::Hwnd owner = nullptr;
 };
 
 struct RegStoredValue {
@@ -66,6 +72,8 @@ struct RegStoredValue {
 
 class Desktop {
  public:
+  Desktop();  // a new user's: nothing stored but the empty Run key
+
   // --- What the program did
   std::vector<std::string> journal;  // platform calls in order, e.g. "UnregisterHotKey 1"
   std::map<platform::Hwnd, SimWindow> windows;
@@ -80,10 +88,9 @@ class Desktop {
   int openKeys = 0;
 
   // --- The world around the program
-  std::string programFolder = "C:\\Program Files\\Tandrel";
-  std::string programFileTitle = "Tandrel";
+  std::string programPath = "C:\\Program Files\\Tandrel\\Tandrel.exe";
   std::set<std::string> programFiles;   // paths that start as programs (case as given)
-  std::set<std::string> refusedKeys;    // registry key paths (lower case) that refuse writes
+  std::set<std::string> refusedKeys;    // registry key paths (lower case) that refuse writes and deletions
   bool taskbarRunning = true;
   // The user's answer to a pop-up menu (an item id, 0 to dismiss), and what happens while a
   // message box waits for OK.
@@ -102,7 +109,8 @@ class Desktop {
   void HoldHotkeyElsewhere(unsigned int modifiers, unsigned int virtualKey);
   void TrayMouse(unsigned int mouseMessage);  // over the program's icon
   void RestartTaskbar();                       // icons are gone; TaskbarCreated is broadcast
-  void Click(platform::Hwnd hwnd, int controlId);
+  void Click(platform::Hwnd hwnd, int controlId);                         // with the mouse
+  void Type(platform::Hwnd hwnd, int controlId, const std::string& text);  // a key box's new text
   void Close(platform::Hwnd hwnd);
 
   // --- Looking

@@ -71,7 +71,7 @@ long RegKey::Query(std::string_view name, std::uint32_t maxBytes, RegValue& valu
   if (stored->bytes > maxBytes) return kErrorMoreData;
   value.type = stored->type;
   value.bytes = stored->bytes;
-  value.text = stored->type == kRegSz ? stored->text : std::string();
+  value.text = stored->type == kRegSz || stored->type == kRegExpandSz ? stored->text : std::string();
   return kErrorSuccess;
 }
 
@@ -80,13 +80,16 @@ long RegKey::SetString(std::string_view name, std::string_view text) const {
   sim::Desktop& desktop = sim::desktop();
   desktop.journal.push_back("RegSetValue " + std::string(name));
   if (desktop.refusedKeys.contains(path)) return kErrorAccessDenied;
-  desktop.keys[path][sim::Lower(name)] = {kRegSz, std::string(text), static_cast<std::uint32_t>(text.size() + 1)};
+  desktop.keys[path][sim::Lower(name)] = {kRegSz, std::string(text), sim::Utf16Bytes(text)};
   return kErrorSuccess;
 }
 
 long RegKey::DeleteValue(std::string_view name) const {
-  auto& values = sim::desktop().keys[OpenPaths().at(handle_)];
-  return values.erase(sim::Lower(name)) > 0 ? kErrorSuccess : kErrorFileNotFound;
+  const std::string& path = OpenPaths().at(handle_);
+  sim::Desktop& desktop = sim::desktop();
+  desktop.journal.push_back("RegDeleteValue " + std::string(name));
+  if (desktop.refusedKeys.contains(path)) return kErrorAccessDenied;
+  return desktop.keys[path].erase(sim::Lower(name)) > 0 ? kErrorSuccess : kErrorFileNotFound;
 }
 
 }  // namespace platform

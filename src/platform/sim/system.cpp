@@ -11,10 +11,10 @@ namespace platform {
 bool RegisterHotKey(Hwnd hwnd, int id, unsigned int modifiers, unsigned int virtualKey) {
   sim::Desktop& desktop = sim::desktop();
   desktop.journal.push_back("RegisterHotKey " + std::to_string(id));
-  // The system refuses a combination that any window or program holds already, and an id in use.
+  // The system refuses a combination that any window or program holds already. A window and id
+  // that hold one keep it beside the new one, until it is unregistered.
   for (const auto& hotkey : desktop.hotkeys) {
     if (hotkey.modifiers == modifiers && hotkey.virtualKey == virtualKey) return false;
-    if (hotkey.hwnd == hwnd && hotkey.id == id) return false;
   }
   desktop.hotkeys.push_back({hwnd, id, modifiers, virtualKey});
   return true;
@@ -23,7 +23,12 @@ bool RegisterHotKey(Hwnd hwnd, int id, unsigned int modifiers, unsigned int virt
 bool UnregisterHotKey(Hwnd hwnd, int id) {
   sim::Desktop& desktop = sim::desktop();
   desktop.journal.push_back("UnregisterHotKey " + std::to_string(id));
-  return std::erase_if(desktop.hotkeys, [&](const sim::Hotkey& h) { return h.hwnd == hwnd && h.id == id; }) > 0;
+  // One registration a call: an older one of the same window and id stays.
+  auto found = std::find_if(desktop.hotkeys.begin(), desktop.hotkeys.end(),
+                            [&](const sim::Hotkey& h) { return h.hwnd == hwnd && h.id == id; });
+  if (found == desktop.hotkeys.end()) return false;
+  desktop.hotkeys.erase(found);
+  return true;
 }
 
 WndProc SetWindowProcedure(Hwnd hwnd, WndProc proc) {
@@ -43,6 +48,12 @@ bool ShellNotifyIcon(NotifyIconMessage message, const NotifyIconData& data) {
   sim::Desktop& desktop = sim::desktop();
   auto same = [&](const NotifyIconData& icon) { return icon.hWnd == data.hWnd && icon.uID == data.uID; };
   auto found = std::find_if(desktop.trayIcons.begin(), desktop.trayIcons.end(), same);
+  if (message == NotifyIconMessage::Modify) {
+    desktop.journal.push_back("Shell_NotifyIcon Modify");
+    if (found == desktop.trayIcons.end()) return false;
+    *found = data;
+    return true;
+  }
   if (message == NotifyIconMessage::Add) {
     desktop.journal.push_back("Shell_NotifyIcon Add");
     if (!desktop.taskbarRunning || found != desktop.trayIcons.end()) return false;
@@ -75,21 +86,45 @@ bool FileExists(std::string_view path) {
                      [&](const std::string& file) { return sim::Lower(file) == sim::Lower(path); });
 }
 
-std::string ProgramFolder() { return sim::desktop().programFolder; }
-std::string ProgramFileTitle() { return sim::desktop().programFileTitle; }
+std::string ProgramPath() { return sim::desktop().programPath; }
 
-// The simulated system's code page is Windows-1252 for Latin-1 letters; anything else becomes "?".
+std::string ProgramFolder() {
+  const std::string& path = sim::desktop().programPath;
+  return path.substr(0, path.rfind('\\'));
+}
+
+std::string ProgramFileTitle() {
+  std::string_view name(sim::desktop().programPath);
+  name.remove_prefix(name.rfind('\\') + 1);
+  return std::string(name.substr(0, name.rfind('.')));
+}
+
+namespace {
+
+// Windows-1252 between 0x80 and 0x9F; the rest of the page is Latin-1.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+char32_t Upper(char32_t c) {
+  if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 0x20;
+  if (c == 0xFF) return 0x178;
+  if (c == 0x161 || c == 0x153 || c == 0x17E) return c - 1;
+  return c;
+}
+
+}  // namespace
+
+// The simulated system's code page is Windows-1252; a character it lacks becomes "?".
 unsigned int AnsiCodeOfFirstCharUpper(std::string_view text) {
   if (text.empty()) return 0;
-  const auto first = static_cast<unsigned char>(text[0]);
-  unsigned int code = first;
-  if (first >= 0x80) {
-    if ((first & 0xE0) != 0xC0 || text.size() < 2) return '?';
-    code = ((first & 0x1Fu) << 6) | (static_cast<unsigned char>(text[1]) & 0x3Fu);
-    if (code > 0xFF) return '?';
+  const char32_t code = Upper(sim::FirstCodePoint(text));
+  if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) return code;
+  for (unsigned int i = 0; i < 32; ++i) {
+    if (kCp1252High[i] != 0 && kCp1252High[i] == code) return 0x80 + i;
   }
-  if ((code >= 'a' && code <= 'z') || (code >= 0xE0 && code <= 0xFE && code != 0xF7)) code -= 0x20;
-  return code;
+  return '?';
 }
 
 int RunMessageLoop() { return 0; }

@@ -12,12 +12,15 @@ std::intptr_t PLATFORM_CALLBACK FormProc(Hwnd hwnd, unsigned int msg, std::uintp
   WindowEvents& events = *found->second.events;
   if (msg == kTrayCallbackMessage) {
     events.OnTrayNotify(static_cast<unsigned int>(lParam & 0xFFFF));
-  } else if (msg == sim::kWmCommand) {
+  } else if (msg == sim::kWmCommand && (wParam >> 16) == sim::kBnClicked && lParam != 0) {
+    // As on Windows: only a control's own notification is a click.
     events.OnClick(static_cast<int>(wParam & 0xFFFF));
   } else if (msg == sim::kWmClose) {
     events.OnClose();
   } else if (msg == sim::kTaskbarCreated) {
     events.OnTaskbarCreated();
+  } else if (msg == sim::kWmDpiChanged) {
+    events.OnDpiChanged();
   }
   return 0;
 }
@@ -66,6 +69,7 @@ void Window::SetCaption(std::string_view caption) { Sim(state_->hwnd).caption = 
 
 void Window::AddControl(const ControlSpec& design) {
   sim::Control& control = Sim(state_->hwnd).controls[design.id];
+  control.hwnd = sim::desktop().NewHwnd();
   control.design = design;
   control.text = design.text;
 }
@@ -85,9 +89,9 @@ int Window::PopupMenu(const std::vector<MenuItem>& items) {
   return desktop.onPopupMenu ? desktop.onPopupMenu(items) : 0;
 }
 
-void MessageBoxOk(std::string_view text, std::string_view caption) {
+void MessageBoxOk(std::string_view text, std::string_view caption, Hwnd owner) {
   sim::Desktop& desktop = sim::desktop();
-  sim::MessageBoxShown shown{std::string(text), std::string(caption)};
+  sim::MessageBoxShown shown{std::string(text), std::string(caption), owner};
   desktop.journal.push_back("MessageBox " + shown.text);
   desktop.messageBoxes.push_back(shown);
   if (desktop.onMessageBox) desktop.onMessageBox(shown);

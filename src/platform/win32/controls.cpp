@@ -58,40 +58,51 @@ ControlClass ClassOf(ControlKind kind) {
       return {L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX};
     case ControlKind::ComboDropDown:
       return {L"COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL};  // typing may pass the edge
-    case ControlKind::Label:
-      return {L"STATIC", SS_LEFT};
+    case ControlKind::Label:  // lies under the controls it overlaps, and paints nothing over them
+      return {L"STATIC", SS_LEFT | WS_CLIPSIBLINGS};
     case ControlKind::Button:
       break;
   }
   return {L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON};
 }
 
-HFONT CreateControlFont(int dpi) {
-  LOGFONTW font{};
-  font.lfHeight = -MulDiv(825, dpi, 7200);  // 8.25 points
-  font.lfWeight = FW_NORMAL;
-  font.lfCharSet = DEFAULT_CHARSET;
-  lstrcpynW(font.lfFaceName, L"MS Sans Serif", LF_FACESIZE);
-  return CreateFontIndirectW(&font);
+}  // namespace
+
+void Window::State::MakeFont() {
+  LOGFONTW face{};
+  face.lfHeight = -MulDiv(825, static_cast<int>(dpi), 7200);  // 8.25 points
+  face.lfWeight = FW_NORMAL;
+  face.lfCharSet = DEFAULT_CHARSET;
+  lstrcpynW(face.lfFaceName, L"MS Sans Serif", LF_FACESIZE);  // the system maps it to its own face
+  font.reset(CreateFontIndirectW(&face));
 }
 
-}  // namespace
+void Window::State::PlaceControl(HWND control, const ControlSpec& design) const {
+  // A combo box's height is its field and its dropped list together; the field's follows the font.
+  const int listHeight = design.kind == ControlKind::ComboDropDown ? kComboListItems * Pixels(design.heightTwips) : 0;
+  SetWindowPos(control, /* after= */ nullptr, Pixels(design.leftTwips), Pixels(design.topTwips),
+               Pixels(design.widthTwips), Pixels(design.heightTwips) + listHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 void Window::AddControl(const ControlSpec& design) {
   State& state = *state_;
   const ControlClass control = ClassOf(design.kind);
   // Controls nobody sees need neither visual styles nor a font of their own.
   std::optional<VisualStyles> styles;
-  if (state.visualStyles) {
+  if (state.VisualStyles()) {
     styles.emplace();
-    if (!state.font.get()) state.font.reset(CreateControlFont(state.dpi));
+    if (!state.font.get()) state.MakeFont();
   }
   const HWND hwnd = CreateWindowExW(
       /* exStyle= */ 0, control.name, win32::Wide(design.text).c_str(), WS_CHILD | WS_VISIBLE | control.style,
-      state.Pixels(design.leftTwips), state.Pixels(design.topTwips), state.Pixels(design.widthTwips),
-      state.Pixels(design.heightTwips), handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)),
-      GetModuleHandleW(nullptr), /* param= */ nullptr);
+      /* x= */ 0, /* y= */ 0, /* width= */ 0, /* height= */ 0, handle(),
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)), GetModuleHandleW(nullptr), /* param= */ nullptr);
+  state.controls.emplace_back(hwnd, design);
+  if (design.kind == ControlKind::Label) {
+    SetWindowPos(hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
   if (state.font.get()) SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(state.font.get()), /* redraw= */ TRUE);
+  state.PlaceControl(hwnd, design);
 
   // With the common controls of the manifest the list's height follows this count, not the window's.
   if (design.kind == ControlKind::ComboDropDown) {

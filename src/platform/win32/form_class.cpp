@@ -10,6 +10,33 @@ Window::State* StateOf(HWND hwnd) {
   return reinterpret_cast<Window::State*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
+HWND FocusedChild(HWND hwnd) {
+  const HWND focus = GetFocus();
+  return focus && IsChild(hwnd, focus) ? focus : nullptr;
+}
+
+// The focus leaves with the window and comes back to the same control, or to the first in tab order.
+bool KeepFocus(Window::State& state, HWND hwnd, WPARAM activation) {
+  if (LOWORD(activation) == WA_INACTIVE) {
+    state.focus = FocusedChild(hwnd);
+    return false;
+  }
+  HWND target = state.focus && IsChild(hwnd, state.focus) ? state.focus : nullptr;
+  if (!target) target = GetNextDlgTabItem(hwnd, /* start= */ nullptr, /* previous= */ FALSE);
+  if (!target) return false;
+  SetFocus(target);
+  return true;
+}
+
+// Enter presses the push button that has the focus, and no other: a form has no default button.
+LRESULT DefaultButton(HWND hwnd) {
+  const HWND focus = FocusedChild(hwnd);
+  if (!focus || !(SendMessageW(focus, WM_GETDLGCODE, /* unused= */ 0, /* unused= */ 0) & DLGC_UNDEFPUSHBUTTON)) {
+    return 0;
+  }
+  return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
+}
+
 // Each event is the last thing done with the state: the handler may destroy the Window.
 LRESULT CALLBACK FormProcedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   static const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
@@ -36,6 +63,14 @@ LRESULT CALLBACK FormProcedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
   }
   if (msg == taskbarCreated) {
     state->events.OnTaskbarCreated();
+    return 0;
+  }
+  if (msg == WM_ACTIVATE && KeepFocus(*state, hwnd, wParam)) return 0;
+  if (msg == DM_GETDEFID) return DefaultButton(hwnd);
+  if (msg == WM_DPICHANGED) {
+    state->dpi = HIWORD(wParam);
+    state->LayOut(reinterpret_cast<const RECT*>(lParam));
+    state->events.OnDpiChanged();
     return 0;
   }
   return DefWindowProcW(hwnd, msg, wParam, lParam);

@@ -25,8 +25,8 @@ int Window::PopupMenu(const std::vector<MenuItem>& items) {
   return chosen;
 }
 
-void MessageBoxOk(std::string_view text, std::string_view caption) {
-  MessageBoxW(/* owner= */ nullptr, win32::Wide(text).c_str(), win32::Wide(caption).c_str(),
+void MessageBoxOk(std::string_view text, std::string_view caption, Hwnd owner) {
+  MessageBoxW(owner, win32::Wide(text).c_str(), win32::Wide(caption).c_str(),
               MB_OK | MB_SETFOREGROUND);
 }
 

@@ -23,6 +23,8 @@ std::wstring ModulePath() {
 
 }  // namespace
 
+std::string ProgramPath() { return win32::Utf8(ModulePath()); }
+
 std::string ProgramFolder() {
   const std::wstring path = ModulePath();
   return win32::Utf8(std::wstring_view(path).substr(0, path.rfind(L'\\')));

@@ -1,7 +1,8 @@
-// A form: its frame, size and place in twips, and its icons.
+// A form: its frame, size and place in twips at its DPI, and its icons.
 #include <map>
 #include <tuple>
 
+#include "platform/win32/dpi.h"
 #include "platform/win32/text.h"
 #include "platform/win32/window_state.h"
 
@@ -25,32 +26,53 @@ FrameStyle StyleOf(Frame frame) {
   return {WS_OVERLAPPEDWINDOW, 0};
 }
 
-int ScreenDpi() {
-  const win32::OwnedScreenDc screen(GetDC(/* hWnd= */ nullptr));
-  return GetDeviceCaps(screen.get(), LOGPIXELSY);
-}
-
-// Each image is loaded once for the run: windows come and go, their icons stay the same.
-HICON SharedIcon(IconId icon, int widthMetric, int heightMetric) {
-  static std::map<std::tuple<IconId, int, int>, win32::OwnedIcon> loaded;
-  const int width = GetSystemMetrics(widthMetric);
-  const int height = GetSystemMetrics(heightMetric);
-  win32::OwnedIcon& image = loaded[{icon, width, height}];
+// Each image is loaded once per size for the run: windows come and go, their icons stay the same.
+HICON SharedIcon(IconId icon, int size) {
+  static std::map<std::tuple<IconId, int>, win32::OwnedIcon> loaded;
+  win32::OwnedIcon& image = loaded[{icon, size}];
   if (!image.get()) {
     const WORD resource = icon == IconId::About ? 2 : 1;
-    image.reset(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource), IMAGE_ICON,
-                                              width, height, LR_DEFAULTCOLOR)));
+    image.reset(static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
   }
   return image.get();
 }
 
 }  // namespace
 
-Window::Window(const WindowSpec& design, WindowEvents& events) : state_(std::make_unique<State>(events)) {
+void Window::State::SetIcons() {
+  if (design.icon == IconId::None) return;
+  const HWND hwnd = window.get();
+  SendMessageW(hwnd, WM_SETICON, ICON_BIG,
+               reinterpret_cast<LPARAM>(SharedIcon(design.icon, win32::MetricForDpi(SM_CXICON, dpi))));
+  SendMessageW(hwnd, WM_SETICON, ICON_SMALL,
+               reinterpret_cast<LPARAM>(SharedIcon(design.icon, win32::MetricForDpi(SM_CXSMICON, dpi))));
+}
+
+void Window::State::LayOut(const RECT* suggested) {
+  const HWND hwnd = window.get();
+  if (suggested) {
+    SetWindowPos(hwnd, /* after= */ nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  } else {
+    const FrameStyle frame = StyleOf(design.frame);
+    const RECT outer = win32::FrameForClient(
+        {0, 0, Pixels(design.clientWidthTwips), Pixels(design.clientHeightTwips)}, frame.style, frame.exStyle, dpi);
+    SetWindowPos(hwnd, /* after= */ nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+  }
+  SetIcons();
+  if (font.get()) MakeFont();
+  for (const auto& [control, controlDesign] : controls) {
+    PlaceControl(control, controlDesign);
+    if (font.get()) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), /* redraw= */ TRUE);
+  }
+}
+
+Window::Window(const WindowSpec& design, WindowEvents& events) : state_(std::make_unique<State>(events, design)) {
   State& state = *state_;
   const HINSTANCE instance = GetModuleHandleW(nullptr);
-  state.dpi = ScreenDpi();
-  state.visualStyles = !design.neverShown;
+  state.dpi = win32::ScreenDpi();
   const FrameStyle frame = StyleOf(design.frame);
 
   // Owned windows get no taskbar button; a tool window would get a smaller caption.
@@ -64,20 +86,22 @@ Window::Window(const WindowSpec& design, WindowEvents& events) : state_(std::mak
   const bool placed = design.leftTwips && design.topTwips;
   const int left = placed ? state.Pixels(*design.leftTwips) : 0;
   const int top = placed ? state.Pixels(*design.topTwips) : 0;
-  RECT outer{left, top, left + state.Pixels(design.clientWidthTwips),
-             top + state.Pixels(design.clientHeightTwips)};
-  AdjustWindowRectEx(&outer, frame.style, /* menu= */ FALSE, frame.exStyle);
+  const RECT outer = win32::FrameForClient({left, top, left + state.Pixels(design.clientWidthTwips),
+                                            top + state.Pixels(design.clientHeightTwips)},
+                                           frame.style, frame.exStyle, state.dpi);
 
   state.window.reset(CreateWindowExW(
       frame.exStyle, win32::FormClass(), win32::Wide(design.caption).c_str(), frame.style,
       placed ? outer.left : CW_USEDEFAULT, placed ? outer.top : CW_USEDEFAULT, outer.right - outer.left,
       outer.bottom - outer.top, state.owner.get(), /* menu= */ nullptr, instance, &state));
 
-  if (design.icon != IconId::None) {
-    state.smallIcon = SharedIcon(design.icon, SM_CXSMICON, SM_CYSMICON);
-    const HWND hwnd = state.window.get();
-    SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(SharedIcon(design.icon, SM_CXICON, SM_CYICON)));
-    SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(state.smallIcon));
+  // The monitor the window came up on may have another DPI than the session's first one.
+  const UINT dpi = win32::WindowDpi(state.window.get());
+  if (dpi != state.dpi) {
+    state.dpi = dpi;
+    state.LayOut(/* suggested= */ nullptr);
+  } else {
+    state.SetIcons();
   }
 }
 
@@ -85,7 +109,11 @@ Window::~Window() = default;
 
 Hwnd Window::handle() const { return state_->window.get(); }
 
-Hicon Window::SmallIcon() const { return state_->smallIcon; }
+Hicon Window::SmallIcon() const {
+  const State& state = *state_;
+  if (state.design.icon == IconId::None) return nullptr;
+  return SharedIcon(state.design.icon, win32::MetricForDpi(SM_CXSMICON, state.dpi));
+}
 
 void Window::SetVisible(bool visible) { ShowWindow(handle(), visible ? SW_SHOW : SW_HIDE); }
 

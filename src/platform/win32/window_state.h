@@ -2,23 +2,35 @@
 // What a Window holds, shared by the files that implement it.
 #include <windows.h>
 
+#include <utility>
+#include <vector>
+
 #include "platform/window.h"
 #include "platform/win32/handles.h"
 
 namespace platform {
 
 struct Window::State {
-  explicit State(WindowEvents& windowEvents) : events(windowEvents) {}
+  State(WindowEvents& windowEvents, const WindowSpec& windowDesign) : events(windowEvents), design(windowDesign) {}
 
   WindowEvents& events;
-  int dpi = 96;
-  bool visualStyles = true;  // and a font, made with the first control
+  WindowSpec design;
+  UINT dpi = 96;  // the window's own: each monitor may have another
+  std::vector<std::pair<HWND, ControlSpec>> controls;
+  HWND focus = nullptr;  // the control to give the focus back to when the window is activated
   win32::OwnedWindow owner;  // hidden; keeps a dialog frame off the taskbar
-  HICON smallIcon = nullptr;  // shared for the run, not owned
-  win32::OwnedFont font;
+  win32::OwnedFont font;     // made with the first control of a window the user sees
   win32::OwnedWindow window;  // last, so it goes before its font and owner
 
-  int Pixels(int twips) const { return twips * dpi / 1440; }
+  int Pixels(int twips) const { return twips * static_cast<int>(dpi) / 1440; }
+  bool VisualStyles() const { return !design.neverShown; }
+
+  // Layout at the current DPI: the frame (to the suggested place, or kept where it is), the
+  // icons, and each control with its font.
+  void LayOut(const RECT* suggested);
+  void SetIcons();
+  void PlaceControl(HWND control, const ControlSpec& design) const;
+  void MakeFont();
 };
 
 namespace win32 {
