@@ -28,6 +28,11 @@ TEST_F(Hotkeys, RegistersTheStoredCombinations) {
       {nullptr, nullptr, nullptr, "Zebra", 0x3, 0x5A},
       {nullptr, nullptr, nullptr, "5", 0x3, 0x35},
       {nullptr, nullptr, nullptr, "\xC3\xA9", 0x3, 0xC9},  // é reads as É in the code page
+      {nullptr, nullptr, nullptr, "\xC5\xA1", 0x3, 0x8A},  // š as Š: Windows-1252, not Latin-1
+      {nullptr, nullptr, nullptr, "\xC3\xBF", 0x3, 0x9F},  // ÿ as Ÿ
+      {nullptr, nullptr, nullptr, "\xC5\x93x", 0x3, 0x8C}, // œ as Œ
+      {nullptr, nullptr, nullptr, "\xE2\x82\xAC", 0x3, 0x80},  // €
+      {nullptr, nullptr, nullptr, "\xCE\xA9", 0x3, '?'},  // Ω is not in the code page
       {nullptr, nullptr, nullptr, "", 0, 0},
       {"0", "0", "0", "Q", 0, 0},
       {"2", "0", "0", "Q", 0x2, 'Q'},
@@ -58,6 +63,17 @@ TEST_F(Hotkeys, RegistersTheStoredCombinations) {
     EXPECT_EQ(Registered(2)->modifiers, kCtrlAlt);
     EXPECT_EQ(Registered(2)->virtualKey, 0x55u);
   }
+}
+
+TEST_F(Hotkeys, RegisteringAgainReplacesBothInOrder) {
+  Start();
+  desk().journal.clear();
+  Store("Hotkey2", "Key", "");
+  const auto result = tandrel::RegisterHotkeys(HotkeyWindow());
+  EXPECT_EQ(desk().journal, (std::vector<std::string>{"UnregisterHotKey 1", "RegisterHotKey 1", "UnregisterHotKey 2"}));
+  EXPECT_EQ(desk().hotkeys.size(), 1u);
+  EXPECT_FALSE(result[0].refused || result[1].refused);
+  EXPECT_EQ(tandrel::HotkeyName(result[0]), "Ctrl+Alt+Z");
 }
 
 TEST_F(Hotkeys, ACombinationHeldAlreadyIsRefusedWithoutAWord) {

@@ -20,10 +20,17 @@ TEST_F(SettingsStore, ReadsTheStoredTextElseTheDefault) {
 TEST_F(SettingsStore, TreatsValuesThatAreNotSettingsAsMissing) {
   desk().SetValue(std::string(kSettings) + "Hotkey1", "Ctrl", "", platform::kRegDword);
   desk().SetValue(std::string(kSettings) + "Hotkey1", "Alt", "", 3 /* binary */);
+  desk().SetValue(std::string(kSettings) + "Hotkey1", "Shift", "1", platform::kRegExpandSz);
   Store("Hotkey1", "Key", std::string(1 << 20, 'Q'));
+  EXPECT_EQ(GetSetting("Hotkey1", "Shift", "0"), "0");
   EXPECT_EQ(GetSetting("Hotkey1", "Ctrl", "1"), "1");
   EXPECT_EQ(GetSetting("Hotkey1", "Alt", "1"), "1");
   EXPECT_EQ(GetSetting("Hotkey1", "Key", "Z"), "Z");
+  // 64 KiB as the system counts: UTF-16 with the terminating NUL.
+  Store("Hotkey2", "Key", std::string(32767, 'Q'));
+  EXPECT_EQ(GetSetting("Hotkey2", "Key", "U").size(), 32767u);
+  Store("Hotkey2", "Key", std::string(32768, 'Q'));
+  EXPECT_EQ(GetSetting("Hotkey2", "Key", "U"), "U");
 }
 
 TEST_F(SettingsStore, WritesTextsUnderTheProgramsOwnName) {

@@ -106,4 +106,10 @@ TEST_F(Tray, ANewTaskbarGetsTheIconBack) {
   EXPECT_EQ(desk().trayIcons[0].szTip.substr(0, 26), "Tandrel by tandrel.example");
   desk().RestartTaskbar();
   EXPECT_EQ(desk().trayIcons.size(), 1u);
+
+  // The DPI changed: the icon stays and gets the image of the new size.
+  desk().journal.clear();
+  desk().SendMessage(Window("Systray form")->hwnd, sim::kWmDpiChanged, 0, 0);
+  EXPECT_EQ(desk().journal, std::vector<std::string>{"Shell_NotifyIcon Modify"});
+  EXPECT_EQ(desk().trayIcons.size(), 1u);
 }
