@@ -14,4 +14,9 @@ inline std::string MakerPage(std::string_view path) {
   return "https://" + std::string(kMakerDomain) + std::string(path);
 }
 
+// The home page as people write it, with the usual host in front.
+inline std::string MakerHomeShown() { return "https://www." + std::string(kMakerDomain); }
+
+inline constexpr std::string_view kRightsNotice = "Copyright \u00A9 2026 Tandrel. All rights reserved.";
+
 }  // namespace tandrel

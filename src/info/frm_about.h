@@ -1,16 +1,35 @@
 #pragma once
-// The About window.
+// The About window: title, version, rights, the home page, and the system-information tool.
+#include <string>
+
 #include "core/form.h"
+#include "platform/registry.h"
 
 namespace tandrel {
+
+// A registry value of no bytes at all: not a failure GetKeyValue reports, but one it raises.
+struct EmptyRegistryValue {};
 
 class FrmAbout : public Form {
  public:
   using Form::Form;
 
+  // Starts the system-information tool, or says that it is unavailable.
+  void StartSysInfo();
+  // Reads one value as text into KeyVal (left as it was for a type other than text or number);
+  // false, with KeyVal empty, when the key or the value is not there or is over 1024 bytes.
+  static bool GetKeyValue(platform::RegRoot KeyRoot, const std::string& KeyName, const std::string& SubKeyRef,
+                          std::string& KeyVal);
+
  protected:
   FormDesign Design() const override;
   void Form_Load() override;
+  void OnClick(int controlId) override;
+
+ private:
+  void cmdOK_Click();
+  void cmdSysInfo_Click();
+  void Label1_Click();
 };
 
 }  // namespace tandrel

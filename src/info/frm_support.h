@@ -1,5 +1,5 @@
 #pragma once
-// The Support window.
+// The Support window: an appeal to recommend the maker's site, and the page to do it.
 #include "core/form.h"
 
 namespace tandrel {
@@ -10,6 +10,10 @@ class FrmSupport : public Form {
 
  protected:
   FormDesign Design() const override;
+  void OnClick(int controlId) override;
+
+ private:
+  void Command1_Click();
 };
 
 }  // namespace tandrel

@@ -15,9 +15,12 @@ inline constexpr long kErrorSuccess = 0;
 inline constexpr long kErrorFileNotFound = 2;
 inline constexpr long kErrorMoreData = 234;
 
+inline constexpr std::uint32_t kKeyWow64View64 = 0x0100;  // the 64-bit view from a 32-bit process
+
 struct RegValue {
   std::uint32_t type = 0;
   std::string text;          // REG_SZ and REG_EXPAND_SZ, as UTF-8, without the terminating NUL
+  std::string data;          // any other type, its bytes
   std::uint32_t bytes = 0;   // stored size
 };
 

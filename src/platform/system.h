@@ -38,12 +38,18 @@ struct StartResult {
 // Starts the program file at path, by its full path, in a normal window, without waiting.
 StartResult StartProgram(std::string_view path);
 void ShellOpen(Hwnd owner, std::string_view operation, std::string_view file);
-bool FileExists(std::string_view path);
+bool FileExists(std::string_view path);  // a plain file that is neither hidden nor a system file
 
 // --- The running program's own file
 std::string ProgramPath();      // its full path, as the system started it
 std::string ProgramFolder();    // no trailing separator
 std::string ProgramFileTitle(); // file name without folder and extension
+struct Version {
+  int major = 0;
+  int minor = 0;
+  int revision = 0;
+};
+Version ProgramVersion();       // from the file version: major.minor.0.revision
 
 // The system ANSI code of the first character of text, upper-cased; 0 for an empty text.
 unsigned int AnsiCodeOfFirstCharUpper(std::string_view text);

@@ -22,9 +22,13 @@ struct WindowSpec {
   Frame frame = Frame::Sizable;
   IconId icon = IconId::None;
   bool neverShown = false;  // its controls then do without visual styles and font, which cost time to load
+  int defaultButton = 0;    // pressed by Enter unless the focus is on another push button
+  int cancelButton = 0;     // pressed by Esc
 };
 
-enum class ControlKind { Button, CheckBox, ComboDropDown, Label };
+// A picture shows the main icon; a line is drawn from (left, top) across its width.
+enum class ControlKind { Button, CheckBox, ComboDropDown, Label, Picture, Line };
+enum class Colour { Default, Black, Highlight, Grey, White };
 
 struct ControlSpec {
   int id = 0;
@@ -34,6 +38,10 @@ struct ControlSpec {
   int topTwips = 0;
   int widthTwips = 0;
   int heightTwips = 0;
+  int fontHundredthsOfPoint = 825;  // "MS Sans Serif"
+  bool underline = false;
+  Colour colour = Colour::Default;  // of a label's text, or of a line
+  int linePixels = 1;               // a line's thickness at 96 DPI
 };
 
 // A line of a pop-up menu; the caption "-" makes a separator.

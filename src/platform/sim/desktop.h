@@ -89,7 +89,8 @@ class Desktop {
 
   // --- The world around the program
   std::string programPath = "C:\\Program Files\\Tandrel\\Tandrel.exe";
-  std::set<std::string> programFiles;   // paths that start as programs (case as given)
+  platform::Version programVersion{2, 0, 0};
+  std::set<std::string> programFiles;   // paths that start as programs (case as given); other files are not modelled
   std::set<std::string> refusedKeys;    // registry key paths (lower case) that refuse writes and deletions
   bool taskbarRunning = true;
   // The user's answer to a pop-up menu (an item id, 0 to dismiss), and what happens while a

@@ -16,8 +16,10 @@ std::map<std::uintptr_t, std::string>& OpenPaths() {
   return paths;
 }
 
-std::string FullPath(RegRoot root, std::string_view path) {
-  return sim::Lower((root == RegRoot::CurrentUser ? "HKCU\\" : "HKLM\\") + std::string(path));
+// A 64-bit system: HKLM64 is the machine's 64-bit view, which a 32-bit program sees only by asking.
+std::string FullPath(RegRoot root, std::string_view path, std::uint32_t access = 0) {
+  const char* prefix = root == RegRoot::CurrentUser ? "HKCU\\" : (access & kKeyWow64View64) ? "HKLM64\\" : "HKLM\\";
+  return sim::Lower(prefix + std::string(path));
 }
 
 std::uintptr_t Remember(std::string path) {
@@ -45,8 +47,11 @@ RegKey& RegKey::operator=(RegKey&& other) noexcept {
   return *this;
 }
 
-long RegKey::Open(RegRoot root, std::string_view path, std::uint32_t /*access*/, RegKey& key) {
-  std::string full = FullPath(root, path);
+long RegKey::Open(RegRoot root, std::string_view path, std::uint32_t access, RegKey& key) {
+  // The user is a standard one: the machine's keys are read-only to them.
+  constexpr std::uint32_t kWriteRights = 0x0002 | 0x0004 | 0x0020 | 0x10000 | 0x40000 | 0x80000;
+  if (root == RegRoot::LocalMachine && (access & kWriteRights) != 0) return kErrorAccessDenied;
+  std::string full = FullPath(root, path, access);
   if (!sim::desktop().keys.contains(full)) return kErrorFileNotFound;
   key = RegKey();
   key.handle_ = Remember(full);
@@ -71,7 +76,8 @@ long RegKey::Query(std::string_view name, std::uint32_t maxBytes, RegValue& valu
   if (stored->bytes > maxBytes) return kErrorMoreData;
   value.type = stored->type;
   value.bytes = stored->bytes;
-  value.text = stored->type == kRegSz || stored->type == kRegExpandSz ? stored->text : std::string();
+  const bool isText = stored->type == kRegSz || stored->type == kRegExpandSz;
+  (isText ? value.text : value.data) = stored->text;
   return kErrorSuccess;
 }
 

@@ -88,6 +88,8 @@ bool FileExists(std::string_view path) {
 
 std::string ProgramPath() { return sim::desktop().programPath; }
 
+Version ProgramVersion() { return sim::desktop().programVersion; }
+
 std::string ProgramFolder() {
   const std::string& path = sim::desktop().programPath;
   return path.substr(0, path.rfind('\\'));

@@ -52,56 +52,70 @@ struct ControlClass {
   DWORD style;
 };
 
-ControlClass ClassOf(ControlKind kind) {
-  switch (kind) {
+ControlClass ClassOf(const ControlSpec& design, int defaultButton) {
+  switch (design.kind) {
     case ControlKind::CheckBox:
       return {L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX};
     case ControlKind::ComboDropDown:
       return {L"COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL};  // typing may pass the edge
-    case ControlKind::Label:  // lies under the controls it overlaps, and paints nothing over them
-      return {L"STATIC", SS_LEFT | WS_CLIPSIBLINGS};
+    case ControlKind::Label:  // tells of clicks
+      return {L"STATIC", SS_LEFT | SS_NOTIFY};
+    case ControlKind::Picture:
+      return {L"STATIC", SS_ICON | SS_REALSIZEIMAGE | SS_CENTERIMAGE};
     case ControlKind::Button:
+    case ControlKind::Line:
       break;
   }
-  return {L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON};
+  const DWORD push = design.id == defaultButton ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+  return {L"BUTTON", WS_TABSTOP | push};
 }
 
 }  // namespace
 
-void Window::State::MakeFont() {
-  LOGFONTW face{};
-  face.lfHeight = -MulDiv(825, static_cast<int>(dpi), 7200);  // 8.25 points
-  face.lfWeight = FW_NORMAL;
-  face.lfCharSet = DEFAULT_CHARSET;
-  lstrcpynW(face.lfFaceName, L"MS Sans Serif", LF_FACESIZE);  // the system maps it to its own face
-  font.reset(CreateFontIndirectW(&face));
+HFONT Window::State::FontFor(const ControlSpec& design) {
+  win32::OwnedFont& font = fonts[{design.fontHundredthsOfPoint, design.underline}];
+  if (!font.get()) {
+    LOGFONTW face{};
+    face.lfHeight = -MulDiv(design.fontHundredthsOfPoint, static_cast<int>(dpi), 7200);
+    face.lfWeight = FW_NORMAL;
+    face.lfUnderline = design.underline;
+    face.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(face.lfFaceName, L"MS Sans Serif", LF_FACESIZE);  // the system maps it to its own face
+    font.reset(CreateFontIndirectW(&face));
+  }
+  return font.get();
 }
 
-void Window::State::PlaceControl(HWND control, const ControlSpec& design) const {
+void Window::State::PlaceControl(HWND control, const ControlSpec& design) {
+  // Controls nobody sees need no font of their own.
+  if (VisualStyles()) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(design)), /* redraw= */ TRUE);
   // A combo box's height is its field and its dropped list together; the field's follows the font.
   const int listHeight = design.kind == ControlKind::ComboDropDown ? kComboListItems * Pixels(design.heightTwips) : 0;
   SetWindowPos(control, /* after= */ nullptr, Pixels(design.leftTwips), Pixels(design.topTwips),
                Pixels(design.widthTwips), Pixels(design.heightTwips) + listHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+  // The icon's own image of that size, never a stretched one.
+  if (design.kind == ControlKind::Picture) {
+    SendMessageW(control, STM_SETICON, reinterpret_cast<WPARAM>(win32::SharedIcon(IconId::Main, Pixels(design.widthTwips))),
+                 /* unused= */ 0);
+  }
 }
 
 void Window::AddControl(const ControlSpec& design) {
   State& state = *state_;
-  const ControlClass control = ClassOf(design.kind);
-  // Controls nobody sees need neither visual styles nor a font of their own.
-  std::optional<VisualStyles> styles;
-  if (state.VisualStyles()) {
-    styles.emplace();
-    if (!state.font.get()) state.MakeFont();
+  if (design.kind == ControlKind::Line) {  // drawn by the form itself
+    state.controls.emplace_back(nullptr, design);
+    InvalidateRect(handle(), /* rect= */ nullptr, /* erase= */ TRUE);
+    return;
   }
+  const ControlClass control = ClassOf(design, state.design.defaultButton);
+  // Visual styles only for the controls of forms a user sees: the hidden forms stay light.
+  std::optional<VisualStyles> styles;
+  if (state.VisualStyles()) styles.emplace();
   const HWND hwnd = CreateWindowExW(
       /* exStyle= */ 0, control.name, win32::Wide(design.text).c_str(), WS_CHILD | WS_VISIBLE | control.style,
       /* x= */ 0, /* y= */ 0, /* width= */ 0, /* height= */ 0, handle(),
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)), GetModuleHandleW(nullptr), /* param= */ nullptr);
   state.controls.emplace_back(hwnd, design);
-  if (design.kind == ControlKind::Label) {
-    SetWindowPos(hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  }
-  if (state.font.get()) SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(state.font.get()), /* redraw= */ TRUE);
   state.PlaceControl(hwnd, design);
 
   // With the common controls of the manifest the list's height follows this count, not the window's.

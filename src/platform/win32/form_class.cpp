@@ -28,13 +28,35 @@ bool KeepFocus(Window::State& state, HWND hwnd, WPARAM activation) {
   return true;
 }
 
-// Enter presses the push button that has the focus, and no other: a form has no default button.
-LRESULT DefaultButton(HWND hwnd) {
+// Enter presses the push button that has the focus, else the form's default button if it has one.
+LRESULT DefaultButton(const Window::State& state, HWND hwnd) {
   const HWND focus = FocusedChild(hwnd);
-  if (!focus || !(SendMessageW(focus, WM_GETDLGCODE, /* unused= */ 0, /* unused= */ 0) & DLGC_UNDEFPUSHBUTTON)) {
-    return 0;
+  constexpr UINT kPushButton = DLGC_UNDEFPUSHBUTTON | DLGC_DEFPUSHBUTTON;
+  if (focus && (SendMessageW(focus, WM_GETDLGCODE, /* unused= */ 0, /* unused= */ 0) & kPushButton)) {
+    return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
   }
-  return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
+  return state.design.defaultButton ? MAKELRESULT(state.design.defaultButton, DC_HASDEFID) : 0;
+}
+
+// Labels in the colour of their design, and see-through: one that overlaps a control or another
+// label paints no background over it.
+LRESULT ColourLabel(const Window::State& state, HDC dc, HWND control) {
+  for (const auto& [hwnd, design] : state.controls) {
+    if (hwnd != control || design.kind != ControlKind::Label) continue;
+    if (design.colour == Colour::Black) SetTextColor(dc, RGB(0, 0, 0));
+    if (design.colour == Colour::Highlight) SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHT));
+    SetBkMode(dc, TRANSPARENT);
+    return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+  }
+  SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+  return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+}
+
+void Paint(const Window::State& state, HWND hwnd) {
+  PAINTSTRUCT paint;
+  const HDC dc = BeginPaint(hwnd, &paint);
+  state.PaintLines(dc);
+  EndPaint(hwnd, &paint);
 }
 
 // Each event is the last thing done with the state: the handler may destroy the Window.
@@ -48,9 +70,14 @@ LRESULT CALLBACK FormProcedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
   Window::State* state = StateOf(hwnd);
   if (state == nullptr) return DefWindowProcW(hwnd, msg, wParam, lParam);
 
-  // Enter and Esc make the dialog manager send IDOK/IDCANCEL with no control: not a click.
+  // Enter and Esc make the dialog manager send IDOK/IDCANCEL with no control: not a click,
+  // except that Esc presses the cancel button of a form that has one.
   if (msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED && lParam != 0) {
     state->events.OnClick(LOWORD(wParam));
+    return 0;
+  }
+  if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL && lParam == 0 && state->design.cancelButton) {
+    state->events.OnClick(state->design.cancelButton);
     return 0;
   }
   if (msg == WM_CLOSE) {
@@ -66,7 +93,12 @@ LRESULT CALLBACK FormProcedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
     return 0;
   }
   if (msg == WM_ACTIVATE && KeepFocus(*state, hwnd, wParam)) return 0;
-  if (msg == DM_GETDEFID) return DefaultButton(hwnd);
+  if (msg == DM_GETDEFID) return DefaultButton(*state, hwnd);
+  if (msg == WM_CTLCOLORSTATIC) return ColourLabel(*state, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+  if (msg == WM_PAINT) {
+    Paint(*state, hwnd);
+    return 0;
+  }
   if (msg == WM_DPICHANGED) {
     state->dpi = HIWORD(wParam);
     state->LayOut(reinterpret_cast<const RECT*>(lParam));

@@ -53,7 +53,8 @@ void ShellOpen(Hwnd owner, std::string_view operation, std::string_view file) {
 
 bool FileExists(std::string_view path) {
   const DWORD attributes = GetFileAttributesW(win32::Wide(path).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  constexpr DWORD kNotPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & kNotPlain) == 0;
 }
 
 }  // namespace platform

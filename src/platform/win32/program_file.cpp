@@ -1,6 +1,8 @@
 // The running program's own file: its folder and its name.
 #include <windows.h>
 
+#include <cstring>
+
 #include "platform/system.h"
 #include "platform/win32/text.h"
 
@@ -35,6 +37,23 @@ std::string ProgramFileTitle() {
   std::wstring_view name(path);
   name.remove_prefix(name.rfind(L'\\') + 1);
   return win32::Utf8(name.substr(0, name.rfind(L'.')));
+}
+
+// Read from the program's own version resource: no other file or library is needed for it.
+Version ProgramVersion() {
+  const HMODULE self = GetModuleHandleW(nullptr);
+  const HRSRC found = FindResourceW(self, MAKEINTRESOURCEW(VS_VERSION_INFO), MAKEINTRESOURCEW(16) /* RT_VERSION */);
+  const auto* bytes = found ? static_cast<const BYTE*>(LockResource(LoadResource(self, found))) : nullptr;
+  const DWORD size = found ? SizeofResource(self, found) : 0;
+  // The fixed part follows the key "VS_VERSION_INFO" and starts with its signature, DWORD-aligned.
+  for (DWORD at = 0; bytes && at + sizeof(VS_FIXEDFILEINFO) <= size; at += sizeof(DWORD)) {
+    VS_FIXEDFILEINFO info;
+    std::memcpy(&info, bytes + at, sizeof info);
+    if (info.dwSignature == VS_FFI_SIGNATURE) {
+      return {HIWORD(info.dwFileVersionMS), LOWORD(info.dwFileVersionMS), LOWORD(info.dwFileVersionLS)};
+    }
+  }
+  return {};
 }
 
 }  // namespace platform

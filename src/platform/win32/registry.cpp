@@ -79,6 +79,8 @@ long RegKey::Query(std::string_view name, std::uint32_t maxBytes, RegValue& valu
     std::copy_n(data.data(), text.size() * sizeof(wchar_t), reinterpret_cast<BYTE*>(text.data()));
     if (!text.empty() && text.back() == L'\0') text.pop_back();
     value.text = win32::Utf8(text);
+  } else {
+    value.data.assign(data.begin(), data.end());
   }
   return ERROR_SUCCESS;
 }

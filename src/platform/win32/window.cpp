@@ -1,4 +1,5 @@
 // A form: its frame, size and place in twips at its DPI, and its icons.
+#include <algorithm>
 #include <map>
 #include <tuple>
 
@@ -26,8 +27,10 @@ FrameStyle StyleOf(Frame frame) {
   return {WS_OVERLAPPEDWINDOW, 0};
 }
 
+}  // namespace
+
 // Each image is loaded once per size for the run: windows come and go, their icons stay the same.
-HICON SharedIcon(IconId icon, int size) {
+HICON win32::SharedIcon(IconId icon, int size) {
   static std::map<std::tuple<IconId, int>, win32::OwnedIcon> loaded;
   win32::OwnedIcon& image = loaded[{icon, size}];
   if (!image.get()) {
@@ -38,15 +41,13 @@ HICON SharedIcon(IconId icon, int size) {
   return image.get();
 }
 
-}  // namespace
-
 void Window::State::SetIcons() {
   if (design.icon == IconId::None) return;
   const HWND hwnd = window.get();
   SendMessageW(hwnd, WM_SETICON, ICON_BIG,
-               reinterpret_cast<LPARAM>(SharedIcon(design.icon, win32::MetricForDpi(SM_CXICON, dpi))));
+               reinterpret_cast<LPARAM>(win32::SharedIcon(design.icon, win32::MetricForDpi(SM_CXICON, dpi))));
   SendMessageW(hwnd, WM_SETICON, ICON_SMALL,
-               reinterpret_cast<LPARAM>(SharedIcon(design.icon, win32::MetricForDpi(SM_CXSMICON, dpi))));
+               reinterpret_cast<LPARAM>(win32::SharedIcon(design.icon, win32::MetricForDpi(SM_CXSMICON, dpi))));
 }
 
 void Window::State::LayOut(const RECT* suggested) {
@@ -62,10 +63,25 @@ void Window::State::LayOut(const RECT* suggested) {
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
   }
   SetIcons();
-  if (font.get()) MakeFont();
+  // The new fonts are set before the old ones go.
+  std::map<std::pair<int, bool>, win32::OwnedFont> old;
+  old.swap(fonts);
   for (const auto& [control, controlDesign] : controls) {
-    PlaceControl(control, controlDesign);
-    if (font.get()) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), /* redraw= */ TRUE);
+    if (control) PlaceControl(control, controlDesign);
+  }
+  InvalidateRect(hwnd, /* rect= */ nullptr, /* erase= */ TRUE);
+}
+
+// Each line at whole pixels, so that it stays sharp at every DPI.
+void Window::State::PaintLines(HDC dc) const {
+  for (const auto& [control, design] : controls) {
+    if (design.kind != ControlKind::Line) continue;
+    const COLORREF colour = design.colour == Colour::White ? RGB(255, 255, 255) : RGB(128, 128, 128);
+    const int thickness = std::max(1, MulDiv(design.linePixels, static_cast<int>(dpi), 96));
+    const RECT line{Pixels(design.leftTwips), Pixels(design.topTwips), Pixels(design.leftTwips + design.widthTwips),
+                    Pixels(design.topTwips) + thickness};
+    SetBkColor(dc, colour);
+    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &line, /* text= */ nullptr, 0, /* dx= */ nullptr);  // a solid fill, no brush
   }
 }
 
@@ -112,7 +128,7 @@ Hwnd Window::handle() const { return state_->window.get(); }
 Hicon Window::SmallIcon() const {
   const State& state = *state_;
   if (state.design.icon == IconId::None) return nullptr;
-  return SharedIcon(state.design.icon, win32::MetricForDpi(SM_CXSMICON, state.dpi));
+  return win32::SharedIcon(state.design.icon, win32::MetricForDpi(SM_CXSMICON, state.dpi));
 }
 
 void Window::SetVisible(bool visible) { ShowWindow(handle(), visible ? SW_SHOW : SW_HIDE); }

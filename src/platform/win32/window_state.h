@@ -2,6 +2,7 @@
 // What a Window holds, shared by the files that implement it.
 #include <windows.h>
 
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -16,10 +17,10 @@ struct Window::State {
   WindowEvents& events;
   WindowSpec design;
   UINT dpi = 96;  // the window's own: each monitor may have another
-  std::vector<std::pair<HWND, ControlSpec>> controls;
+  std::vector<std::pair<HWND, ControlSpec>> controls;  // a line has no window
   HWND focus = nullptr;  // the control to give the focus back to when the window is activated
   win32::OwnedWindow owner;  // hidden; keeps a dialog frame off the taskbar
-  win32::OwnedFont font;     // made with the first control of a window the user sees
+  std::map<std::pair<int, bool>, win32::OwnedFont> fonts;  // by size and underline, at the current DPI
   win32::OwnedWindow window;  // last, so it goes before its font and owner
 
   int Pixels(int twips) const { return twips * static_cast<int>(dpi) / 1440; }
@@ -29,14 +30,18 @@ struct Window::State {
   // icons, and each control with its font.
   void LayOut(const RECT* suggested);
   void SetIcons();
-  void PlaceControl(HWND control, const ControlSpec& design) const;
-  void MakeFont();
+  void PlaceControl(HWND control, const ControlSpec& design);
+  HFONT FontFor(const ControlSpec& design);
+  void PaintLines(HDC dc) const;
 };
 
 namespace win32 {
 
 // The one window class of all forms; registered on the first call.
 const wchar_t* FormClass();
+
+// The icon's image of that size, loaded once for the run.
+HICON SharedIcon(IconId icon, int size);
 
 }  // namespace win32
 }  // namespace platform
