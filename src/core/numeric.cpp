@@ -1,5 +1,6 @@
 #include "core/numeric.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -40,38 +41,46 @@ std::size_t SkipDigits(const std::string& s, std::size_t i) {
   return i;
 }
 
+// The power of ten of the first significant digit, for digits with the decimal point after
+// intDigits of them; the exponent is held far beyond any double's range, never overflowing.
+long long LeadingPower(std::string_view digits, std::size_t intDigits, long long exponent) {
+  const std::size_t lead = digits.find_first_not_of('0');
+  return static_cast<long long>(intDigits) - static_cast<long long>(lead) - 1 + exponent;
+}
+
 double ReadDecimal(const std::string& s) {
   std::size_t i = 0;
   bool negative = false;
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
-  std::size_t mantissaStart = i;
-  std::size_t intEnd = SkipDigits(s, i);
+  const std::size_t intEnd = SkipDigits(s, i);
+  std::string digits = s.substr(i, intEnd - i);
+  const std::size_t intDigits = digits.size();
   std::size_t end = intEnd;
-  bool anyDigit = intEnd > mantissaStart;
   if (end < s.size() && s[end] == '.') {
-    std::size_t fracEnd = SkipDigits(s, end + 1);
-    anyDigit = anyDigit || fracEnd > end + 1;
+    const std::size_t fracEnd = SkipDigits(s, end + 1);
+    digits += s.substr(end + 1, fracEnd - end - 1);
     end = fracEnd;
   }
-  if (!anyDigit) return 0.0;
+  if (digits.empty()) return 0.0;
 
-  std::string number(s, mantissaStart, end - mantissaStart);
+  long long exponent = 0;
   if (end < s.size() && (s[end] == 'E' || s[end] == 'e' || s[end] == 'D' || s[end] == 'd')) {
     std::size_t j = end + 1;
-    std::string exponent = "e";
-    if (j < s.size() && (s[j] == '+' || s[j] == '-')) exponent += s[j++];
-    std::size_t expEnd = SkipDigits(s, j);
-    if (expEnd > j) number += exponent + s.substr(j, expEnd - j);
+    const bool negativeExponent = j < s.size() && s[j] == '-';
+    if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
+    for (; j < s.size() && s[j] >= '0' && s[j] <= '9'; ++j) exponent = std::min(exponent * 10 + (s[j] - '0'), 1000000000LL);
+    if (negativeExponent) exponent = -exponent;
   }
+  // Only a non-zero number can be out of range; whether too large or too small is the value's say.
+  if (digits.find_first_not_of('0') == std::string::npos) return negative ? -0.0 : 0.0;
 
+  const std::string number = digits.substr(0, intDigits) + "." + digits.substr(intDigits) + "e" + std::to_string(exponent);
   double value = 0.0;
-  auto [ptr, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+  const auto [ptr, error] = std::from_chars(number.data(), number.data() + number.size(), value);
   (void)ptr;
   if (error == std::errc::result_out_of_range) {
     // Too large reads as infinity, too small as 0; the rounding readers then hold it in range.
-    auto e = number.find('e');
-    bool hugeExponent = e != std::string::npos && number[e + 1] != '-';
-    value = hugeExponent ? std::numeric_limits<double>::infinity() : 0.0;
+    value = LeadingPower(digits, intDigits, exponent) > 0 ? std::numeric_limits<double>::infinity() : 0.0;
   }
   return negative ? -value : value;
 }

@@ -16,6 +16,9 @@ class FrmHotKeys : public Form {
   void Form_Load() override;
   void Form_Unload() override;
   void OnClick(int controlId) override;
+
+ private:
+  bool failureShown_ = false;  // a message box about a tool is open
 };
 
 }  // namespace tandrel

@@ -1,12 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <string>
 
 #include "core/numeric.h"
 
 using tandrel::NumericReading;
 using tandrel::RoundToInt16;
 using tandrel::RoundToInt32;
+
+namespace {
+const std::string kHuge = "1" + std::string(400, '0');
+const std::string kTiny = "0." + std::string(400, '0') + "1E5";
+}  // namespace
 
 TEST(NumericReading, ReadsTheNumberAtTheStartOfTheText) {
   struct Case {
@@ -21,6 +27,10 @@ TEST(NumericReading, ReadsTheNumberAtTheStartOfTheText) {
       {"&H10", 16},     {"&h1f", 31},     {"&O17", 15},     {"&o8", 0},      {"&H", 0},
       {"&HFFFF", -1},   {"&H8000", -32768}, {"&H10000", 65536}, {"&HFFFFFFFF", -1}, {"&X1", 0},
       {"& H 1 0", 16},  {"1E400", std::numeric_limits<double>::infinity()}, {"1E-400", 0},
+      // Out of range by the value, not by the exponent's sign.
+      {kHuge.c_str(), std::numeric_limits<double>::infinity()}, {kTiny.c_str(), 0},
+      {"1E999999999999999999", std::numeric_limits<double>::infinity()}, {"0E999999", 0},
+      {"-1E400", -std::numeric_limits<double>::infinity()},
   };
   for (const auto& c : cases) EXPECT_EQ(NumericReading(c.text), c.number) << '"' << c.text << '"';
 }
