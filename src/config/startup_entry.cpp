@@ -6,15 +6,13 @@ namespace tandrel {
 namespace {
 
 constexpr std::string_view kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-constexpr std::uint32_t kAllKeyRights = 0x003F;
-constexpr std::uint32_t kKeyQueryValue = 0x0001;
 
 }  // namespace
 
 // The Run key is opened, never created; it closes with its owner on every path.
 bool FrmConfig::AddAppToStartup(const std::string& appPath, const std::string& appName) {
   platform::RegKey run;
-  if (platform::RegKey::Open(platform::RegRoot::CurrentUser, kRunKey, kAllKeyRights, run) != platform::kErrorSuccess) {
+  if (platform::RegKey::Open(platform::RegRoot::CurrentUser, kRunKey, platform::kKeySetValue, run) != platform::kErrorSuccess) {
     return false;
   }
   return run.SetString(appName, appPath) == platform::kErrorSuccess;
@@ -22,7 +20,7 @@ bool FrmConfig::AddAppToStartup(const std::string& appPath, const std::string& a
 
 bool FrmConfig::RemoveAppFromStartup(const std::string& appName) {
   platform::RegKey run;
-  if (platform::RegKey::Open(platform::RegRoot::CurrentUser, kRunKey, kAllKeyRights, run) != platform::kErrorSuccess) {
+  if (platform::RegKey::Open(platform::RegRoot::CurrentUser, kRunKey, platform::kKeySetValue, run) != platform::kErrorSuccess) {
     return false;
   }
   return run.DeleteValue(appName) == platform::kErrorSuccess;
@@ -30,7 +28,7 @@ bool FrmConfig::RemoveAppFromStartup(const std::string& appName) {
 
 bool FrmConfig::StartupEntryExists(const std::string& appName) {
   platform::RegKey run;
-  if (platform::RegKey::Open(platform::RegRoot::CurrentUser, kRunKey, kKeyQueryValue, run) != platform::kErrorSuccess) {
+  if (platform::RegKey::Open(platform::RegRoot::CurrentUser, kRunKey, platform::kKeyQueryValue, run) != platform::kErrorSuccess) {
     return false;
   }
   platform::RegValue ignored;

@@ -9,7 +9,6 @@ namespace tandrel {
 namespace {
 
 constexpr std::string_view kSettingsArea = "Software\\VB and VBA Program Settings\\";
-constexpr std::uint32_t kKeyRead = 0x20019;
 // No setting of this program comes near this; a larger value is not one of ours.
 constexpr std::uint32_t kMaxSettingBytes = 64 * 1024;
 
@@ -23,7 +22,7 @@ std::string AppName() { return platform::ProgramFileTitle(); }
 
 std::string GetSetting(std::string_view section, std::string_view key, std::string_view fallback) {
   platform::RegKey sectionKey;
-  if (platform::RegKey::Open(platform::RegRoot::CurrentUser, SectionPath(section), kKeyRead,
+  if (platform::RegKey::Open(platform::RegRoot::CurrentUser, SectionPath(section), platform::kKeyQueryValue,
                              sectionKey) != platform::kErrorSuccess) {
     return std::string(fallback);
   }

@@ -10,15 +10,14 @@
 namespace tandrel {
 namespace {
 
-constexpr std::uint32_t kKeyRead = 0x20019;  // reading is all it needs: a standard user may not write here
 constexpr std::uint32_t kMaxValueBytes = 1024;
 
-// One look, in one view of the registry.
+// One look, in one view of the registry; reading is all it asks for: a standard user may not write here.
 bool ReadKeyValue(platform::RegRoot root, const std::string& keyName, const std::string& valueName,
                   std::uint32_t view, std::string& keyVal) {
   platform::RegKey key;
   platform::RegValue value;
-  if (platform::RegKey::Open(root, keyName, kKeyRead | view, key) != platform::kErrorSuccess ||
+  if (platform::RegKey::Open(root, keyName, platform::kKeyQueryValue | view, key) != platform::kErrorSuccess ||
       key.Query(valueName, /* maxBytes= */ 64 * 1024, value) != platform::kErrorSuccess) {
     keyVal.clear();
     return false;

@@ -15,6 +15,9 @@ inline constexpr long kErrorSuccess = 0;
 inline constexpr long kErrorFileNotFound = 2;
 inline constexpr long kErrorMoreData = 234;
 
+// Each key is opened with the one right its call needs.
+inline constexpr std::uint32_t kKeyQueryValue = 0x0001;
+inline constexpr std::uint32_t kKeySetValue = 0x0002;
 inline constexpr std::uint32_t kKeyWow64View64 = 0x0100;  // the 64-bit view from a 32-bit process
 
 struct RegValue {
@@ -35,7 +38,7 @@ class RegKey {
 
   // Each returns the system's error code; 0 is success.
   static long Open(RegRoot root, std::string_view path, std::uint32_t access, RegKey& key);
-  static long Create(RegRoot root, std::string_view path, RegKey& key);
+  static long Create(RegRoot root, std::string_view path, RegKey& key);  // for setting values
   long Query(std::string_view name, std::uint32_t maxBytes, RegValue& value) const;
   long SetString(std::string_view name, std::string_view text) const;
   long DeleteValue(std::string_view name) const;

@@ -11,9 +11,14 @@ namespace {
 
 constexpr long kErrorAccessDenied = 5;
 
-std::map<std::uintptr_t, std::string>& OpenPaths() {
-  static std::map<std::uintptr_t, std::string> paths;
-  return paths;
+struct OpenKey {
+  std::string path;
+  std::uint32_t access = 0;
+};
+
+std::map<std::uintptr_t, OpenKey>& OpenKeys() {
+  static std::map<std::uintptr_t, OpenKey> keys;
+  return keys;
 }
 
 // A 64-bit system: HKLM64 is the machine's 64-bit view, which a 32-bit program sees only by asking.
@@ -22,9 +27,9 @@ std::string FullPath(RegRoot root, std::string_view path, std::uint32_t access =
   return sim::Lower(prefix + std::string(path));
 }
 
-std::uintptr_t Remember(std::string path) {
+std::uintptr_t Remember(std::string path, std::uint32_t access) {
   static std::uintptr_t next = 0;
-  OpenPaths()[++next] = std::move(path);
+  OpenKeys()[++next] = {std::move(path), access};
   ++sim::desktop().openKeys;
   return next;
 }
@@ -33,7 +38,7 @@ std::uintptr_t Remember(std::string path) {
 
 RegKey::~RegKey() {
   if (handle_ == 0) return;
-  OpenPaths().erase(handle_);
+  OpenKeys().erase(handle_);
   --sim::desktop().openKeys;
 }
 
@@ -54,7 +59,7 @@ long RegKey::Open(RegRoot root, std::string_view path, std::uint32_t access, Reg
   std::string full = FullPath(root, path, access);
   if (!sim::desktop().keys.contains(full)) return kErrorFileNotFound;
   key = RegKey();
-  key.handle_ = Remember(full);
+  key.handle_ = Remember(full, access);
   return kErrorSuccess;
 }
 
@@ -66,12 +71,14 @@ long RegKey::Create(RegRoot root, std::string_view path, RegKey& key) {
     desktop.keys[full];
   }
   key = RegKey();
-  key.handle_ = Remember(full);
+  key.handle_ = Remember(full, kKeySetValue);
   return kErrorSuccess;
 }
 
+// A handle does only what it was opened for, as on Windows.
 long RegKey::Query(std::string_view name, std::uint32_t maxBytes, RegValue& value) const {
-  auto stored = sim::desktop().Value(OpenPaths().at(handle_), std::string(name));
+  if (!(OpenKeys().at(handle_).access & kKeyQueryValue)) return kErrorAccessDenied;
+  auto stored = sim::desktop().Value(OpenKeys().at(handle_).path, std::string(name));
   if (!stored) return kErrorFileNotFound;
   if (stored->bytes > maxBytes) return kErrorMoreData;
   value.type = stored->type;
@@ -82,7 +89,8 @@ long RegKey::Query(std::string_view name, std::uint32_t maxBytes, RegValue& valu
 }
 
 long RegKey::SetString(std::string_view name, std::string_view text) const {
-  const std::string& path = OpenPaths().at(handle_);
+  if (!(OpenKeys().at(handle_).access & kKeySetValue)) return kErrorAccessDenied;
+  const std::string& path = OpenKeys().at(handle_).path;
   sim::Desktop& desktop = sim::desktop();
   desktop.journal.push_back("RegSetValue " + std::string(name));
   if (desktop.refusedKeys.contains(path)) return kErrorAccessDenied;
@@ -91,7 +99,8 @@ long RegKey::SetString(std::string_view name, std::string_view text) const {
 }
 
 long RegKey::DeleteValue(std::string_view name) const {
-  const std::string& path = OpenPaths().at(handle_);
+  if (!(OpenKeys().at(handle_).access & kKeySetValue)) return kErrorAccessDenied;
+  const std::string& path = OpenKeys().at(handle_).path;
   sim::Desktop& desktop = sim::desktop();
   desktop.journal.push_back("RegDeleteValue " + std::string(name));
   if (desktop.refusedKeys.contains(path)) return kErrorAccessDenied;

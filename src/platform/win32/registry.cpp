@@ -50,7 +50,7 @@ long RegKey::Create(RegRoot root, std::string_view path, RegKey& key) {
   key = RegKey{};
   HKEY created = nullptr;
   const LONG error = RegCreateKeyExW(RootKey(root), win32::Wide(path).c_str(), /* reserved= */ 0,
-                                     /* className= */ nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
+                                     /* className= */ nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
                                      /* security= */ nullptr, &created, /* disposition= */ nullptr);
   if (error == ERROR_SUCCESS) key.handle_ = HandleOf(created);
   return error;
