@@ -2,8 +2,9 @@
 // The few system types the program's logic passes around, opaque to it.
 #include <cstdint>
 
-struct HWND__;
-struct HICON__;
+// The system's own names for them, so that its handles pass through unchanged.
+struct HWND__;   // NOLINT(bugprone-reserved-identifier)
+struct HICON__;  // NOLINT(bugprone-reserved-identifier)
 
 namespace platform {
 

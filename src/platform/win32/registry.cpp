@@ -87,9 +87,9 @@ long RegKey::Query(std::string_view name, std::uint32_t maxBytes, RegValue& valu
 
 long RegKey::SetString(std::string_view name, std::string_view text) const {
   const std::wstring wide = win32::Wide(text);
+  const std::size_t bytes = (wide.size() + 1) * sizeof(wchar_t);  // with the terminating NUL
   return RegSetValueExW(KeyOf(handle_), win32::Wide(name).c_str(), /* reserved= */ 0, REG_SZ,
-                        reinterpret_cast<const BYTE*>(wide.c_str()),
-                        static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
+                        reinterpret_cast<const BYTE*>(wide.c_str()), static_cast<DWORD>(bytes));
 }
 
 long RegKey::DeleteValue(std::string_view name) const {
