@@ -214,3 +214,49 @@ TEST_F(Config, ASaveWithoutTheHotkeyWindowRegistersNothing) {
   EXPECT_EQ(LastMessage(), "Settings saved!");
   EXPECT_TRUE(desk().quitPosted) << "the last window went";
 }
+
+// Whatever another program or a damaged profile left in the store: the window opens with sane
+// values and OK writes clean ones over it.
+TEST_F(Config, AHostileStoreShowsSaneValuesAndIsSavedOverCleanly) {
+  struct Case {
+    const char* name;
+    std::uint32_t type;
+    std::string text;
+    const char* key1Shown;  // what cboKey1 shows; the modifiers show their defaults unless noted
+  } cases[] = {
+      {"number", platform::kRegDword, std::string("\x01\0\0\0", 4), "Z"},
+      {"binary", 3, "\x01\x02", "Z"},
+      {"several texts", sim::kRegMultiSz, std::string("1\0Q\0", 4), "Z"},
+      {"expandable text", platform::kRegExpandSz, "%Q%", "Z"},
+      {"64 KiB of text", platform::kRegSz, std::string(64 * 1024, '1'), "Z"},
+      {"embedded NUL", platform::kRegSz, std::string("Q\0junk", 6), "Q"},
+      {"outside the code page", platform::kRegSz, "\xCE\xA9", "\xCE\xA9"},
+  };
+  const std::pair<const char*, const char*> settings[] = {
+      {"start", "configured"}, {"start", "autoboot"}, {"Hotkey1", "Ctrl"}, {"Hotkey1", "Alt"}, {"Hotkey1", "Shift"},
+      {"Hotkey1", "Key"},      {"Hotkey2", "Ctrl"},   {"Hotkey2", "Alt"},  {"Hotkey2", "Shift"}, {"Hotkey2", "Key"}};
+  for (const auto& c : cases) {
+    Fresh();
+    for (const auto& [section, key] : settings) desk().SetValue(kSettings + std::string(section), key, c.text, c.type);
+    Start();
+    ASSERT_TRUE(Visible(kCaption)) << c.name << ": not 1, so a first start";
+    EXPECT_EQ(Control(cboKey1).text, c.key1Shown) << c.name;
+    Click(cmdSave);
+    EXPECT_EQ(LastMessage(), "Settings saved!") << c.name;
+    for (const auto& [section, key] : settings) {
+      EXPECT_EQ(desk().Value(kSettings + std::string(section), key)->type, platform::kRegSz) << c.name << " " << key;
+    }
+    EXPECT_EQ(Stored("Hotkey1", "Key"), c.key1Shown) << c.name;
+    EXPECT_EQ(Stored("start", "configured"), "1") << c.name;
+  }
+
+  // The application's key unreadable: defaults show, and OK says the store refused.
+  Fresh();
+  desk().deniedKeys = {sim::Lower(std::string(kSettings) + "start"), sim::Lower(std::string(kSettings) + "hotkey1")};
+  Store("Hotkey1", "Key", "Q");
+  Start();
+  EXPECT_EQ(Control(cboKey1).text, "Z");
+  Click(cmdSave);
+  EXPECT_EQ(LastMessage(), "The settings could not be saved: Windows refused to store them.");
+  EXPECT_EQ(desk().openKeys, 0);
+}

@@ -92,6 +92,7 @@ class Desktop {
   platform::Version programVersion{2, 0, 0};
   std::set<std::string> programFiles;   // paths that start as programs (case as given); other files are not modelled
   std::set<std::string> refusedKeys;    // registry key paths (lower case) that refuse writes and deletions
+  std::set<std::string> deniedKeys;     // ... that refuse to be opened at all
   bool taskbarRunning = true;
   // The user's answer to a pop-up menu (an item id, 0 to dismiss), and what happens while a
   // message box waits for OK.

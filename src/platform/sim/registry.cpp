@@ -57,6 +57,7 @@ long RegKey::Open(RegRoot root, std::string_view path, std::uint32_t access, Reg
   constexpr std::uint32_t kWriteRights = 0x0002 | 0x0004 | 0x0020 | 0x10000 | 0x40000 | 0x80000;
   if (root == RegRoot::LocalMachine && (access & kWriteRights) != 0) return kErrorAccessDenied;
   std::string full = FullPath(root, path, access);
+  if (sim::desktop().deniedKeys.contains(full)) return kErrorAccessDenied;
   if (!sim::desktop().keys.contains(full)) return kErrorFileNotFound;
   key = RegKey();
   key.handle_ = Remember(full, access);
@@ -66,6 +67,7 @@ long RegKey::Open(RegRoot root, std::string_view path, std::uint32_t access, Reg
 long RegKey::Create(RegRoot root, std::string_view path, RegKey& key) {
   std::string full = FullPath(root, path);
   sim::Desktop& desktop = sim::desktop();
+  if (desktop.deniedKeys.contains(full)) return kErrorAccessDenied;
   if (!desktop.keys.contains(full)) {
     if (desktop.refusedKeys.contains(full)) return kErrorAccessDenied;
     desktop.keys[full];

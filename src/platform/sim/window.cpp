@@ -74,7 +74,10 @@ void Window::AddControl(const ControlSpec& design) {
   control.text = design.text;
 }
 
-void Window::SetControlText(int id, std::string_view text) { Sim(state_->hwnd).controls.at(id).text = text; }
+// A window's text ends at its first NUL, as on Windows.
+void Window::SetControlText(int id, std::string_view text) {
+  Sim(state_->hwnd).controls.at(id).text = text.substr(0, text.find('\0'));
+}
 std::string Window::ControlText(int id) const { return Sim(state_->hwnd).controls.at(id).text; }
 void Window::SetChecked(int id, bool checked) { Sim(state_->hwnd).controls.at(id).checked = checked; }
 bool Window::Checked(int id) const { return Sim(state_->hwnd).controls.at(id).checked; }
