@@ -7,6 +7,7 @@
 #include <fstream>
 #include <functional>
 #include <initializer_list>
+#include <map>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -211,6 +212,31 @@ inline bool StoreSetting(const wchar_t* section, const wchar_t* name, const wcha
                          DWORD((wcslen(value) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
+// Every stored setting as "section\\name" -> text; a value of another type shows as "<type N>".
+inline std::map<std::wstring, std::wstring> StoredSettings() {
+  std::map<std::wstring, std::wstring> found;
+  HKEY root = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &root) != ERROR_SUCCESS) return found;
+  wchar_t section[256], name[256], data[1024];
+  for (DWORD i = 0, length = 256;
+       RegEnumKeyExW(root, i, section, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+       ++i, length = 256) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, section, 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
+    DWORD type = 0, nameLength = 256, size = sizeof data;
+    auto* bytes = reinterpret_cast<BYTE*>(data);
+    for (DWORD j = 0; RegEnumValueW(key, j, name, &nameLength, nullptr, &type, bytes, &size) == ERROR_SUCCESS;
+         ++j, nameLength = 256, size = sizeof data) {
+      const std::wstring text(data, size / sizeof(wchar_t));
+      found[std::wstring(section) + L"\\" + name] =
+          type == REG_SZ ? text.c_str() : L"<type " + std::to_wstring(type) + L">";
+    }
+    RegCloseKey(key);
+  }
+  RegCloseKey(root);
+  return found;
+}
+
 // Presses the keys in order and releases them in reverse, as one SendInput batch.
 inline bool PressKeys(std::initializer_list<WORD> keys) {
   std::vector<INPUT> inputs;
@@ -223,6 +249,13 @@ inline bool PressKeys(std::initializer_list<WORD> keys) {
   for (WORD vk : keys) add(vk, 0);
   for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) add(*it, KEYEVENTF_KEYUP);
   return SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
+}
+
+// The window with the keyboard focus on that thread (across processes, unlike GetFocus).
+inline HWND FocusIn(DWORD thread) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
 }
 
 inline bool HotkeyIsFree(UINT modifiers, UINT key) {  // i.e. this process could register it
@@ -254,8 +287,7 @@ inline int RunUnix(const std::string& script, int timeoutMs = 15000) {
   return std::atoi(ReadAll(rcFile).c_str());
 }
 
-// The whole screen, or only the client area of the window given (with no window manager, the
-// frame Wine reserves is not drawn).
+// The whole screen, or only the client area of the window given.
 inline void Screenshot(const std::string& moment, HWND window = nullptr) {
   const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
   const std::string name = std::string(test->test_suite_name()) + "." + test->name() + "-" + moment;
@@ -325,6 +357,12 @@ inline bool PointAtTrayIcon(int button) {
   return RunUnix(script) == 0;
 }
 
+inline std::wstring MessageBoxText(HWND box) {  // its lines; the icon's static has none
+  std::wstring text;
+  for (const auto& part : ChildTexts(box, L"Static")) text += part;
+  return text;
+}
+
 inline std::wstring TooltipShown() {
   std::wstring tip;
   ForEachTopWindow([&](HWND hwnd) {
@@ -378,6 +416,16 @@ class Spy {
     return report_->iconSequence != before ? report_ : nullptr;
   }
 
+  // Has the spy send window a WM_DPICHANGED (see kSpyDpiMessage); nullptr if unanswered.
+  const SpyReport* ChangeDpi(HWND window, WORD dpi, SIZE client) {
+    if (!report_) return nullptr;
+    const LONG before = report_->iconSequence;
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(window, RegisterWindowMessageW(kSpyDpiMessage), dpi, MAKELPARAM(client.cx, client.cy),
+                        SMTO_ABORTIFHUNG, 5000, &ignored);
+    return report_->iconSequence != before ? report_ : nullptr;
+  }
+
   // nullptr unless the process ended normally
   const SpyReport* ExitReport() const { return report_ && report_->exited ? report_ : nullptr; }
 
@@ -414,6 +462,30 @@ class TandrelTest : public ::testing::Test {
     if (HasFailure()) Screenshot("failed");
     tandrel.Stop();
   }
+
+  // A configured profile, so that no window covers the tray (no window manager: all open at 0,0).
+  void StartWithTray() {
+    ASSERT_TRUE(StoreSetting(L"start", L"configured", L"1"));
+    ASSERT_TRUE(tandrel.Start());
+    ASSERT_TRUE(WaitUntil([] { return VisibleTrayWindow() != nullptr; })) << "no tray icon shown";
+  }
+
+  DWORD UiThread() const {
+    HWND host = tandrel.Window(kTrayHostTitle, L"TandrelForm");
+    return host ? GetWindowThreadProcessId(host, nullptr) : 0;
+  }
+
+  bool MenuOpen() const {
+    for (const auto& w : tandrel.Windows(/*visibleOnly=*/true))
+      if (w.className == L"#32768") return true;
+    return false;
+  }
+
+  void RightClickTheIcon() {
+    ASSERT_TRUE(PointAtTrayIcon(3)) << "could not click the tray icon";
+    ASSERT_TRUE(WaitUntil([&] { return MenuOpen(); })) << "no menu after a right-click on the icon";
+  }
+
   Program tandrel;
 };
 

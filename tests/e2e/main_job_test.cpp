@@ -1,6 +1,8 @@
 // The main job: the tray icon and its menu, the two hotkeys starting the tools, and Exit.
 #include "harness.h"
 
+#include <shellapi.h>  // after windows.h
+
 namespace e2e {
 namespace {
 
@@ -8,29 +10,10 @@ constexpr UINT kCtrlAlt = MOD_CONTROL | MOD_ALT;
 
 class MainJob : public TandrelTest {
  protected:
-  // A configured profile, so that no window covers the tray (no window manager: all open at 0,0).
   void StartConfigured() {
-    ASSERT_TRUE(StoreSetting(L"start", L"configured", L"1"));
-    ASSERT_TRUE(tandrel.Start());
-    ASSERT_TRUE(WaitUntil([] { return VisibleTrayWindow() != nullptr; })) << "no tray icon shown";
+    ASSERT_NO_FATAL_FAILURE(StartWithTray());
     ASSERT_FALSE(HotkeyIsFree(kCtrlAlt, 'Z')) << "Ctrl+Alt+Z was not taken";
     ASSERT_FALSE(HotkeyIsFree(kCtrlAlt, 'U')) << "Ctrl+Alt+U was not taken";
-  }
-
-  DWORD UiThread() const {
-    HWND host = tandrel.Window(kTrayHostTitle, L"TandrelForm");
-    return host ? GetWindowThreadProcessId(host, nullptr) : 0;
-  }
-
-  bool MenuOpen() const {
-    for (const auto& w : tandrel.Windows(/*visibleOnly=*/true))
-      if (w.className == L"#32768") return true;
-    return false;
-  }
-
-  void RightClickTheIcon() {
-    ASSERT_TRUE(PointAtTrayIcon(3)) << "could not click the tray icon";
-    ASSERT_TRUE(WaitUntil([&] { return MenuOpen(); })) << "no menu after a right-click on the icon";
   }
 };
 
@@ -44,13 +27,16 @@ TEST_F(MainJob, TrayIconShowsItsTip) {
 
 // Crisp at 100 % and 150 %: the image handed to the tray is already the tray's size, which
 // Wine sets from the DPI as each process starts. The tray itself shows at 150 % only on a
-// desktop of its own (the default desktop's started at 100 %).
+// desktop of its own (the default desktop's started at 100 %). A later change of DPI hands
+// over the image at the new size.
 TEST_F(MainJob, TrayIconImageHasTheSmallIconSizeOfTheDpi) {
   struct Scale {
-    DWORD dpi;
+    WORD dpi;
     LONG pixels;  // of the small icon
+    WORD laterDpi;
+    LONG laterPixels;
   };
-  for (const auto [dpi, pixels] : {Scale{96, 16}, Scale{144, 24}}) {
+  for (const auto [dpi, pixels, laterDpi, laterPixels] : {Scale{96, 16, 144, 24}, Scale{144, 24, 96, 16}}) {
     SCOPED_TRACE(std::to_string(dpi) + " DPI");
     const ScopedDpi setDpi(dpi);
     ASSERT_TRUE(setDpi.Set()) << "could not set the DPI";
@@ -61,13 +47,20 @@ TEST_F(MainJob, TrayIconImageHasTheSmallIconSizeOfTheDpi) {
       if (dpi != 96) Screenshot("tray-" + std::to_string(dpi) + "dpi", VisibleTrayWindow());
       Spy spy(UiThread());
       ASSERT_TRUE(spy.Installed()) << "spy hook not set, error " << GetLastError();
-      const SpyReport* seen = spy.MeasureTrayIcon(tandrel.Window(kTrayHostTitle, L"TandrelForm"));
+      HWND host = tandrel.Window(kTrayHostTitle, L"TandrelForm");
+      const SpyReport* seen = spy.MeasureTrayIcon(host);
       ASSERT_NE(seen, nullptr) << "the spy did not answer";
       ASSERT_EQ(seen->screenDpi, LONG(dpi)) << "the program does not run at this DPI";
       EXPECT_EQ(seen->smallIconMetricX, pixels);
       EXPECT_EQ(seen->smallIconMetricY, pixels);
       EXPECT_EQ(seen->trayIconWidth, pixels) << "width of the image given to the tray (0: none given)";
       EXPECT_EQ(seen->trayIconHeight, pixels) << "height of the image given to the tray";
+
+      seen = spy.ChangeDpi(host, laterDpi, {300, 200});
+      ASSERT_NE(seen, nullptr) << "the spy did not answer";
+      EXPECT_EQ(seen->trayMessage, LONG(NIM_MODIFY)) << "how the image went to the tray at " << laterDpi << " DPI";
+      EXPECT_EQ(seen->trayIconWidth, laterPixels) << "width of the image given at " << laterDpi << " DPI";
+      EXPECT_EQ(seen->trayIconHeight, laterPixels) << "height of the image given at " << laterDpi << " DPI";
     };
     if (dpi == 96) {
       check({});
@@ -148,9 +141,8 @@ TEST_F(MainJob, MissingToolIsReportedAndTheProgramRunsOn) {
   ASSERT_TRUE(WaitUntil([&] { return (box = tandrel.Window(L"Tandrel", L"#32770")) != nullptr; }))
       << "no message box titled Tandrel; " << Describe(tandrel.Windows());
   Screenshot("missing-tool");
-  std::wstring text;
-  for (const auto& line : ChildTexts(box, L"Static")) text += line + L"\n";
-  EXPECT_NE(text.find(L"Cramlet.exe"), std::wstring::npos) << text;
+  const std::wstring text = MessageBoxText(box);
+  EXPECT_NE(text.find(L"Cramlet.exe"), std::wstring::npos) << Narrow(text);
 
   PostMessageW(box, WM_COMMAND, IDOK, 0);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); })) << "the message box did not close";

@@ -5,6 +5,7 @@
 #include "spy_shared.h"
 
 #include <shellapi.h>
+#include <windowsx.h>
 
 namespace {
 
@@ -99,20 +100,26 @@ SIZE IconSize(HICON icon) {
 }
 
 SIZE trayIconSeen;
+DWORD trayMessageSeen;
 
-// Stands in for the shell while the program re-adds its icon: the icon is in the tray already.
-BOOL WINAPI RecordNotifyIcon(DWORD, PNOTIFYICONDATAW data) {
-  if (data && (data->uFlags & NIF_ICON)) trayIconSeen = IconSize(data->hIcon);
+// Stands in for the shell while the program hands its icon over: the icon is in the tray already.
+BOOL WINAPI RecordNotifyIcon(DWORD message, PNOTIFYICONDATAW data) {
+  if (data && (data->uFlags & NIF_ICON)) {
+    trayIconSeen = IconSize(data->hIcon);
+    trayMessageSeen = message;
+  }
   return TRUE;
 }
 
-// "TaskbarCreated" makes the program add its icon anew, as after the shell restarts.
-void MeasureTrayIcon(HWND host) {
+// Runs action with the program's Shell_NotifyIconW calls recorded instead, then reports them.
+template <typename Action>
+void ReportTrayIcon(Action action) {
   trayIconSeen = {};
+  trayMessageSeen = 0;
   if (NotifyIconProc* slot = ImportSlot("shell32.dll", "Shell_NotifyIconW")) {
     const NotifyIconProc shell = *slot;
     Patch(slot, RecordNotifyIcon);
-    SendMessageW(host, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    action();
     Patch(slot, shell);
   }
   HDC screen = GetDC(nullptr);
@@ -121,11 +128,30 @@ void MeasureTrayIcon(HWND host) {
   WithReport([&](e2e::SpyReport& report) {
     report.trayIconWidth = trayIconSeen.cx;
     report.trayIconHeight = trayIconSeen.cy;
+    report.trayMessage = LONG(trayMessageSeen);
     report.smallIconMetricX = GetSystemMetrics(SM_CXSMICON);
     report.smallIconMetricY = GetSystemMetrics(SM_CYSMICON);
     report.screenDpi = dpi;
     InterlockedIncrement(&report.iconSequence);
   });
+}
+
+// "TaskbarCreated" makes the program add its icon anew, as after the shell restarts.
+void MeasureTrayIcon(HWND host) {
+  ReportTrayIcon([&] { SendMessageW(host, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0); });
+}
+
+void ChangeDpi(HWND hwnd, WORD dpi, LPARAM clientSize) {
+  RECT window{}, client{};
+  GetWindowRect(hwnd, &window);
+  GetClientRect(hwnd, &client);
+  RECT suggested = window;
+  suggested.right += GET_X_LPARAM(clientSize) - client.right;
+  suggested.bottom += GET_Y_LPARAM(clientSize) - client.bottom;
+  const LPARAM rect = reinterpret_cast<LPARAM>(&suggested);
+  ReportTrayIcon([&] { SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), rect); });
+  // What the program invalidated is painted before the test looks (a screenshot, say).
+  RedrawWindow(hwnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 }  // namespace
@@ -134,6 +160,7 @@ void MeasureTrayIcon(HWND host) {
 // window (class #32768) showing is the cue too.
 extern "C" __declspec(dllexport) LRESULT CALLBACK SpyHookProc(int code, WPARAM wParam, LPARAM lParam) {
   static const UINT measureMessage = RegisterWindowMessageW(e2e::kSpyMeasureMessage);
+  static const UINT dpiMessage = RegisterWindowMessageW(e2e::kSpyDpiMessage);
   if (code == HC_ACTION) {
     const auto* msg = reinterpret_cast<const CWPSTRUCT*>(lParam);
     if (msg->message == WM_INITMENUPOPUP)
@@ -144,6 +171,8 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK SpyHookProc(int code, WPARAM w
       CopyMenu(reinterpret_cast<HMENU>(SendMessageW(msg->hwnd, MN_GETHMENU, 0, 0)));
     else if (msg->message == measureMessage && IsTrayHost(msg->hwnd))
       MeasureTrayIcon(msg->hwnd);
+    else if (msg->message == dpiMessage)
+      ChangeDpi(msg->hwnd, WORD(msg->wParam), msg->lParam);
     else if (msg->message == WM_DESTROY && IsTrayHost(msg->hwnd)) {
       const LONG shown = TrayShown();
       WithReport([&](e2e::SpyReport& report) { report.trayShownAtHostDestroy = shown; });

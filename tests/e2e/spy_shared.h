@@ -2,7 +2,7 @@
 // another process's menu, and cleans up the tray icon and hotkeys of destroyed windows and
 // dead processes itself, so the spy looks from inside: it copies the open popup's lines,
 // measures the image the tray gets, and notes what was still held as the windows went and the
-// process ended.
+// process ended. It also stands in for a move to a monitor of another DPI.
 #pragma once
 #include <windows.h>
 
@@ -16,6 +16,10 @@ inline constexpr wchar_t kTrayTitle[] = L"Wine System Tray";  // hidden while it
 inline constexpr wchar_t kTrayHostTitle[] = L"Systray form";   // Tandrel's window owning the icon
 // Sent to the tray host: the spy has the program hand its icon over again and measures it.
 inline constexpr wchar_t kSpyMeasureMessage[] = L"TandrelE2ESpyMeasureTrayIcon";
+// Sent to any of Tandrel's windows, wParam the new DPI, lParam MAKELPARAM(width, height): the spy
+// sends it WM_DPICHANGED suggesting its place with a client area of that size inside the frame it
+// has now (Wine draws frames at one DPI), and measures any image handed to the tray meanwhile.
+inline constexpr wchar_t kSpyDpiMessage[] = L"TandrelE2ESpyChangeDpi";
 
 struct SpyReport {
   volatile LONG menuSequence;  // bumped after each copy of the menu
@@ -27,8 +31,9 @@ struct SpyReport {
   LONG trayShownAtExit;
   LONG hotkeysHeldAtExit;      // of Ctrl+Alt+Z and Ctrl+Alt+U
   // The image the program gives the tray (0 if none), and the size and DPI it sees itself.
-  volatile LONG iconSequence;  // bumped after each measure
+  volatile LONG iconSequence;  // bumped after each measure or DPI change
   LONG trayIconWidth, trayIconHeight;
+  LONG trayMessage;  // NIM_ADD, NIM_MODIFY... that handed the image over
   LONG smallIconMetricX, smallIconMetricY;  // SM_CXSMICON, SM_CYSMICON
   LONG screenDpi;
 };

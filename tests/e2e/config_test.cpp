@@ -1,0 +1,297 @@
+// The configuration window as the user drives it: opened from the tray menu, worked with the
+// keyboard, saved into the real registry, the hotkeys and the start-up entry; its layout per DPI.
+#include <optional>
+
+#include "config/controls.h"
+#include "harness.h"
+
+namespace e2e {
+namespace {
+
+using namespace tandrel::config;
+
+constexpr wchar_t kCaption[] = L"Tandrel configuration";
+constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr UINT kCtrlAlt = MOD_CONTROL | MOD_ALT;
+
+std::optional<std::wstring> RunEntry() {
+  wchar_t data[1024];
+  DWORD size = sizeof data;
+  if (RegGetValueW(HKEY_CURRENT_USER, kRunKey, L"Tandrel", RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
+    return std::nullopt;
+  return data;
+}
+
+LRESULT Ask(HWND control, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(control, message, wParam, lParam, SMTO_ABORTIFHUNG, 2000, &result);
+  return LRESULT(result);
+}
+
+std::vector<std::wstring> ListOf(HWND combo) {
+  std::vector<std::wstring> items;
+  for (LRESULT i = 0, count = Ask(combo, CB_GETCOUNT); i < count; ++i) {
+    wchar_t item[64] = L"";
+    Ask(combo, CB_GETLBTEXT, WPARAM(i), reinterpret_cast<LPARAM>(item));  // Wine copies it across
+    items.push_back(item);
+  }
+  return items;
+}
+
+RECT PlaceInClient(HWND control) {
+  RECT rect{};
+  GetWindowRect(control, &rect);
+  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+std::string PlaceText(const RECT& r) {
+  return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right - r.left) + "x" +
+         std::to_string(r.bottom - r.top);
+}
+
+class Config : public TandrelTest {
+ protected:
+  void SetUp() override {
+    ASSERT_NO_FATAL_FAILURE(TandrelTest::SetUp());
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Tandrel");
+  }
+
+  HWND Shown() const {
+    HWND config = tandrel.Window(kCaption, L"TandrelForm");
+    return config && IsWindowVisible(config) ? config : nullptr;
+  }
+
+  void WaitForWindow() {
+    ASSERT_TRUE(WaitUntil([&] { return (config = Shown()) != nullptr; }))
+        << "no configuration window; " << Describe(tandrel.Windows());
+  }
+
+  // Settings has no access key: the arrows reach it as the third item (they skip separators).
+  void OpenFromTray() {
+    ASSERT_NO_FATAL_FAILURE(RightClickTheIcon());
+    for (WORD key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}) ASSERT_TRUE(PressKeys({key}));
+    ASSERT_NO_FATAL_FAILURE(WaitForWindow());
+  }
+
+  // The control holding the focus (a key box's inner edit counts as the box), 0 for none.
+  int FocusedId() const {
+    HWND focus = FocusIn(GetWindowThreadProcessId(config, nullptr));
+    if (focus && GetParent(focus) != config) focus = GetParent(focus);
+    return focus && GetParent(focus) == config ? GetDlgCtrlID(focus) : 0;
+  }
+
+  // As it opens, from the tray or at start-up, the window comes to the front with the focus on
+  // its first control: the user can go on with the keyboard.
+  void ExpectKeyboardAtFirstControl() {
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == config && FocusedId() == chkCtrl1; }))
+        << "foreground " << (GetForegroundWindow() == config ? "is" : "is not") << " the window; focus on control "
+        << FocusedId();
+  }
+
+  // One key press at a time, each waited for: queued presses would race the checks.
+  void Tab(bool back = false) {
+    const int before = FocusedId();
+    ASSERT_TRUE(back ? PressKeys({VK_SHIFT, VK_TAB}) : PressKeys({VK_TAB}));
+    ASSERT_TRUE(WaitUntil([&] { return FocusedId() != before; })) << "Tab did not move the focus";
+  }
+
+  void TabTo(int id) {
+    for (int i = 0; i < 13 && FocusedId() != id; ++i) ASSERT_NO_FATAL_FAILURE(Tab());
+    ASSERT_EQ(FocusedId(), id);
+  }
+
+  void Toggle(int id) {
+    const LRESULT before = Ask(GetDlgItem(config, id), BM_GETCHECK);
+    ASSERT_NO_FATAL_FAILURE(TabTo(id));
+    ASSERT_TRUE(PressKeys({VK_SPACE}));
+    ASSERT_TRUE(WaitUntil([&] { return IsWindow(config) && Ask(GetDlgItem(config, id), BM_GETCHECK) != before; }))
+        << "Space did not toggle check box " << id;
+  }
+
+  // Enter on OK; the message it shows is read, whileShown runs, the message is dismissed, and
+  // the window has to go.
+  std::wstring SaveWithEnter(const std::function<void()>& whileShown = [] {}) {
+    HWND box = nullptr;
+    [&] {
+      ASSERT_NO_FATAL_FAILURE(TabTo(cmdSave));
+      ASSERT_TRUE(PressKeys({VK_RETURN}));
+      ASSERT_TRUE(WaitUntil([&] { return (box = tandrel.Window(L"Tandrel", L"#32770")) != nullptr; }))
+          << "no message after OK; " << Describe(tandrel.Windows());
+      EXPECT_EQ(GetWindow(box, GW_OWNER), config) << "the message is not owned by the window";
+    }();
+    if (!box) return L"<no message>";
+    const std::wstring text = MessageBoxText(box);
+    whileShown();
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(config); })) << "the window stayed after the message";
+    return text;
+  }
+
+  bool Checked(int id) const { return Ask(GetDlgItem(config, id), BM_GETCHECK) == BST_CHECKED; }
+
+  HWND config = nullptr;
+};
+
+TEST_F(Config, TheTrayMenuOpensItWithTheStoredSettings) {
+  ASSERT_TRUE(StoreSetting(L"Hotkey1", L"Shift", L"1"));
+  ASSERT_TRUE(StoreSetting(L"Hotkey1", L"Key", L"q"));
+  ASSERT_TRUE(StoreSetting(L"Hotkey2", L"Alt", L"0"));
+  ASSERT_TRUE(StoreSetting(L"start", L"autoboot", L"1"));
+  ASSERT_NO_FATAL_FAILURE(StartWithTray());
+  ASSERT_NO_FATAL_FAILURE(OpenFromTray());
+  Screenshot("opened", config);
+
+  const struct {
+    int id;
+    bool checked;
+  } boxes[] = {{chkCtrl1, true}, {chkAlt1, true},    {chkShift1, true}, {chkCtrl2, true},
+               {chkAlt2, false}, {chkShift2, false}, {Check1, true}};
+  for (const auto& box : boxes) EXPECT_EQ(Checked(box.id), box.checked) << "check box " << box.id;
+  EXPECT_EQ(TextOf(GetDlgItem(config, cboKey1)), L"q");
+  EXPECT_EQ(TextOf(GetDlgItem(config, cboKey2)), L"U");
+  std::vector<std::wstring> keys;
+  for (wchar_t c : std::wstring(L"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789")) keys.emplace_back(1, c);
+  EXPECT_EQ(ListOf(GetDlgItem(config, cboKey1)), keys);
+  EXPECT_EQ(ListOf(GetDlgItem(config, cboKey2)), keys);
+}
+
+// Labels take no focus; only a push button with the focus takes Enter, and Esc presses nothing.
+TEST_F(Config, TheKeyboardWalksTheControlsAndNeitherEscNorEnterOnACheckBoxCloses) {
+  ASSERT_TRUE(tandrel.Start());  // a fresh profile: the window opens by itself
+  ASSERT_NO_FATAL_FAILURE(WaitForWindow());
+  ASSERT_NO_FATAL_FAILURE(ExpectKeyboardAtFirstControl());
+  const std::vector<int> order = {chkCtrl1, chkAlt1, chkShift1, cboKey1, chkCtrl2, chkAlt2,
+                                  chkShift2, cboKey2, cmdSave, Check1, Command1, chkCtrl1};
+  std::vector<int> walked = {FocusedId()};
+  while (walked.size() < order.size()) {
+    ASSERT_NO_FATAL_FAILURE(Tab());
+    walked.push_back(FocusedId());
+  }
+  EXPECT_EQ(walked, order);
+  ASSERT_NO_FATAL_FAILURE(Tab(/*back=*/true));
+  EXPECT_EQ(FocusedId(), Command1) << "Shift+Tab goes back";
+
+  ASSERT_NO_FATAL_FAILURE(TabTo(chkAlt1));
+  ASSERT_TRUE(PressKeys({VK_ESCAPE}));
+  ASSERT_TRUE(PressKeys({VK_RETURN}));
+  ASSERT_NO_FATAL_FAILURE(Toggle(chkAlt1));  // the keys before it have been handled once this takes
+  EXPECT_TRUE(Shown()) << "Esc or Enter closed the window";
+  EXPECT_EQ(tandrel.Window(L"Tandrel", L"#32770"), nullptr) << "something was saved";
+  EXPECT_TRUE(StoredSettings().empty());
+}
+
+TEST_F(Config, OkStoresTheTenValuesAndTheNewHotkeyTakesOverAtOnce) {
+  ASSERT_NO_FATAL_FAILURE(StartWithTray());
+  ASSERT_NO_FATAL_FAILURE(OpenFromTray());
+  ASSERT_NO_FATAL_FAILURE(ExpectKeyboardAtFirstControl());
+  ASSERT_NO_FATAL_FAILURE(Toggle(chkShift1));
+  ASSERT_NO_FATAL_FAILURE(Tab());
+  ASSERT_EQ(FocusedId(), cboKey1);
+  ASSERT_TRUE(PressKeys({'M'}));  // the box's text is selected on entry: typing replaces it
+  ASSERT_TRUE(WaitUntil([&] { return TextOf(GetDlgItem(config, cboKey1)) == L"m"; }))
+      << "typed text: " << Narrow(TextOf(GetDlgItem(config, cboKey1)));
+
+  bool oldFreeAtOnce = false;
+  EXPECT_EQ(SaveWithEnter([&] { oldFreeAtOnce = HotkeyIsFree(kCtrlAlt, 'Z'); }), L"Settings saved!");
+  EXPECT_TRUE(oldFreeAtOnce) << "Ctrl+Alt+Z still held while the message showed";
+
+  const std::map<std::wstring, std::wstring> stored = {
+      {L"Hotkey1\\Ctrl", L"1"}, {L"Hotkey1\\Alt", L"1"}, {L"Hotkey1\\Shift", L"1"}, {L"Hotkey1\\Key", L"m"},
+      {L"Hotkey2\\Ctrl", L"1"}, {L"Hotkey2\\Alt", L"1"}, {L"Hotkey2\\Shift", L"0"}, {L"Hotkey2\\Key", L"U"},
+      {L"start\\autoboot", L"0"}, {L"start\\configured", L"1"}};
+  EXPECT_EQ(StoredSettings(), stored);
+  EXPECT_FALSE(RunEntry()) << "a start-up entry without the box checked";
+
+  EXPECT_FALSE(HotkeyIsFree(kCtrlAlt | MOD_SHIFT, 'M')) << "the new combination is not held";
+  EXPECT_FALSE(HotkeyIsFree(kCtrlAlt, 'U')) << "hotkey 2 was let go";
+  ASSERT_TRUE(PressKeys({VK_CONTROL, VK_MENU, VK_SHIFT, 'M'}));
+  ASSERT_TRUE(WaitUntil([] { return !ToolRuns().empty(); })) << "Ctrl+Alt+Shift+M started nothing";
+  EXPECT_EQ(ToolRuns().front().first, L"Cramlet.exe");
+  EXPECT_TRUE(tandrel.Running());
+}
+
+TEST_F(Config, TheStartUpEntryFollowsTheCheckBox) {
+  ASSERT_NO_FATAL_FAILURE(StartWithTray());
+  for (const bool on : {true, false}) {
+    SCOPED_TRACE(on ? "checked" : "unchecked");
+    ASSERT_NO_FATAL_FAILURE(OpenFromTray());
+    EXPECT_EQ(Checked(Check1), !on);
+    ASSERT_NO_FATAL_FAILURE(ExpectKeyboardAtFirstControl());
+    ASSERT_NO_FATAL_FAILURE(Toggle(Check1));
+    EXPECT_EQ(SaveWithEnter(), L"Settings saved!");
+    if (on) {
+      EXPECT_EQ(RunEntry().value_or(L"<none>"), L"\"" + GetPaths().program + L"\"");
+    } else {
+      EXPECT_FALSE(RunEntry()) << "the start-up entry stayed";
+    }
+    EXPECT_EQ(StoredSettings()[L"start\\autoboot"], on ? L"1" : L"0");
+    EXPECT_EQ(StoredSettings().size(), 10u);
+  }
+}
+
+TEST_F(Config, AHotkeyHeldByAnotherProgramIsNamed) {
+  ASSERT_TRUE(RegisterHotKey(nullptr, 0x7e2f, kCtrlAlt, 'U'));
+  struct Release {
+    ~Release() { UnregisterHotKey(nullptr, 0x7e2f); }
+  } release;
+  ASSERT_TRUE(tandrel.Start());
+  ASSERT_NO_FATAL_FAILURE(WaitForWindow());
+  ASSERT_NO_FATAL_FAILURE(ExpectKeyboardAtFirstControl());
+  EXPECT_EQ(Narrow(SaveWithEnter()),
+            "Settings saved!\n\nCtrl+Alt+U is in use by another program, so hotkey 2 is not active.");
+  EXPECT_FALSE(HotkeyIsFree(kCtrlAlt, 'Z')) << "hotkey 1 is not held";
+  EXPECT_EQ(StoredSettings().size(), 10u);
+}
+
+// Client area 6465 x 3000 twips; chkCtrl1 at 2280,360 (1095 x 375), OK at 3000,2160 (1455 x 495).
+// At each DPI as it starts, then after a WM_DPICHANGED to the other one.
+TEST_F(Config, TheWindowIsLaidOutInTwipsAtItsDpi) {
+  struct Scale {
+    WORD dpi;
+    SIZE client;
+    RECT ctrl1, ok;
+  };
+  const Scale scales[] = {{96, {431, 200}, {152, 24, 225, 49}, {200, 144, 297, 177}},
+                          {144, {646, 300}, {228, 36, 337, 73}, {300, 216, 445, 265}}};
+  auto expectLayout = [&](const Scale& scale) {
+    RECT client{};
+    GetClientRect(config, &client);
+    EXPECT_EQ(client.right, scale.client.cx);
+    EXPECT_EQ(client.bottom, scale.client.cy);
+    EXPECT_EQ(PlaceText(PlaceInClient(GetDlgItem(config, chkCtrl1))), PlaceText(scale.ctrl1));
+    EXPECT_EQ(PlaceText(PlaceInClient(GetDlgItem(config, cmdSave))), PlaceText(scale.ok));
+  };
+  for (const Scale& scale : scales) {
+    SCOPED_TRACE(std::to_string(scale.dpi) + " DPI");
+    const Scale& other = scales[&scale == &scales[0] ? 1 : 0];
+    const ScopedDpi setDpi(scale.dpi);
+    ASSERT_TRUE(setDpi.Set()) << "could not set the DPI";
+    auto check = [&](const std::wstring& desktop) {
+      ASSERT_TRUE(tandrel.Start(desktop));
+      ASSERT_NO_FATAL_FAILURE(WaitForWindow());
+      Screenshot(std::to_string(scale.dpi) + "dpi", config);
+      expectLayout(scale);
+
+      SCOPED_TRACE("changed to " + std::to_string(other.dpi) + " DPI");
+      Spy spy(UiThread());
+      ASSERT_TRUE(spy.Installed()) << "spy hook not set, error " << GetLastError();
+      ASSERT_NE(spy.ChangeDpi(config, other.dpi, other.client), nullptr) << "the spy did not answer";
+      Screenshot(std::to_string(scale.dpi) + "dpi-changed-to-" + std::to_string(other.dpi), config);
+      expectLayout(other);
+    };
+    if (scale.dpi == 96) {
+      check({});
+    } else {
+      ASSERT_TRUE(OnOwnDesktop([&](const std::wstring& desktop) {
+        check(desktop);
+        tandrel.Stop();
+      })) << "could not enter a desktop of its own";
+    }
+    tandrel.Stop();
+    if (HasFatalFailure()) return;
+  }
+}
+
+}  // namespace
+}  // namespace e2e
