@@ -1,0 +1,106 @@
+// Spillet: extracts each archive it is given into a new folder beside it.
+#include <windows.h>
+
+#include <string>
+
+#include "platform/win32/harden.h"
+#include "tools/failure_text.h"
+#include "tools/naming.h"
+#include "tools/win32/command_line.h"
+#include "tools/win32/files.h"
+#include "tools/win32/handles.h"
+#include "tools/win32/job.h"
+#include "tools/win32/report.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace tools::win32;
+
+constexpr wchar_t kTool[] = L"Spillet";
+constexpr wchar_t kScratchPrefix[] = L"~spillet-";
+constexpr char kUsage[] =
+    "Spillet extracts zip archives.\n\n"
+    "Spillet.exe [-q] [-d FOLDER] ARCHIVE...\n\n"
+    "Each archive goes into a new folder named after it, beside it or in FOLDER; when all it holds "
+    "lies in one folder, that folder itself is placed there. Nothing existing is ever replaced. -q "
+    "shows no window: a failure is one line on standard error.";
+
+enum Exit { kDone = 0, kFailed = 1, kCancelled = 2 };
+
+std::string Utf8(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+// What the user should know about a finished extraction: names that had to change, links left out.
+std::string Notes(const fs::path& archive, const zip::ExtractReport& report) {
+  std::string notes;
+  for (const zip::Renamed& renamed : report.renamed) {
+    notes += "\n\"" + renamed.entry + "\" was saved as \"" + renamed.extractedAs + "\".";
+  }
+  for (const std::string& link : report.linksSkipped) notes += "\n\"" + link + "\" is a link and was not extracted.";
+  return notes.empty() ? notes : Utf8(archive) + "\n" + notes;
+}
+
+// Extracts one archive; the folder appears whole at the end, or not at all.
+int Extract(const fs::path& archive, const CommandLine& line) {
+  const fs::path folder = line.to ? *line.to : archive.parent_path();
+  ScratchFolder::RemoveLeftovers(folder, kScratchPrefix);
+  ScratchFolder scratch(folder, kScratchPrefix);
+  if (!scratch.ok()) {
+    const zip::Failure kind = scratch.error() == ERROR_ACCESS_DENIED ? zip::Failure::AccessDenied
+                              : scratch.error() == ERROR_PATH_NOT_FOUND ? zip::Failure::NotFound
+                                                                         : zip::Failure::Io;
+    Tell(kTool, tools::FailureText({kind, folder, {}, {}}), Tone::Failure, line.quiet);
+    return kFailed;
+  }
+  zip::ExtractReport report;
+  const zip::Error error = RunJob({kTool, L"Extracting", line.quiet}, [&](zip::Observer& observer) {
+    return zip::ExtractArchive(archive, scratch.path(), observer, report);
+  });
+  if (error.kind == zip::Failure::Cancelled) return kCancelled;
+  if (error) {
+    Tell(kTool, tools::FailureText(error), Tone::Failure, line.quiet);
+    return kFailed;
+  }
+  CopyMarkOfTheWeb(archive, scratch.path());
+
+  // Everything under one folder: that folder goes beside the archive, not "Photos\Photos".
+  DWORD moveError = ERROR_SUCCESS;
+  const fs::path single = report.topLevel.size() == 1 ? scratch.path() / fs::u8path(report.topLevel.front()) : fs::path();
+  std::optional<fs::path> result;
+  if (!single.empty() && fs::is_directory(single)) {
+    result = MoveToFreeName(single, folder, single.filename(), {}, moveError);
+  } else {
+    scratch.Unlock();
+    result = MoveToFreeName(scratch.path(), folder, tools::FolderName(archive), {}, moveError);
+    if (result) SetFileAttributesW(LongPath(*result).c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+  if (!result) {
+    Tell(kTool, tools::FailureText({zip::Failure::AccessDenied, folder / tools::FolderName(archive), {}, {}}),
+         Tone::Failure, line.quiet);
+    return kFailed;
+  }
+  if (const std::string notes = Notes(archive, report); !notes.empty()) Tell(kTool, notes, Tone::Notice, line.quiet);
+  return kDone;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int /*show*/) {
+  platform::win32::Harden();
+  const ComApartment com;
+  const CommandLine line = ParseCommandLine(L"-d");
+  if (!line.error.empty() || line.paths.empty()) {
+    Tell(kTool, line.error.empty() ? kUsage : line.error + "\n\n" + kUsage, Tone::Failure, line.quiet);
+    return kFailed;
+  }
+  int exit = kDone;
+  for (const fs::path& archive : line.paths) {
+    const int result = Extract(archive, line);
+    if (result == kCancelled) return kCancelled;
+    if (result != kDone) exit = result;
+  }
+  return exit;
+}

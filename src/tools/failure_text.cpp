@@ -1,0 +1,45 @@
+#include "tools/failure_text.h"
+
+namespace tools {
+namespace {
+
+std::string Utf8(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+}  // namespace
+
+std::string FailureText(const zip::Error& error) {
+  const std::string file = Utf8(error.file);
+  const std::string entry = "\"" + error.entry + "\"";
+  const std::string detail = error.detail.empty() ? "" : " (" + error.detail + ")";
+  switch (error.kind) {
+    case zip::Failure::None:
+    case zip::Failure::Cancelled:
+      return {};
+    case zip::Failure::NotFound:
+      return file + "\n\nThis file or folder was not found.";
+    case zip::Failure::AccessDenied:
+      return file + "\n\nAccess was denied.";
+    case zip::Failure::InUse:
+      return file + "\n\nThe file is in use by another program. Close it there and try again.";
+    case zip::Failure::DiskFull:
+      return file + "\n\nThe disk is full.";
+    case zip::Failure::Damaged:
+      return file + "\n\nThe archive is damaged" + (error.entry.empty() ? "" : " at " + entry) + detail + ".";
+    case zip::Failure::Encrypted:
+      return file + "\n\n" + entry + " is protected by a password. Spillet does not open protected entries.";
+    case zip::Failure::UnsupportedMethod:
+      return file + "\n\n" + entry + " is compressed with " + error.detail + ", which Spillet does not read.";
+    case zip::Failure::OutsideTarget:
+      return file + "\n\nNothing was extracted: " + entry + " would be written outside the new folder.";
+    case zip::Failure::TooLarge:
+      return file + "\n\nNothing was extracted: " + (error.detail.empty() ? "it is too large" : error.detail) + ".";
+    case zip::Failure::Io:
+      break;
+  }
+  return file + "\n\n" + (error.detail.empty() ? "The file could not be read or written." : error.detail + ".");
+}
+
+}  // namespace tools

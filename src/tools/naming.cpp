@@ -1,0 +1,36 @@
+#include "tools/naming.h"
+
+#include <string>
+
+namespace tools {
+namespace fs = std::filesystem;
+
+fs::path FreeName(const fs::path& folder, const fs::path& name, const fs::path& extension) {
+  fs::path candidate = folder / name;
+  candidate += extension;
+  for (int n = 2; fs::exists(fs::symlink_status(candidate)); ++n) {
+    candidate = folder / name;
+    candidate += " (" + std::to_string(n) + ")";
+    candidate += extension;
+  }
+  return candidate;
+}
+
+fs::path ArchiveName(const std::vector<fs::path>& items) {
+  if (items.size() == 1) {
+    const fs::path item = items.front();
+    const fs::path name = fs::is_directory(item) ? item.filename() : item.stem();
+    if (!name.empty()) return name;
+  } else if (!items.empty()) {
+    const fs::path folder = items.front().parent_path().filename();
+    if (!folder.empty()) return folder;
+  }
+  return "Archive";  // a drive's root has no name of its own
+}
+
+fs::path FolderName(const fs::path& archive) {
+  const fs::path name = archive.stem();
+  return name.empty() ? fs::path("Archive") : name;
+}
+
+}  // namespace tools

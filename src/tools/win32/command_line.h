@@ -1,0 +1,20 @@
+#pragma once
+// The tools' command line: options first, then the paths.
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tools::win32 {
+
+struct CommandLine {
+  bool quiet = false;                       // -q
+  std::optional<std::filesystem::path> to;  // -o ARCHIVE (Cramlet), -d FOLDER (Spillet)
+  std::vector<std::filesystem::path> paths;  // absolute, without a trailing separator
+  std::string error;                        // what is wrong with it, if anything
+};
+
+// destinationOption: "-o" or "-d".
+CommandLine ParseCommandLine(const wchar_t* destinationOption);
+
+}  // namespace tools::win32

@@ -1,0 +1,133 @@
+#include "tools/win32/files.h"
+
+#include <vector>
+
+#include "tools/naming.h"
+
+namespace tools::win32 {
+namespace fs = std::filesystem;
+namespace {
+
+constexpr wchar_t kZoneStream[] = L":Zone.Identifier";
+
+// Calls visit(path, data) for each entry of folder, "." and ".." left out.
+template <typename Visit>
+void ForEachEntry(const fs::path& folder, Visit visit) {
+  WIN32_FIND_DATAW data;
+  const HANDLE find = FindFirstFileExW((LongPath(folder) + L"\\*").c_str(), FindExInfoBasic, &data,
+                                       FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring_view name(data.cFileName);
+    if (name != L"." && name != L"..") visit(folder / data.cFileName, data);
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+}
+
+std::wstring RandomSuffix() {
+  LARGE_INTEGER counter;
+  QueryPerformanceCounter(&counter);
+  return std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter.QuadPart & 0xFFFFFF);
+}
+
+}  // namespace
+
+std::wstring LongPath(const fs::path& path) {
+  const std::wstring absolute = fs::absolute(path).lexically_normal().wstring();
+  if (absolute.rfind(L"\\\\?\\", 0) == 0) return absolute;
+  if (absolute.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + absolute.substr(2);
+  return L"\\\\?\\" + absolute;
+}
+
+bool RemoveTree(const fs::path& folder) {
+  ForEachEntry(folder, [](const fs::path& entry, const WIN32_FIND_DATAW& data) {
+    const std::wstring path = LongPath(entry);
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    const bool isFolder = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+    const bool isLink = data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
+    if (isFolder && !isLink) {
+      RemoveTree(entry);
+    } else if (isFolder) {
+      RemoveDirectoryW(path.c_str());  // the junction itself
+    } else {
+      DeleteFileW(path.c_str());
+    }
+  });
+  SetFileAttributesW(LongPath(folder).c_str(), FILE_ATTRIBUTE_NORMAL);
+  return RemoveDirectoryW(LongPath(folder).c_str()) != FALSE;
+}
+
+ScratchFolder::ScratchFolder(const fs::path& beside, std::wstring_view prefix) {
+  path_ = beside / (std::wstring(prefix) + RandomSuffix() + L".tmp");
+  const std::wstring path = LongPath(path_);
+  if (!CreateDirectoryW(path.c_str(), nullptr)) {
+    error_ = GetLastError();
+    return;
+  }
+  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
+  // No delete sharing: while this is open, nobody can remove or rename the folder.
+  lock_ = Handle(CreateFileW(path.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!lock_) error_ = GetLastError();
+}
+
+ScratchFolder::~ScratchFolder() {
+  Unlock();
+  if (GetFileAttributesW(LongPath(path_).c_str()) != INVALID_FILE_ATTRIBUTES) RemoveTree(path_);
+}
+
+void ScratchFolder::RemoveLeftovers(const fs::path& folder, std::wstring_view prefix) {
+  ForEachEntry(folder, [&](const fs::path& entry, const WIN32_FIND_DATAW& data) {
+    const std::wstring name = entry.filename().wstring();
+    const bool ours = name.rfind(prefix, 0) == 0 && name.size() > 4 && name.substr(name.size() - 4) == L".tmp";
+    if (!ours || !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      return;
+    }
+    // A live run holds its folder without delete sharing: asking for DELETE fails then.
+    Handle probe(CreateFileW(LongPath(entry).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (probe) {
+      probe.reset();
+      RemoveTree(entry);
+    }
+  });
+}
+
+std::optional<fs::path> MoveToFreeName(const fs::path& from, const fs::path& folder, const fs::path& name,
+                                       const fs::path& extension, DWORD& error) {
+  // Another program may take the free name first: then the next one is tried.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const fs::path to = FreeName(folder, name, extension);
+    if (MoveFileExW(LongPath(from).c_str(), LongPath(to).c_str(), /* flags= */ 0)) return to;
+    error = GetLastError();
+    if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+void CopyMarkOfTheWeb(const fs::path& archive, const fs::path& folder) {
+  const Handle source(CreateFileW((LongPath(archive) + kZoneStream).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+  if (!source) return;
+  std::vector<char> zone(64 * 1024);
+  DWORD size = 0;
+  if (!ReadFile(source.get(), zone.data(), static_cast<DWORD>(zone.size()), &size, nullptr) || size == 0) return;
+
+  const auto mark = [&](const auto& self, const fs::path& at) -> void {
+    ForEachEntry(at, [&](const fs::path& entry, const WIN32_FIND_DATAW& data) {
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return;
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        self(self, entry);
+        return;
+      }
+      const Handle stream(CreateFileW((LongPath(entry) + kZoneStream).c_str(), GENERIC_WRITE, 0, nullptr,
+                                      CREATE_ALWAYS, 0, nullptr));
+      DWORD written = 0;
+      if (stream) WriteFile(stream.get(), zone.data(), size, &written, nullptr);
+    });
+  };
+  mark(mark, folder);
+}
+
+}  // namespace tools::win32

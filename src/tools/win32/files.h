@@ -1,0 +1,53 @@
+#pragma once
+// The file-system steps around the engine's work: a scratch folder nobody else touches, moving
+// the result to a free name, and the archive's Mark of the Web. Long paths throughout.
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "tools/win32/handles.h"
+
+namespace tools::win32 {
+
+// The path as the system takes it beyond 260 characters: "\\?\C:\…", "\\?\UNC\server\share\…".
+std::wstring LongPath(const std::filesystem::path& path);
+
+// Deletes a folder and what it holds; links and junctions inside are removed, never followed.
+bool RemoveTree(const std::filesystem::path& folder);
+
+// A hidden folder where the work is done. Held open while it lives, so that another run's
+// clean-up leaves it alone; removed with what it holds unless its content was moved out.
+class ScratchFolder {
+ public:
+  ScratchFolder(const std::filesystem::path& beside, std::wstring_view prefix);
+  ~ScratchFolder();
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  bool ok() const { return static_cast<bool>(lock_); }
+  DWORD error() const { return error_; }
+  const std::filesystem::path& path() const { return path_; }
+  // Lets go of it, so that it can be renamed; it is still removed at the end unless moved away.
+  void Unlock() { lock_.reset(); }
+
+  // Removes what killed runs left in that folder: scratch folders that nobody holds.
+  static void RemoveLeftovers(const std::filesystem::path& folder, std::wstring_view prefix);
+
+ private:
+  std::filesystem::path path_;
+  Handle lock_;
+  DWORD error_ = ERROR_SUCCESS;
+};
+
+// Moves from to folder/name+extension, or to "name (2)"… when that is taken, never replacing
+// anything. Returns where it went, or nothing (with the system's error in error).
+std::optional<std::filesystem::path> MoveToFreeName(const std::filesystem::path& from,
+                                                    const std::filesystem::path& folder,
+                                                    const std::filesystem::path& name,
+                                                    const std::filesystem::path& extension, DWORD& error);
+
+// Gives every file below folder the archive's Zone.Identifier stream, if it has one.
+void CopyMarkOfTheWeb(const std::filesystem::path& archive, const std::filesystem::path& folder);
+
+}  // namespace tools::win32

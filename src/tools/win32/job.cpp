@@ -1,0 +1,108 @@
+#include "tools/win32/job.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+#include "tools/win32/handles.h"
+#include "tools/win32/text.h"
+
+namespace tools::win32 {
+namespace {
+
+constexpr ULONGLONG kShowAfterMs = 500;
+constexpr DWORD kRefreshMs = 50;
+
+// What the engine's threads report, read by this one.
+class SharedProgress final : public zip::Observer {
+ public:
+  void Total(std::uint64_t bytes) override { total_ = bytes; }
+  void Done(std::uint64_t bytes, const std::string& item) override {
+    done_ += bytes;
+    const std::lock_guard<std::mutex> lock(mutex_);
+    item_ = item;
+  }
+  bool Cancelled() override { return cancelled_; }
+
+  void Cancel() { cancelled_ = true; }
+  std::uint64_t total() const { return total_; }
+  std::uint64_t done() const { return done_; }
+  std::string item() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return item_;
+  }
+
+ private:
+  std::atomic<std::uint64_t> total_{0};
+  std::atomic<std::uint64_t> done_{0};
+  std::atomic<bool> cancelled_{false};
+  std::mutex mutex_;
+  std::string item_;
+};
+
+class ProgressWindow {
+ public:
+  explicit ProgressWindow(const JobOptions& options) : options_(options) {}
+  ~ProgressWindow() {
+    if (shown_) dialog_->StopProgressDialog();
+  }
+  ProgressWindow(const ProgressWindow&) = delete;
+  ProgressWindow& operator=(const ProgressWindow&) = delete;
+
+  void Show() {
+    if (shown_ || FAILED(CoCreateInstance(CLSID_ProgressDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IProgressDialog,
+                                          dialog_.out()))) {
+      return;
+    }
+    dialog_->SetTitle(options_.title.c_str());
+    dialog_->SetLine(1, options_.action.c_str(), /* compactPath= */ FALSE, nullptr);
+    shown_ = SUCCEEDED(dialog_->StartProgressDialog(nullptr, nullptr, PROGDLG_NORMAL | PROGDLG_AUTOTIME, nullptr));
+  }
+
+  bool Update(SharedProgress& progress) {
+    if (!shown_) return false;
+    dialog_->SetLine(2, Wide(progress.item()).c_str(), /* compactPath= */ TRUE, nullptr);
+    dialog_->SetProgress64(progress.done(), progress.total() ? progress.total() : 1);
+    return dialog_->HasUserCancelled() != FALSE;
+  }
+
+ private:
+  const JobOptions& options_;
+  ComPtr<IProgressDialog> dialog_;
+  bool shown_ = false;
+};
+
+}  // namespace
+
+zip::Error RunJob(const JobOptions& options, const std::function<zip::Error(zip::Observer&)>& work) {
+  SharedProgress progress;
+  zip::Error result;
+  const Handle finished(CreateEventW(nullptr, /* manualReset= */ TRUE, /* initialState= */ FALSE, nullptr));
+  std::thread worker([&] {
+    result = work(progress);
+    SetEvent(finished.get());
+  });
+
+  ProgressWindow window(options);
+  const ULONGLONG started = GetTickCount64();
+  HANDLE wait = finished.get();
+  for (;;) {
+    const DWORD woke = MsgWaitForMultipleObjects(1, &wait, /* waitAll= */ FALSE, kRefreshMs, QS_ALLINPUT);
+    if (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED) break;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    if (!options.quiet && GetTickCount64() - started >= kShowAfterMs) window.Show();
+    if (window.Update(progress)) progress.Cancel();
+  }
+  worker.join();
+  return result;
+}
+
+}  // namespace tools::win32

@@ -1,0 +1,19 @@
+#pragma once
+// Runs the engine's work on a thread of its own while this thread keeps the user informed: the
+// system's progress window once the work has lasted half a second, and its Cancel passed on.
+#include <functional>
+#include <string>
+
+#include "zip/zip.h"
+
+namespace tools::win32 {
+
+struct JobOptions {
+  std::wstring title;   // the progress window's caption
+  std::wstring action;  // its first line, e.g. "Zipping"
+  bool quiet = false;   // no window at all
+};
+
+zip::Error RunJob(const JobOptions& options, const std::function<zip::Error(zip::Observer&)>& work);
+
+}  // namespace tools::win32
