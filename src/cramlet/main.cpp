@@ -1,14 +1,10 @@
 // Cramlet: zips the files and folders it is given into one archive beside them.
 #include <windows.h>
 
-#include "platform/win32/harden.h"
-#include "tools/failure_text.h"
 #include "tools/naming.h"
-#include "tools/win32/command_line.h"
 #include "tools/win32/files.h"
-#include "tools/win32/handles.h"
 #include "tools/win32/job.h"
-#include "tools/win32/report.h"
+#include "tools/win32/tool_main.h"
 
 namespace {
 
@@ -24,14 +20,6 @@ constexpr char kUsage[] =
     "folder (several); an existing file is never replaced. -q shows no window: a failure is one line "
     "on standard error.";
 
-enum Exit { kDone = 0, kFailed = 1, kCancelled = 2 };
-
-int Fail(const zip::Error& error, bool quiet) {
-  if (error.kind == zip::Failure::Cancelled) return kCancelled;
-  Tell(kTool, tools::FailureText(error), Tone::Failure, quiet);
-  return kFailed;
-}
-
 int Zip(const CommandLine& line) {
   const fs::path folder = line.to ? line.to->parent_path() : line.paths.front().parent_path();
   const fs::path name = line.to ? line.to->stem() : tools::ArchiveName(line.paths);
@@ -39,30 +27,26 @@ int Zip(const CommandLine& line) {
 
   ScratchFolder::RemoveLeftovers(folder, kScratchPrefix);
   ScratchFolder scratch(folder, kScratchPrefix);
-  if (!scratch.ok()) {
-    const zip::Failure kind = scratch.error() == ERROR_ACCESS_DENIED ? zip::Failure::AccessDenied
-                              : scratch.error() == ERROR_PATH_NOT_FOUND ? zip::Failure::NotFound
-                                                                         : zip::Failure::Io;
-    return Fail({kind, folder, {}, {}}, line.quiet);
-  }
+  if (!scratch.ok()) return Fail(kTool, {FailureOf(scratch.error()), folder, {}, {}}, line.quiet);
   fs::path built = scratch.path() / name;
   built += extension;
   const zip::Error error = RunJob({kTool, L"Zipping", line.quiet},
                                   [&](zip::Observer& observer) { return zip::WriteArchive(line.paths, built, observer); });
-  if (error) return Fail(error, line.quiet);
+  if (error) return Fail(kTool, error, line.quiet);
 
   // A name given with -o is taken as it is or not at all; a chosen one steps aside.
   DWORD moveError = ERROR_SUCCESS;
   if (line.to) {
-    if (!MoveFileExW(LongPath(built).c_str(), LongPath(*line.to).c_str(), /* flags= */ 0)) {
-      moveError = GetLastError();
-      const bool taken = moveError == ERROR_ALREADY_EXISTS || moveError == ERROR_FILE_EXISTS;
-      return Fail({taken ? zip::Failure::Io : zip::Failure::AccessDenied, *line.to, {},
-                   taken ? "A file of that name exists already; it was left as it is" : ""},
-                  line.quiet);
-    }
-  } else if (!MoveToFreeName(built, folder, name, extension, moveError)) {
-    return Fail({zip::Failure::AccessDenied, folder / name, {}, {}}, line.quiet);
+    if (MoveFileExW(LongPath(built).c_str(), LongPath(*line.to).c_str(), /* flags= */ 0)) return kDone;
+    moveError = GetLastError();
+    const bool taken = moveError == ERROR_ALREADY_EXISTS || moveError == ERROR_FILE_EXISTS;
+    return Fail(kTool,
+                {taken ? zip::Failure::Io : FailureOf(moveError), *line.to, {},
+                 taken ? "A file of that name exists already; it was left as it is" : ""},
+                line.quiet);
+  }
+  if (!MoveToFreeName(built, folder, name, extension, moveError)) {
+    return Fail(kTool, {FailureOf(moveError), folder / name, {}, {}}, line.quiet);
   }
   return kDone;
 }
@@ -70,12 +54,5 @@ int Zip(const CommandLine& line) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int /*show*/) {
-  platform::win32::Harden();
-  const ComApartment com;
-  const CommandLine line = ParseCommandLine(L"-o");
-  if (!line.error.empty() || line.paths.empty()) {
-    Tell(kTool, line.error.empty() ? kUsage : line.error + "\n\n" + kUsage, Tone::Failure, line.quiet);
-    return kFailed;
-  }
-  return Zip(line);
+  return ToolMain(kTool, L"-o", kUsage, Zip);
 }

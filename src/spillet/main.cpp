@@ -3,14 +3,11 @@
 
 #include <string>
 
-#include "platform/win32/harden.h"
-#include "tools/failure_text.h"
 #include "tools/naming.h"
-#include "tools/win32/command_line.h"
 #include "tools/win32/files.h"
-#include "tools/win32/handles.h"
 #include "tools/win32/job.h"
 #include "tools/win32/report.h"
+#include "tools/win32/tool_main.h"
 
 namespace {
 
@@ -25,8 +22,6 @@ constexpr char kUsage[] =
     "Each archive goes into a new folder named after it, beside it or in FOLDER; when all it holds "
     "lies in one folder, that folder itself is placed there. Nothing existing is ever replaced. -q "
     "shows no window: a failure is one line on standard error.";
-
-enum Exit { kDone = 0, kFailed = 1, kCancelled = 2 };
 
 std::string Utf8(const fs::path& path) {
   const std::u8string text = path.u8string();
@@ -48,22 +43,12 @@ int Extract(const fs::path& archive, const CommandLine& line) {
   const fs::path folder = line.to ? *line.to : archive.parent_path();
   ScratchFolder::RemoveLeftovers(folder, kScratchPrefix);
   ScratchFolder scratch(folder, kScratchPrefix);
-  if (!scratch.ok()) {
-    const zip::Failure kind = scratch.error() == ERROR_ACCESS_DENIED ? zip::Failure::AccessDenied
-                              : scratch.error() == ERROR_PATH_NOT_FOUND ? zip::Failure::NotFound
-                                                                         : zip::Failure::Io;
-    Tell(kTool, tools::FailureText({kind, folder, {}, {}}), Tone::Failure, line.quiet);
-    return kFailed;
-  }
+  if (!scratch.ok()) return Fail(kTool, {FailureOf(scratch.error()), folder, {}, {}}, line.quiet);
   zip::ExtractReport report;
   const zip::Error error = RunJob({kTool, L"Extracting", line.quiet}, [&](zip::Observer& observer) {
     return zip::ExtractArchive(archive, scratch.path(), observer, report);
   });
-  if (error.kind == zip::Failure::Cancelled) return kCancelled;
-  if (error) {
-    Tell(kTool, tools::FailureText(error), Tone::Failure, line.quiet);
-    return kFailed;
-  }
+  if (error) return Fail(kTool, error, line.quiet);
   CopyMarkOfTheWeb(archive, scratch.path());
 
   // Everything under one folder: that folder goes beside the archive, not "Photos\Photos".
@@ -77,25 +62,12 @@ int Extract(const fs::path& archive, const CommandLine& line) {
     result = MoveToFreeName(scratch.path(), folder, tools::FolderName(archive), {}, moveError);
     if (result) SetFileAttributesW(LongPath(*result).c_str(), FILE_ATTRIBUTE_NORMAL);
   }
-  if (!result) {
-    Tell(kTool, tools::FailureText({zip::Failure::AccessDenied, folder / tools::FolderName(archive), {}, {}}),
-         Tone::Failure, line.quiet);
-    return kFailed;
-  }
+  if (!result) return Fail(kTool, {FailureOf(moveError), folder / tools::FolderName(archive), {}, {}}, line.quiet);
   if (const std::string notes = Notes(archive, report); !notes.empty()) Tell(kTool, notes, Tone::Notice, line.quiet);
   return kDone;
 }
 
-}  // namespace
-
-int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int /*show*/) {
-  platform::win32::Harden();
-  const ComApartment com;
-  const CommandLine line = ParseCommandLine(L"-d");
-  if (!line.error.empty() || line.paths.empty()) {
-    Tell(kTool, line.error.empty() ? kUsage : line.error + "\n\n" + kUsage, Tone::Failure, line.quiet);
-    return kFailed;
-  }
+int ExtractEach(const CommandLine& line) {
   int exit = kDone;
   for (const fs::path& archive : line.paths) {
     const int result = Extract(archive, line);
@@ -103,4 +75,10 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
     if (result != kDone) exit = result;
   }
   return exit;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int /*show*/) {
+  return ToolMain(kTool, L"-d", kUsage, ExtractEach);
 }
