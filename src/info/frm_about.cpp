@@ -30,10 +30,12 @@ FormDesign FrmAbout::Design() const {
       {cmdOK, ControlKind::Button, "OK", 4245, 2625, 1260, 345},
       {picIcon, ControlKind::Picture, "", 240, 240, 480, 480},
       {cmdSysInfo, ControlKind::Button, "&System Info...", 4260, 3075, 1245, 345},
+      // The link before the rights notice, whose box covers the link's upper half: a control made
+      // later lies under those made before it, and would take the clicks on the link's text.
+      {Label1, ControlKind::Label, MakerHomeShown(), 1080, 1440, 3975, 375, 825, true, Colour::Highlight},
       {lblDescription, ControlKind::Label, std::string(kRightsNotice), 1050, 1125, 3885, 450, 825, false, Colour::Black},
       {lblTitle, ControlKind::Label, "Application Title", 1050, 240, 3885, 480, 825, false, Colour::Black},
       {lblVersion, ControlKind::Label, "Version", 1050, 780, 3885, 225},
-      {Label1, ControlKind::Label, MakerHomeShown(), 1080, 1440, 3975, 375, 825, true, Colour::Highlight},
       // An etched rule: a grey line with a white one just below it.
       {Line1_1, ControlKind::Line, "", 90, 2445, 5654 - 90, 0, 825, false, Colour::Grey, 1},
       {Line1_0, ControlKind::Line, "", 105, 2460, 5654 - 105, 0, 825, false, Colour::White, 2},

@@ -1,32 +1,13 @@
 // The configuration window as the user drives it: opened from the tray menu, worked with the
 // keyboard, saved into the real registry, the hotkeys and the start-up entry; its layout per DPI.
-#include <optional>
-
-#include "config/controls.h"
-#include "harness.h"
+#include "config_window.h"
 
 namespace e2e {
 namespace {
 
 using namespace tandrel::config;
 
-constexpr wchar_t kCaption[] = L"Tandrel configuration";
-constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr UINT kCtrlAlt = MOD_CONTROL | MOD_ALT;
-
-std::optional<std::wstring> RunEntry() {
-  wchar_t data[1024];
-  DWORD size = sizeof data;
-  if (RegGetValueW(HKEY_CURRENT_USER, kRunKey, L"Tandrel", RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
-    return std::nullopt;
-  return data;
-}
-
-LRESULT Ask(HWND control, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
-  DWORD_PTR result = 0;
-  SendMessageTimeoutW(control, message, wParam, lParam, SMTO_ABORTIFHUNG, 2000, &result);
-  return LRESULT(result);
-}
 
 std::vector<std::wstring> ListOf(HWND combo) {
   std::vector<std::wstring> items;
@@ -38,100 +19,7 @@ std::vector<std::wstring> ListOf(HWND combo) {
   return items;
 }
 
-RECT PlaceInClient(HWND control) {
-  RECT rect{};
-  GetWindowRect(control, &rect);
-  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
-  return rect;
-}
-
-std::string PlaceText(const RECT& r) {
-  return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right - r.left) + "x" +
-         std::to_string(r.bottom - r.top);
-}
-
-class Config : public TandrelTest {
- protected:
-  void SetUp() override {
-    ASSERT_NO_FATAL_FAILURE(TandrelTest::SetUp());
-    RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Tandrel");
-  }
-
-  HWND Shown() const {
-    HWND config = tandrel.Window(kCaption, L"TandrelForm");
-    return config && IsWindowVisible(config) ? config : nullptr;
-  }
-
-  void WaitForWindow() {
-    ASSERT_TRUE(WaitUntil([&] { return (config = Shown()) != nullptr; }))
-        << "no configuration window; " << Describe(tandrel.Windows());
-  }
-
-  // Settings has no access key: the arrows reach it as the third item (they skip separators).
-  void OpenFromTray() {
-    ASSERT_NO_FATAL_FAILURE(RightClickTheIcon());
-    for (WORD key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}) ASSERT_TRUE(PressKeys({key}));
-    ASSERT_NO_FATAL_FAILURE(WaitForWindow());
-  }
-
-  // The control holding the focus (a key box's inner edit counts as the box), 0 for none.
-  int FocusedId() const {
-    HWND focus = FocusIn(GetWindowThreadProcessId(config, nullptr));
-    if (focus && GetParent(focus) != config) focus = GetParent(focus);
-    return focus && GetParent(focus) == config ? GetDlgCtrlID(focus) : 0;
-  }
-
-  // As it opens, from the tray or at start-up, the window comes to the front with the focus on
-  // its first control: the user can go on with the keyboard.
-  void ExpectKeyboardAtFirstControl() {
-    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == config && FocusedId() == chkCtrl1; }))
-        << "foreground " << (GetForegroundWindow() == config ? "is" : "is not") << " the window; focus on control "
-        << FocusedId();
-  }
-
-  // One key press at a time, each waited for: queued presses would race the checks.
-  void Tab(bool back = false) {
-    const int before = FocusedId();
-    ASSERT_TRUE(back ? PressKeys({VK_SHIFT, VK_TAB}) : PressKeys({VK_TAB}));
-    ASSERT_TRUE(WaitUntil([&] { return FocusedId() != before; })) << "Tab did not move the focus";
-  }
-
-  void TabTo(int id) {
-    for (int i = 0; i < 13 && FocusedId() != id; ++i) ASSERT_NO_FATAL_FAILURE(Tab());
-    ASSERT_EQ(FocusedId(), id);
-  }
-
-  void Toggle(int id) {
-    const LRESULT before = Ask(GetDlgItem(config, id), BM_GETCHECK);
-    ASSERT_NO_FATAL_FAILURE(TabTo(id));
-    ASSERT_TRUE(PressKeys({VK_SPACE}));
-    ASSERT_TRUE(WaitUntil([&] { return IsWindow(config) && Ask(GetDlgItem(config, id), BM_GETCHECK) != before; }))
-        << "Space did not toggle check box " << id;
-  }
-
-  // Enter on OK; the message it shows is read, whileShown runs, the message is dismissed, and
-  // the window has to go.
-  std::wstring SaveWithEnter(const std::function<void()>& whileShown = [] {}) {
-    HWND box = nullptr;
-    [&] {
-      ASSERT_NO_FATAL_FAILURE(TabTo(cmdSave));
-      ASSERT_TRUE(PressKeys({VK_RETURN}));
-      ASSERT_TRUE(WaitUntil([&] { return (box = tandrel.Window(L"Tandrel", L"#32770")) != nullptr; }))
-          << "no message after OK; " << Describe(tandrel.Windows());
-      EXPECT_EQ(GetWindow(box, GW_OWNER), config) << "the message is not owned by the window";
-    }();
-    if (!box) return L"<no message>";
-    const std::wstring text = MessageBoxText(box);
-    whileShown();
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(config); })) << "the window stayed after the message";
-    return text;
-  }
-
-  bool Checked(int id) const { return Ask(GetDlgItem(config, id), BM_GETCHECK) == BST_CHECKED; }
-
-  HWND config = nullptr;
-};
+using Config = ConfigWindowTest;
 
 TEST_F(Config, TheTrayMenuOpensItWithTheStoredSettings) {
   ASSERT_TRUE(StoreSetting(L"Hotkey1", L"Shift", L"1"));

@@ -8,6 +8,7 @@
 #include <functional>
 #include <initializer_list>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -99,6 +100,19 @@ inline std::vector<std::wstring> ChildTexts(HWND parent, const wchar_t* classNam
   return found;
 }
 
+// A child window's place in its parent's client area, as "left,top widthxheight".
+inline RECT PlaceInClient(HWND control) {
+  RECT rect{};
+  GetWindowRect(control, &rect);
+  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+inline std::string PlaceText(const RECT& r) {
+  return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right - r.left) + "x" +
+         std::to_string(r.bottom - r.top);
+}
+
 struct TopWindow {
   HWND hwnd;
   std::wstring className, title;
@@ -147,6 +161,7 @@ class Program {
   }
 
   bool Running() const { return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
+  DWORD Id() const { return info_.dwProcessId; }
   bool WaitForExit(int timeoutMs) { return WaitForSingleObject(info_.hProcess, timeoutMs) == WAIT_OBJECT_0; }
 
   std::vector<TopWindow> Windows(bool visibleOnly = false) const {
@@ -341,8 +356,8 @@ inline bool OnOwnDesktop(std::function<void(const std::wstring& name)> body) {
   return job.entered;
 }
 
-// A real pointer move onto the icon, then a click unless button is 0.
-inline bool PointAtTrayIcon(int button) {
+// A real pointer move onto the icon in that slot (0: the first), then a click unless button is 0.
+inline bool PointAtTrayIcon(int button, int slot = 0) {
   RECT rect{};
   HWND tray = VisibleTrayWindow();
   if (!tray || !GetWindowRect(tray, &rect)) return false;
@@ -350,11 +365,21 @@ inline bool PointAtTrayIcon(int button) {
   // prefix's on a shared display) over them. The pointer comes in from below, so the icon sees
   // it arrive even if it rested there, and stops on the first icon's middle.
   SetWindowPos(tray, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  const std::string x = std::to_string(rect.left + GetSystemMetrics(SM_CXSMICON) / 2 + 2);
+  const int pitch = GetSystemMetrics(SM_CXSMICON) + 4;  // Wine's tray: a 2-pixel border each side
+  const std::string x = std::to_string(rect.left + slot * pitch + GetSystemMetrics(SM_CXSMICON) / 2 + 2);
   const std::string y = std::to_string((rect.top + rect.bottom) / 2);
   std::string script = "xdotool mousemove " + x + " " + std::to_string(rect.bottom + 40) + " mousemove " + x + " " + y;
   if (button) script += " click " + std::to_string(button);
   return RunUnix(script) == 0;
+}
+
+// A real click of the left button, at the middle of the window or at the point of it given.
+inline bool ClickOn(HWND window, std::optional<POINT> at = std::nullopt) {
+  RECT rect{};
+  if (!GetWindowRect(window, &rect)) return false;
+  const POINT point = at ? POINT{rect.left + at->x, rect.top + at->y}
+                         : POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+  return RunUnix("xdotool mousemove " + std::to_string(point.x) + " " + std::to_string(point.y) + " click 1") == 0;
 }
 
 inline std::wstring MessageBoxText(HWND box) {  // its lines; the icon's static has none
@@ -426,6 +451,15 @@ class Spy {
     return report_->iconSequence != before ? report_ : nullptr;
   }
 
+  // What the process holds now (see kSpyCountMessage); nullptr if unanswered.
+  const SpyReport* CountObjects(HWND window) {
+    if (!report_) return nullptr;
+    const LONG before = report_->countSequence;
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(window, RegisterWindowMessageW(kSpyCountMessage), 0, 0, SMTO_ABORTIFHUNG, 10000, &ignored);
+    return report_->countSequence != before ? report_ : nullptr;
+  }
+
   // nullptr unless the process ended normally
   const SpyReport* ExitReport() const { return report_ && report_->exited ? report_ : nullptr; }
 
@@ -436,12 +470,13 @@ class Spy {
   HHOOK hook_ = nullptr;
 };
 
-// What the tool doubles wrote to ran.log in the program folder: {exe name, command line}.
+// What the tool doubles wrote to ran.log in their folder (the program's unless named, with a
+// trailing backslash): {exe name built in, command line}.
 using ToolRun = std::pair<std::wstring, std::wstring>;
 
-inline std::vector<ToolRun> ToolRuns() {
+inline std::vector<ToolRun> ToolRuns(const std::wstring& folder = GetPaths().folder) {
   std::vector<ToolRun> runs;
-  std::istringstream log(ReadAll(GetPaths().folder + L"ran.log"));
+  std::istringstream log(ReadAll(folder + L"ran.log"));
   for (std::string line; std::getline(log, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     const auto tab = line.find('\t'), end = line.find('\t', tab + 1);  // later fields (timings) are not ours
@@ -464,26 +499,51 @@ class TandrelTest : public ::testing::Test {
   }
 
   // A configured profile, so that no window covers the tray (no window manager: all open at 0,0).
-  void StartWithTray() {
+  void StartWithTray(const std::wstring& desktop = {}) {
     ASSERT_TRUE(StoreSetting(L"start", L"configured", L"1"));
-    ASSERT_TRUE(tandrel.Start());
+    ASSERT_TRUE(tandrel.Start(desktop));
     ASSERT_TRUE(WaitUntil([] { return VisibleTrayWindow() != nullptr; })) << "no tray icon shown";
   }
 
-  DWORD UiThread() const {
-    HWND host = tandrel.Window(kTrayHostTitle, L"TandrelForm");
+  DWORD UiThread() const { return UiThread(tandrel); }
+  static DWORD UiThread(const Program& program) {
+    HWND host = program.Window(kTrayHostTitle, L"TandrelForm");
     return host ? GetWindowThreadProcessId(host, nullptr) : 0;
   }
 
-  bool MenuOpen() const {
-    for (const auto& w : tandrel.Windows(/*visibleOnly=*/true))
+  bool MenuOpen() const { return MenuOpen(tandrel); }
+  static bool MenuOpen(const Program& program) {
+    for (const auto& w : program.Windows(/*visibleOnly=*/true))
       if (w.className == L"#32768") return true;
     return false;
   }
 
-  void RightClickTheIcon() {
-    ASSERT_TRUE(PointAtTrayIcon(3)) << "could not click the tray icon";
-    ASSERT_TRUE(WaitUntil([&] { return MenuOpen(); })) << "no menu after a right-click on the icon";
+  // The menu of the icon in that slot of the tray, which program must open.
+  void RightClickTheIcon(int slot = 0, const Program* program = nullptr) {
+    ASSERT_TRUE(PointAtTrayIcon(3, slot)) << "could not click the tray icon";
+    ASSERT_TRUE(WaitUntil([&] { return MenuOpen(program ? *program : tandrel); }))
+        << "no menu after a right-click on the icon";
+  }
+
+  // By the arrow keys, which skip separators: 1 Get help, 2 About, 3 Settings, 4 Support Tandrel.
+  void ChooseFromTrayMenu(int position, int slot = 0, const Program* program = nullptr) {
+    ASSERT_NO_FATAL_FAILURE(RightClickTheIcon(slot, program));
+    for (int i = 0; i < position; ++i) ASSERT_TRUE(PressKeys({VK_DOWN}));
+    ASSERT_TRUE(PressKeys({VK_RETURN}));
+  }
+
+  // The program's message boxes showing now (all are captioned Tandrel).
+  static std::vector<HWND> MessageBoxes(const Program& program) {
+    std::vector<HWND> boxes;
+    for (const auto& w : program.Windows(/*visibleOnly=*/true))
+      if (w.className == L"#32770" && w.title == L"Tandrel") boxes.push_back(w.hwnd);
+    return boxes;
+  }
+
+  HWND WaitForMessageBox() {
+    std::vector<HWND> boxes;
+    WaitUntil([&] { return !(boxes = MessageBoxes(tandrel)).empty(); });
+    return boxes.empty() ? nullptr : boxes.front();
   }
 
   Program tandrel;

@@ -127,30 +127,5 @@ TEST_F(MainJob, HotkeysStartEachToolOnceFromTheProgramFolder) {
   EXPECT_TRUE(tandrel.Running());
 }
 
-TEST_F(MainJob, MissingToolIsReportedAndTheProgramRunsOn) {
-  const std::wstring cramlet = GetPaths().folder + L"Cramlet.exe", away = cramlet + L".away";
-  ASSERT_TRUE(MoveFileW(cramlet.c_str(), away.c_str()));
-  struct Restore {
-    const std::wstring &from, &to;
-    ~Restore() { MoveFileW(from.c_str(), to.c_str()); }
-  } restore{away, cramlet};
-
-  ASSERT_NO_FATAL_FAILURE(StartConfigured());
-  ASSERT_TRUE(PressKeys({VK_CONTROL, VK_MENU, 'Z'}));
-  HWND box = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (box = tandrel.Window(L"Tandrel", L"#32770")) != nullptr; }))
-      << "no message box titled Tandrel; " << Describe(tandrel.Windows());
-  Screenshot("missing-tool");
-  const std::wstring text = MessageBoxText(box);
-  EXPECT_NE(text.find(L"Cramlet.exe"), std::wstring::npos) << Narrow(text);
-
-  PostMessageW(box, WM_COMMAND, IDOK, 0);
-  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); })) << "the message box did not close";
-  ASSERT_TRUE(tandrel.Running());
-  ASSERT_TRUE(PressKeys({VK_CONTROL, VK_MENU, 'U'}));
-  ASSERT_TRUE(WaitUntil([] { return !ToolRuns().empty(); })) << "Ctrl+Alt+U no longer works";
-  EXPECT_EQ(ToolRuns().front().first, L"Spillet.exe");
-}
-
 }  // namespace
 }  // namespace e2e

@@ -154,6 +154,37 @@ void ChangeDpi(HWND hwnd, WORD dpi, LPARAM clientSize) {
   RedrawWindow(hwnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
+// Wine-specific: Wine takes a GDI or USER handle whose upper word is zero as "whatever object
+// is in this slot", so a scan of the slots finds every live object of the process.
+void CountObjects() {
+  LONG handles = 0, gdi = 0, user = 0;
+  for (ULONG_PTR value = 4; value < 0x10000; value += 4) {
+    DWORD flags = 0;
+    if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++handles;
+  }
+  for (ULONG_PTR slot = 0; slot < 0x10000; ++slot)
+    if (GetObjectType(reinterpret_cast<HGDIOBJ>(slot))) ++gdi;
+  using GetIconSize = BOOL(WINAPI*)(HICON, UINT, LONG*, LONG*);
+  const auto iconSize = reinterpret_cast<GetIconSize>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"win32u.dll"), "NtUserGetIconSize")));
+  for (ULONG_PTR slot = 0x20; slot <= 0xffef; slot += 2) {  // USER handles step by two
+    const auto handle = reinterpret_cast<HANDLE>(slot);
+    DWORD owner = 0;
+    LONG width = 0, height = 0;
+    if (IsWindow(static_cast<HWND>(handle)) && GetWindowThreadProcessId(static_cast<HWND>(handle), &owner) &&
+        owner == GetCurrentProcessId())
+      ++user;
+    else if (IsMenu(static_cast<HMENU>(handle)) || (iconSize && iconSize(static_cast<HICON>(handle), 0, &width, &height)))
+      ++user;
+  }
+  WithReport([&](e2e::SpyReport& report) {
+    report.kernelHandles = handles;
+    report.gdiObjects = gdi;
+    report.userObjects = user;
+    InterlockedIncrement(&report.countSequence);
+  });
+}
+
 }  // namespace
 
 // A menu popped with TPM_NONOTIFY sends no WM_INITMENUPOPUP nor WM_MENUSELECT: the popup
@@ -161,6 +192,7 @@ void ChangeDpi(HWND hwnd, WORD dpi, LPARAM clientSize) {
 extern "C" __declspec(dllexport) LRESULT CALLBACK SpyHookProc(int code, WPARAM wParam, LPARAM lParam) {
   static const UINT measureMessage = RegisterWindowMessageW(e2e::kSpyMeasureMessage);
   static const UINT dpiMessage = RegisterWindowMessageW(e2e::kSpyDpiMessage);
+  static const UINT countMessage = RegisterWindowMessageW(e2e::kSpyCountMessage);
   if (code == HC_ACTION) {
     const auto* msg = reinterpret_cast<const CWPSTRUCT*>(lParam);
     if (msg->message == WM_INITMENUPOPUP)
@@ -173,6 +205,8 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK SpyHookProc(int code, WPARAM w
       MeasureTrayIcon(msg->hwnd);
     else if (msg->message == dpiMessage)
       ChangeDpi(msg->hwnd, WORD(msg->wParam), msg->lParam);
+    else if (msg->message == countMessage)
+      CountObjects();
     else if (msg->message == WM_DESTROY && IsTrayHost(msg->hwnd)) {
       const LONG shown = TrayShown();
       WithReport([&](e2e::SpyReport& report) { report.trayShownAtHostDestroy = shown; });

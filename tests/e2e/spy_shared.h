@@ -20,6 +20,9 @@ inline constexpr wchar_t kSpyMeasureMessage[] = L"TandrelE2ESpyMeasureTrayIcon";
 // sends it WM_DPICHANGED suggesting its place with a client area of that size inside the frame it
 // has now (Wine draws frames at one DPI), and measures any image handed to the tray meanwhile.
 inline constexpr wchar_t kSpyDpiMessage[] = L"TandrelE2ESpyChangeDpi";
+// Sent to any of Tandrel's windows: the spy counts what the process holds (Wine's
+// GetProcessHandleCount and GetGuiResources report nothing).
+inline constexpr wchar_t kSpyCountMessage[] = L"TandrelE2ESpyCountObjects";
 
 struct SpyReport {
   volatile LONG menuSequence;  // bumped after each copy of the menu
@@ -36,6 +39,8 @@ struct SpyReport {
   LONG trayMessage;  // NIM_ADD, NIM_MODIFY... that handed the image over
   LONG smallIconMetricX, smallIconMetricY;  // SM_CXSMICON, SM_CYSMICON
   LONG screenDpi;
+  volatile LONG countSequence;  // bumped after each count
+  LONG kernelHandles, gdiObjects, userObjects;  // user: windows, menus, icons and cursors
 };
 
 }  // namespace e2e

@@ -14,8 +14,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   std::string utf8(WideCharToMultiByte(CP_UTF8, 0, line.data(), int(line.size()), nullptr, 0, nullptr, nullptr), 0);
   WideCharToMultiByte(CP_UTF8, 0, line.data(), int(line.size()), utf8.data(), int(utf8.size()), nullptr, nullptr);
 
-  // Another double may be appending at the same moment: retry while the file is busy.
-  for (int attempt = 0; attempt < 100; ++attempt, Sleep(20)) {
+  // Other doubles may be appending at the same moment: retry while the file is busy.
+  for (int attempt = 0; attempt < 1000; ++attempt, Sleep(20)) {  // a burst starts a hundred at once
     HANDLE file = CreateFileW(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) continue;
     DWORD written = 0;

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <iterator>
+#include <string>
 
 #include "platform/system.h"
 #include "platform/win32/handles.h"
@@ -11,8 +12,9 @@
 namespace platform {
 namespace {
 
-// The system's words for an error, without the line end and full stop it puts after them.
-std::string ErrorText(DWORD error) {
+// The system's words for an error about file, without the line end and full stop it puts after
+// them. Some name the file by an insert ("%1 is not a valid Win32 application"): it gets the path.
+std::string ErrorText(DWORD error, const std::wstring& file) {
   wchar_t buffer[1024];
   DWORD length =
       FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, /* source= */ nullptr, error,
@@ -21,7 +23,11 @@ std::string ErrorText(DWORD error) {
   while (length > 0 && std::wstring_view(L"\r\n. ").find(buffer[length - 1]) != std::wstring_view::npos) {
     --length;
   }
-  return win32::Utf8(std::wstring_view(buffer, length));
+  std::wstring text(buffer, length);
+  for (std::size_t at = text.find(L"%1"); at != std::wstring::npos; at = text.find(L"%1", at + file.size())) {
+    text.replace(at, 2, file);
+  }
+  return win32::Utf8(text);
 }
 
 }  // namespace
@@ -38,7 +44,7 @@ StartResult StartProgram(std::string_view path) {
   if (!CreateProcessW(application.c_str(), commandLine.data(), /* processAttributes= */ nullptr,
                       /* threadAttributes= */ nullptr, /* inheritHandles= */ FALSE, /* flags= */ 0,
                       /* environment= */ nullptr, /* currentDirectory= */ nullptr, &startup, &started)) {
-    return {false, ErrorText(GetLastError())};
+    return {false, ErrorText(GetLastError(), application)};
   }
   const win32::OwnedHandle process(started.hProcess);
   const win32::OwnedHandle thread(started.hThread);
