@@ -72,16 +72,43 @@ ControlClass ClassOf(const ControlSpec& design, int defaultButton) {
 
 }  // namespace
 
+namespace {
+
+HFONT CreateFace(const wchar_t* face, int emPixels, bool underline) {
+  LOGFONTW font{};
+  font.lfHeight = -emPixels;
+  font.lfWeight = FW_NORMAL;
+  font.lfUnderline = underline;
+  font.lfCharSet = DEFAULT_CHARSET;
+  lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
+  return CreateFontIndirectW(&font);
+}
+
+// Whether the system gave that face at that size: a face of fixed sizes has none for every DPI.
+bool Fits(HFONT font, const wchar_t* face, int emPixels) {
+  const win32::OwnedScreenDc screen(GetDC(/* hWnd= */ nullptr));
+  const HGDIOBJ before = SelectObject(screen.get(), font);
+  wchar_t given[LF_FACESIZE] = L"";
+  GetTextFaceW(screen.get(), LF_FACESIZE, given);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(screen.get(), &metrics);
+  SelectObject(screen.get(), before);
+  const int em = static_cast<int>(metrics.tmHeight - metrics.tmInternalLeading);
+  return lstrcmpiW(given, face) == 0 && em >= emPixels - 1 && em <= emPixels + 1;
+}
+
+}  // namespace
+
+// "MS Sans Serif" where the system has it at the size asked for; otherwise its scalable
+// successor, or the dialog face, so that text grows with the DPI.
 HFONT Window::State::FontFor(const ControlSpec& design) {
   win32::OwnedFont& font = fonts[{design.fontHundredthsOfPoint, design.underline}];
   if (!font.get()) {
-    LOGFONTW face{};
-    face.lfHeight = -MulDiv(design.fontHundredthsOfPoint, static_cast<int>(dpi), 7200);
-    face.lfWeight = FW_NORMAL;
-    face.lfUnderline = design.underline;
-    face.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynW(face.lfFaceName, L"MS Sans Serif", LF_FACESIZE);  // the system maps it to its own face
-    font.reset(CreateFontIndirectW(&face));
+    const int emPixels = MulDiv(design.fontHundredthsOfPoint, static_cast<int>(dpi), 7200);
+    for (const wchar_t* face : {L"MS Sans Serif", L"Microsoft Sans Serif", L"MS Shell Dlg 2"}) {
+      font.reset(CreateFace(face, emPixels, design.underline));
+      if (Fits(font.get(), face, emPixels)) break;
+    }
   }
   return font.get();
 }
