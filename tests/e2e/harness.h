@@ -460,6 +460,15 @@ class Spy {
     return report_->countSequence != before ? report_ : nullptr;
   }
 
+  // How the program's loader finds kPlantDll (see kSpyDllSearchMessage); nullptr if unanswered.
+  const SpyReport* ProbeDllSearch(HWND window) {
+    if (!report_) return nullptr;
+    const LONG before = report_->dllSearchSequence;
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(window, RegisterWindowMessageW(kSpyDllSearchMessage), 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+    return report_->dllSearchSequence != before ? report_ : nullptr;
+  }
+
   // nullptr unless the process ended normally
   const SpyReport* ExitReport() const { return report_ && report_->exited ? report_ : nullptr; }
 

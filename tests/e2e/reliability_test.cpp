@@ -365,5 +365,26 @@ TEST_F(Reliability, TheIconComesBackWhenANewTaskbarAnnouncesItself) {
   EXPECT_TRUE(WaitUntil([&] { return !MenuOpen(); }));
 }
 
+// Run from a downloads folder, the program must not load a DLL planted beside it.
+TEST_F(Reliability, ADllPlantedBesideTheProgramIsNotLoaded) {
+  wchar_t self[MAX_PATH];
+  const std::wstring tests(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
+  const std::wstring spyDll = tests.substr(0, tests.find_last_of(L'\\') + 1) + kSpyDll;
+  const std::wstring planted = GetPaths().folder + kPlantDll;
+  ASSERT_TRUE(CopyFileW(spyDll.c_str(), planted.c_str(), FALSE));
+  struct Remove {
+    const std::wstring& file;
+    ~Remove() { DeleteFileW(file.c_str()); }
+  } remove{planted};
+
+  ASSERT_NO_FATAL_FAILURE(StartWithTray());
+  Spy spy(UiThread());
+  ASSERT_TRUE(spy.Installed()) << "spy hook not set, error " << GetLastError();
+  const SpyReport* probe = spy.ProbeDllSearch(tandrel.Window(kTrayHostTitle, L"TandrelForm"));
+  ASSERT_NE(probe, nullptr) << "the spy did not answer";
+  ASSERT_TRUE(probe->plantLoadedFromProgramFolder) << "the planted DLL cannot be loaded at all";
+  EXPECT_FALSE(probe->plantLoadedByName) << "a bare name found the DLL in the program's folder";
+}
+
 }  // namespace
 }  // namespace e2e

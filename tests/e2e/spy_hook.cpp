@@ -185,6 +185,20 @@ void CountObjects() {
   });
 }
 
+void ProbeDllSearch() {
+  const auto tryLoad = [](HMODULE module) {
+    if (module) FreeLibrary(module);
+    return LONG(module != nullptr);
+  };
+  const LONG byName = tryLoad(LoadLibraryW(e2e::kPlantDll));
+  const LONG fromFolder = tryLoad(LoadLibraryExW(e2e::kPlantDll, nullptr, LOAD_LIBRARY_SEARCH_APPLICATION_DIR));
+  WithReport([&](e2e::SpyReport& report) {
+    report.plantLoadedByName = byName;
+    report.plantLoadedFromProgramFolder = fromFolder;
+    InterlockedIncrement(&report.dllSearchSequence);
+  });
+}
+
 }  // namespace
 
 // A menu popped with TPM_NONOTIFY sends no WM_INITMENUPOPUP nor WM_MENUSELECT: the popup
@@ -193,6 +207,7 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK SpyHookProc(int code, WPARAM w
   static const UINT measureMessage = RegisterWindowMessageW(e2e::kSpyMeasureMessage);
   static const UINT dpiMessage = RegisterWindowMessageW(e2e::kSpyDpiMessage);
   static const UINT countMessage = RegisterWindowMessageW(e2e::kSpyCountMessage);
+  static const UINT dllSearchMessage = RegisterWindowMessageW(e2e::kSpyDllSearchMessage);
   if (code == HC_ACTION) {
     const auto* msg = reinterpret_cast<const CWPSTRUCT*>(lParam);
     if (msg->message == WM_INITMENUPOPUP)
@@ -207,6 +222,8 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK SpyHookProc(int code, WPARAM w
       ChangeDpi(msg->hwnd, WORD(msg->wParam), msg->lParam);
     else if (msg->message == countMessage)
       CountObjects();
+    else if (msg->message == dllSearchMessage)
+      ProbeDllSearch();
     else if (msg->message == WM_DESTROY && IsTrayHost(msg->hwnd)) {
       const LONG shown = TrayShown();
       WithReport([&](e2e::SpyReport& report) { report.trayShownAtHostDestroy = shown; });

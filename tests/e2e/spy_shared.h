@@ -23,6 +23,10 @@ inline constexpr wchar_t kSpyDpiMessage[] = L"TandrelE2ESpyChangeDpi";
 // Sent to any of Tandrel's windows: the spy counts what the process holds (Wine's
 // GetProcessHandleCount and GetGuiResources report nothing).
 inline constexpr wchar_t kSpyCountMessage[] = L"TandrelE2ESpyCountObjects";
+// Sent to any of Tandrel's windows: the spy asks the loader for kPlantDll by bare name, as any
+// LoadLibrary in the program would, and once more from the program's folder explicitly.
+inline constexpr wchar_t kSpyDllSearchMessage[] = L"TandrelE2ESpyDllSearch";
+inline constexpr wchar_t kPlantDll[] = L"e2e_plant.dll";
 
 struct SpyReport {
   volatile LONG menuSequence;  // bumped after each copy of the menu
@@ -41,6 +45,8 @@ struct SpyReport {
   LONG screenDpi;
   volatile LONG countSequence;  // bumped after each count
   LONG kernelHandles, gdiObjects, userObjects;  // user: windows, menus, icons and cursors
+  volatile LONG dllSearchSequence;  // bumped after each probe of the DLL search
+  LONG plantLoadedByName, plantLoadedFromProgramFolder;
 };
 
 }  // namespace e2e
