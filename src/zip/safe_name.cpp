@@ -55,7 +55,7 @@ std::string SafeSegment(std::string_view segment) {
     if (static_cast<std::uint8_t>(c) < 0x20 || std::string_view("<>:\"|?*").find(c) != std::string_view::npos) c = '_';
   }
   for (auto it = safe.rbegin(); it != safe.rend() && (*it == '.' || *it == ' '); ++it) *it = '_';
-  if (IsDeviceName(safe)) safe.insert(0, "_");
+  if (IsDeviceName(safe)) return "_" + safe;
   return safe;
 }
 
