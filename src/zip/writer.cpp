@@ -85,7 +85,7 @@ class ArchiveWriter {
       Packed packed;
       if (Error error = compressor.Next(packed)) return error;
       if (packed.stored) local.method = kStored;
-      local.crc = static_cast<std::uint32_t>(::crc32_combine64(local.crc, packed.crc, packed.length));
+      local.crc = static_cast<std::uint32_t>(::crc32_combine(local.crc, packed.crc, static_cast<z_off_t>(packed.length)));
       if (Error error = Append(packed.data)) return error;
       observer_.Done(packed.length, source.name);
       last = packed.last;
