@@ -19,6 +19,7 @@ struct Source {
 };
 
 // Links and junctions are left out: following them could loop, or reach outside the items.
-Error CollectSources(const std::vector<os::Path>& items, std::vector<Source>& sources);
+// A large tree takes a while to walk, so the observer may cancel between folders.
+Error CollectSources(const std::vector<os::Path>& items, Observer& observer, std::vector<Source>& sources);
 
 }  // namespace zip

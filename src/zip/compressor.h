@@ -16,7 +16,7 @@
 
 namespace zip {
 
-inline constexpr std::size_t kBlockSize = 1024 * 1024;
+inline constexpr std::size_t kBlockSize = std::size_t{1024} * 1024;
 
 struct Packed {
   std::size_t source = 0;

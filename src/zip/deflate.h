@@ -11,7 +11,7 @@
 namespace zip {
 
 inline constexpr int kDeflateLevel = 6;
-inline constexpr std::size_t kDictionarySize = 32 * 1024;
+inline constexpr std::size_t kDictionarySize = std::size_t{32} * 1024;
 
 class Deflater {
  public:

@@ -12,8 +12,8 @@ namespace zip {
 // What each extracting worker keeps from entry to entry.
 struct EntryBuffers {
   Inflater inflater;
-  Bytes input = Bytes(256 * 1024);
-  Bytes output = Bytes(256 * 1024);
+  Bytes input = Bytes(std::size_t{256} * 1024);
+  Bytes output = Bytes(std::size_t{256} * 1024);
 };
 
 // `progress` is told each stretch written and answers whether to go on.

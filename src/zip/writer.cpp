@@ -160,7 +160,7 @@ class ArchiveWriter {
 Error WriteArchive(const std::vector<std::filesystem::path>& items, const std::filesystem::path& archive,
                    Observer& observer, unsigned threads) {
   std::vector<Source> sources;
-  Error error = CollectSources(items, sources);
+  Error error = CollectSources(items, observer, sources);
   if (!error) {
     std::uint64_t total = 0;
     for (const Source& source : sources) total += source.size;

@@ -30,8 +30,10 @@ struct Error {
   explicit operator bool() const { return kind != Failure::None; }
 };
 
-// Called from the engine's threads: implementations must be thread-safe. Cancelled() is polled
-// often, so a cancel stops the work within a fraction of a second.
+// Called from the engine's threads: implementations must be thread-safe. Total() comes once,
+// before any data is written; each Done() adds the bytes (of uncompressed data) finished since
+// the last call, with the entry they belong to. Cancelled() is polled often, so a cancel stops
+// the work within a fraction of a second.
 class Observer {
  public:
   virtual void Total(std::uint64_t bytes) = 0;

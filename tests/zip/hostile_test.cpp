@@ -113,6 +113,35 @@ TEST(Links, AreSkippedAndReported) {
   EXPECT_FALSE(fs::exists(fs::symlink_status(scratch / "out/link")));
 }
 
+// A link swapped in while extracting, as another program could: nothing goes through it.
+class Planting : public Counting {
+ public:
+  explicit Planting(const Scratch& scratch) : scratch_(scratch) {}
+  void Done(std::uint64_t bytes, const std::string& item) override {
+    Counting::Done(bytes, item);
+    if (planted_ || bytes == 0) return;
+    planted_ = true;
+    fs::rename(scratch_ / "out/a", scratch_ / "out/moved");
+    fs::create_directory_symlink(scratch_ / "elsewhere", scratch_ / "out/a");
+  }
+
+ private:
+  const Scratch& scratch_;
+  bool planted_ = false;
+};
+
+TEST(Links, PlantedInTheTargetAreNeverWrittenThrough) {
+  Scratch scratch;
+  fs::create_directories(scratch / "elsewhere");
+  fs::create_directories(scratch / "out");
+  WriteFile(scratch / "a.zip", BuildArchive({{.name = "a/1.txt", .data = "one"}, {.name = "a/2.txt", .data = "two"}}));
+  Planting planting(scratch);
+  zip::ExtractReport report;
+  EXPECT_EQ(zip::ExtractArchive(scratch / "a.zip", scratch / "out", planting, report, 1).kind,
+            zip::Failure::OutsideTarget);
+  EXPECT_TRUE(fs::is_empty(scratch / "elsewhere"));
+}
+
 struct Fault {
   const char* label;
   std::vector<Item> items;

@@ -109,6 +109,17 @@ TEST(WriteArchive, RemovesTheArchiveWhenCancelledOrAnItemIsMissing) {
   EXPECT_FALSE(fs::exists(scratch / "b.zip"));
 }
 
+TEST(ExtractArchive, StopsWhenCancelled) {
+  Scratch scratch;
+  WriteFile(scratch / "in/big.bin", std::string(8 * 1024 * 1024, 'b'));
+  ASSERT_FALSE(Zip({scratch / "in"}, scratch / "a.zip"));
+  Counting cancelling(1);
+  zip::ExtractReport report;
+  fs::create_directories(scratch / "out");
+  EXPECT_EQ(zip::ExtractArchive(scratch / "a.zip", scratch / "out", cancelling, report).kind, zip::Failure::Cancelled);
+  EXPECT_LT(cancelling.done, 8U * 1024 * 1024);
+}
+
 // Blocks are cut by position, not by worker, so the archive is the same on any number of cores.
 TEST(WriteArchive, WritesTheSameBytesWithAnyNumberOfThreads) {
   Scratch scratch;
