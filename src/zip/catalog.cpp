@@ -1,6 +1,7 @@
 #include "zip/catalog.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "zip/central_header.h"
 #include "zip/dos_time.h"
@@ -63,7 +64,7 @@ Entry EntryOf(const CentralDirectoryHeader& header) {
 // place right before the locator is tried too.
 Error FindPlace(const os::File& archive, std::uint64_t fileSize, CentralDirectoryPlace& place,
                 std::uint64_t& centralEnd) {
-  const std::uint64_t tailSize = std::min<std::uint64_t>(fileSize, kEndOfCentralDirectorySize + kMaxCommentSize);
+  const auto tailSize = static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, kEndOfCentralDirectorySize + kMaxCommentSize));
   Bytes tail(tailSize);
   if (Error error = ReadExactly(archive, fileSize - tailSize, tail)) return error;
   const auto end = FindEndOfCentralDirectory(tail, fileSize - tailSize);
@@ -98,10 +99,12 @@ Error ReadCentralDirectory(const os::File& archive, Catalog& catalog) {
   const std::uint64_t shift = catalog.centralStart - place.offset;  // a self-extractor's program, say
   if (place.entries > place.size / kCentralDirectoryHeaderSize) return Damaged("too many entries for the central directory");
 
-  Bytes central(place.size);
+  // Read whole, so it must fit in memory; a 32-bit process cannot hold 4 GiB of it.
+  if (place.size > SIZE_MAX / 2) return Error{Failure::TooLarge, {}, {}, "the central directory is too large"};
+  Bytes central(static_cast<std::size_t>(place.size));
   if (Error error = ReadExactly(archive, catalog.centralStart, central)) return error;
   ByteReader reader(central);
-  catalog.entries.reserve(place.entries);
+  catalog.entries.reserve(static_cast<std::size_t>(place.entries));
   for (std::uint64_t i = 0; i < place.entries; ++i) {
     CentralDirectoryHeader header;
     if (!ReadCentralDirectoryHeader(reader, header)) return Damaged("a central directory header does not check out");

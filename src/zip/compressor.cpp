@@ -86,13 +86,15 @@ void Compressor::Compress(const Job& job, Worker& worker, Packed& packed) const 
   packed.last = job.last;
   if (worker.openSource != job.source) {
     worker.openSource = SIZE_MAX;
-    if ((packed.error = os::File::OpenRead(source.path, worker.file))) return;
+    packed.error = os::File::OpenRead(source.path, worker.file);
+    if (packed.error) return;
     worker.openSource = job.source;
   }
   const std::size_t dictionary = static_cast<std::size_t>(std::min<std::uint64_t>(job.offset, kDictionarySize));
   worker.input.resize(dictionary + job.length);
   std::size_t got = 0;
-  if ((packed.error = worker.file.ReadAt(job.offset - dictionary, worker.input.data(), worker.input.size(), got))) return;
+  packed.error = worker.file.ReadAt(job.offset - dictionary, worker.input.data(), worker.input.size(), got);
+  if (packed.error) return;
   if (got != worker.input.size()) {
     packed.error = Error{Failure::Io, source.path, source.name, "the file changed while it was read"};
     return;

@@ -51,7 +51,7 @@ Error CheckEntry(const os::File& archive, std::uint64_t limit, Entry& entry) {
   if (entry.compressedSize > limit - entry.dataOffset) return Damaged(entry, "the data runs into the central directory");
   if (!described) return {};
   const std::uint64_t descriptorOffset = entry.dataOffset + entry.compressedSize;
-  Bytes descriptorBytes(std::min<std::uint64_t>(kDataDescriptorMaxSize, limit - descriptorOffset));
+  Bytes descriptorBytes(static_cast<std::size_t>(std::min<std::uint64_t>(kDataDescriptorMaxSize, limit - descriptorOffset)));
   if (Error error = Read(archive, descriptorOffset, descriptorBytes, entry)) return error;
   DataDescriptor descriptor;
   if (!ReadDataDescriptor(descriptorBytes, local.zip64, descriptor) || descriptor.crc != entry.crc) {

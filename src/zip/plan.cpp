@@ -1,5 +1,6 @@
 #include "zip/plan.h"
 
+#include <cstdint>
 #include <map>
 #include <set>
 
@@ -93,7 +94,8 @@ Error PlanExtraction(const Catalog& catalog, Plan& plan, ExtractReport& report) 
     } else {
       path = names.File(path, SafeSegment(segments.back()));
       plan.files.push_back({path, i, entry.modified});
-      plan.bytes += entry.size;
+      // Saturating: declared sizes are the archive's word, and a sum that wrapped would pass.
+      plan.bytes = entry.size > UINT64_MAX - plan.bytes ? UINT64_MAX : plan.bytes + entry.size;
     }
     if (path != JoinAll(segments)) report.renamed.push_back({entry.name, path});
     const std::string top = path.substr(0, path.find('/'));

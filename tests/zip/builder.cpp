@@ -28,6 +28,15 @@ std::uint32_t Crc(const std::string& data) {
 
 }  // namespace
 
+std::string Zip64SizesField(std::uint64_t size, std::uint64_t compressedSize) {
+  std::string field;
+  Put(field, 0x0001, 2);
+  Put(field, 16, 2);
+  Put(field, size, 8);
+  Put(field, compressedSize, 8);
+  return field;
+}
+
 std::string UnicodePathField(const std::string& storedName, const std::string& utf8, bool rightCrc) {
   std::string field;
   Put(field, 0x7075, 2);

@@ -23,4 +23,6 @@ struct Item {
 };
 
 std::string BuildArchive(const std::vector<Item>& items, const std::string& prefix = "");
+// A ZIP64 field for a local header and a central header whose size holds the marker.
+std::string Zip64SizesField(std::uint64_t size, std::uint64_t compressedSize);
 std::string UnicodePathField(const std::string& storedName, const std::string& utf8, bool rightCrc = true);

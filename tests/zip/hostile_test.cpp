@@ -187,6 +187,17 @@ TEST(FreeSpace, IsCheckedAgainstTheDeclaredSizesFirst) {
   ExpectNothingWritten(scratch);
 }
 
+TEST(FreeSpace, CountsDeclaredSizesThatWouldWrapAround) {
+  Scratch scratch;
+  const std::uint64_t half = (std::uint64_t{1} << 63) + 1;
+  std::vector<Item> items;
+  for (const char* name : {"a", "b"}) {
+    items.push_back({.name = name, .data = "d", .extra = Zip64SizesField(half, 1), .size = 0xFFFFFFFF});
+  }
+  EXPECT_EQ(ExtractBuilt(scratch, items).error.kind, zip::Failure::TooLarge);
+  ExpectNothingWritten(scratch);
+}
+
 TEST(TruncatedArchive, IsDamagedWhereverItIsCut) {
   Scratch scratch;
   WriteFile(scratch / "in/a.txt", std::string(5000, 'a'));
