@@ -1,0 +1,121 @@
+#include "zip/catalog.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "zip/central_header.h"
+#include "zip/dos_time.h"
+#include "zip/end_records.h"
+#include "zip/extra_fields.h"
+#include "zip/local_header.h"
+#include "zip/text.h"
+
+namespace zip {
+namespace {
+
+constexpr std::uint32_t kUnixTypeMask = 0170000;
+constexpr std::uint32_t kUnixLink = 0120000;
+constexpr std::uint32_t kUnixFolder = 0040000;
+
+Error Damaged(const std::string& detail, const std::string& entry = {}) {
+  return Error{Failure::Damaged, {}, entry, detail};
+}
+
+Error ReadExactly(const os::File& file, std::uint64_t offset, Bytes& bytes) {
+  std::size_t got = 0;
+  if (Error error = file.ReadAt(offset, bytes.data(), bytes.size(), got)) return error;
+  if (got != bytes.size()) return Damaged("the archive ends early");
+  return {};
+}
+
+bool UnixLike(std::uint8_t host) { return host == kHostUnix || host == kHostMacOs; }
+
+std::string DecodeName(const CentralDirectoryHeader& header) {
+  const std::string& stored = header.name;
+  if ((header.flags & kFlagUtf8) != 0 && IsUtf8(stored)) return stored;
+  if (auto unicode = ReadUnicodePathField(header.extra, stored); unicode && IsUtf8(*unicode)) return *unicode;
+  if (UnixLike(header.versionMadeBy >> 8) && IsUtf8(stored)) return stored;
+  return Cp437ToUtf8(stored);
+}
+
+Entry EntryOf(const CentralDirectoryHeader& header) {
+  Entry entry;
+  entry.name = DecodeName(header);
+  entry.storedName = header.name;
+  entry.flags = header.flags;
+  entry.method = header.method;
+  entry.crc = header.crc;
+  entry.compressedSize = header.compressedSize;
+  entry.size = header.size;
+  entry.localOffset = header.localOffset;
+  entry.modified = ReadTimestampField(header.extra);
+  if (!entry.modified) entry.modified = FromDosTime(header.dosTime, header.dosDate);
+  const std::uint32_t mode = UnixLike(header.versionMadeBy >> 8) ? header.externalAttributes >> 16 : 0;
+  entry.link = (mode & kUnixTypeMask) == kUnixLink;
+  entry.folder = (!entry.name.empty() && (entry.name.back() == '/' || entry.name.back() == '\\')) ||
+                 (mode & kUnixTypeMask) == kUnixFolder ||
+                 ((header.versionMadeBy >> 8) == kHostDos && (header.externalAttributes & kDosFolderAttribute) != 0 &&
+                  header.size == 0);
+  return entry;
+}
+
+// Where the central directory ends: at the ZIP64 end record when there is one, else at the end
+// of central directory record. The recorded ZIP64 position may be shifted by a prefix, so the
+// place right before the locator is tried too.
+Error FindPlace(const os::File& archive, std::uint64_t fileSize, CentralDirectoryPlace& place,
+                std::uint64_t& centralEnd) {
+  const auto tailSize = static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, kEndOfCentralDirectorySize + kMaxCommentSize));
+  Bytes tail(tailSize);
+  if (Error error = ReadExactly(archive, fileSize - tailSize, tail)) return error;
+  const auto end = FindEndOfCentralDirectory(tail, fileSize - tailSize);
+  if (!end) return Damaged("no end of central directory record");
+  place = end->place;
+  centralEnd = end->position;
+  if (!end->zip64Position && !end->wantsZip64) return {};
+  const std::uint64_t beforeLocator = end->position - std::min<std::uint64_t>(end->position, kZip64LocatorSize);
+  for (const std::uint64_t at : {end->zip64Position.value_or(fileSize), beforeLocator - kZip64EndOfCentralDirectorySize}) {
+    if (at > beforeLocator || beforeLocator - at < kZip64EndOfCentralDirectorySize) continue;
+    Bytes record(kZip64EndOfCentralDirectorySize);
+    if (Error error = ReadExactly(archive, at, record)) return error;
+    if (ReadZip64EndOfCentralDirectory(record, place)) {
+      centralEnd = at;
+      return {};
+    }
+  }
+  return Damaged("no ZIP64 end of central directory record");
+}
+
+}  // namespace
+
+Error ReadCentralDirectory(const os::File& archive, Catalog& catalog) {
+  std::uint64_t fileSize = 0;
+  if (Error error = archive.Size(fileSize)) return error;
+  CentralDirectoryPlace place;
+  std::uint64_t centralEnd = 0;
+  if (Error error = FindPlace(archive, fileSize, place, centralEnd)) return error;
+  if (place.size > centralEnd) return Damaged("the central directory is larger than the archive");
+  catalog.centralStart = centralEnd - place.size;
+  if (place.offset > catalog.centralStart) return Damaged("the central directory is not where it is recorded");
+  const std::uint64_t shift = catalog.centralStart - place.offset;  // a self-extractor's program, say
+  if (place.entries > place.size / kCentralDirectoryHeaderSize) return Damaged("too many entries for the central directory");
+
+  // Read whole, so it must fit in memory; a 32-bit process cannot hold 4 GiB of it.
+  if (place.size > SIZE_MAX / 2) return Error{Failure::TooLarge, {}, {}, "the central directory is too large"};
+  Bytes central(static_cast<std::size_t>(place.size));
+  if (Error error = ReadExactly(archive, catalog.centralStart, central)) return error;
+  ByteReader reader(central);
+  catalog.entries.reserve(static_cast<std::size_t>(place.entries));
+  for (std::uint64_t i = 0; i < place.entries; ++i) {
+    CentralDirectoryHeader header;
+    if (!ReadCentralDirectoryHeader(reader, header)) return Damaged("a central directory header does not check out");
+    Entry entry = EntryOf(header);
+    if (header.localOffset > catalog.centralStart - shift) {
+      return Damaged("the local file header is outside the archive", entry.name);
+    }
+    entry.localOffset += shift;
+    catalog.entries.push_back(std::move(entry));
+  }
+  return {};
+}
+
+}  // namespace zip

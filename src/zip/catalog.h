@@ -1,0 +1,42 @@
+#pragma once
+// The archive's entries as its central directory lists them, each checked against its local
+// file header, with every length and offset held within the file.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "zip/os.h"
+#include "zip/zip.h"
+
+namespace zip {
+
+struct Entry {
+  std::string name;        // UTF-8, as the archive spells it
+  std::string storedName;  // the header's bytes
+  std::uint16_t flags = 0;
+  std::uint16_t method = 0;
+  std::uint32_t crc = 0;
+  std::uint64_t compressedSize = 0;
+  std::uint64_t size = 0;
+  std::uint64_t localOffset = 0;  // in the file, a prefix before the archive counted
+  std::uint64_t dataOffset = 0;   // known once the local file header is read
+  std::optional<std::int64_t> modified;
+  bool folder = false;
+  bool link = false;
+};
+
+struct Catalog {
+  std::vector<Entry> entries;
+  std::uint64_t centralStart = 0;  // where the entries' data must end
+};
+
+// The central directory, with its place from the end records. Damaged when it does not check out.
+Error ReadCentralDirectory(const os::File& archive, Catalog& catalog);
+// Encrypted entries and methods other than stored and deflate, by name.
+Error RefuseUnsupported(const Catalog& catalog);
+// Each entry's local file header against its central directory header, its data within the
+// file, and no two entries' data overlapping.
+Error ReadLocalHeaders(const os::File& archive, Catalog& catalog);
+
+}  // namespace zip

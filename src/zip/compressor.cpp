@@ -1,0 +1,127 @@
+#include "zip/compressor.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <span>
+
+#include "zip/deflate.h"
+
+namespace zip {
+
+// What each worker keeps from block to block.
+class Worker {
+ public:
+  Deflater deflater;
+  Bytes input;
+  std::size_t openSource = SIZE_MAX;
+  os::File file;
+};
+
+Compressor::Compressor(const std::vector<Source>& sources, unsigned threads, Observer& observer)
+    : sources_(sources), observer_(observer), slots_(std::size_t{threads} * 3) {
+  for (unsigned i = 0; i < threads; ++i) workers_.push_back(std::make_unique<os::Thread>([this] { Work(); }));
+}
+
+Compressor::~Compressor() {
+  {
+    os::Guard guard(mutex_);
+    stopping_ = true;
+  }
+  changed_.NotifyAll();
+  workers_.clear();  // joins
+}
+
+bool Compressor::TakeJob(Job& job, std::size_t& sequence) {
+  while (nextSource_ < sources_.size() && (sources_[nextSource_].folder || sources_[nextSource_].size == 0)) {
+    ++nextSource_;
+  }
+  if (nextSource_ == sources_.size()) return false;
+  const Source& source = sources_[nextSource_];
+  job.source = nextSource_;
+  job.offset = nextOffset_;
+  job.length = static_cast<std::size_t>(std::min<std::uint64_t>(kBlockSize, source.size - nextOffset_));
+  nextOffset_ += job.length;
+  job.last = nextOffset_ == source.size;
+  if (job.last) {
+    ++nextSource_;
+    nextOffset_ = 0;
+  }
+  sequence = handedOut_++;
+  return true;
+}
+
+void Compressor::Work() {
+  Worker worker;
+  for (;;) {
+    Job job;
+    std::size_t sequence = 0;
+    {
+      os::Guard guard(mutex_);
+      for (;;) {
+        if (stopping_) return;
+        if (handedOut_ < collected_ + slots_.size()) {
+          if (!TakeJob(job, sequence)) return;
+          break;
+        }
+        changed_.Wait(mutex_, 1000);
+      }
+    }
+    Packed packed;
+    Compress(job, worker, packed);
+    {
+      os::Guard guard(mutex_);
+      Slot& slot = slots_[sequence % slots_.size()];
+      slot.packed = std::move(packed);
+      slot.ready = true;
+    }
+    changed_.NotifyAll();
+  }
+}
+
+void Compressor::Compress(const Job& job, Worker& worker, Packed& packed) const {
+  const Source& source = sources_[job.source];
+  packed.source = job.source;
+  packed.length = job.length;
+  packed.last = job.last;
+  if (worker.openSource != job.source) {
+    worker.openSource = SIZE_MAX;
+    packed.error = os::File::OpenRead(source.path, worker.file);
+    if (packed.error) return;
+    worker.openSource = job.source;
+  }
+  const std::size_t dictionary = static_cast<std::size_t>(std::min<std::uint64_t>(job.offset, kDictionarySize));
+  worker.input.resize(dictionary + job.length);
+  std::size_t got = 0;
+  packed.error = worker.file.ReadAt(job.offset - dictionary, worker.input.data(), worker.input.size(), got);
+  if (packed.error) return;
+  if (got != worker.input.size()) {
+    packed.error = Error{Failure::Io, source.path, source.name, "the file changed while it was read"};
+    return;
+  }
+  const std::span<const std::uint8_t> data(worker.input.data() + dictionary, job.length);
+  packed.crc = static_cast<std::uint32_t>(::crc32_z(0, data.data(), data.size()));
+  worker.deflater.Block(std::span(worker.input.data(), dictionary), data, job.last, packed.data);
+  if (job.offset == 0 && job.last && packed.data.size() >= job.length) {
+    packed.data.assign(data.begin(), data.end());
+    packed.stored = true;
+  }
+}
+
+Error Compressor::Next(Packed& packed) {
+  {
+    os::Guard guard(mutex_);
+    Slot& slot = slots_[collected_ % slots_.size()];
+    while (!slot.ready) {
+      if (observer_.Cancelled()) return Error{Failure::Cancelled, {}, {}, {}};
+      changed_.Wait(mutex_, 50);
+    }
+    packed = std::move(slot.packed);
+    slot.ready = false;
+    ++collected_;
+  }
+  changed_.NotifyAll();
+  return packed.error;
+}
+
+}  // namespace zip

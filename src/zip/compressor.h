@@ -1,0 +1,71 @@
+#pragma once
+// Deflates the sources' data on a pool of workers, each with its own deflate stream, and hands
+// the results back in order. A large file is cut into blocks compressed apart, each primed with
+// the 32 KiB before it, so one file keeps every core busy. At most a few blocks per worker are
+// in flight, so memory stays bounded whatever the input.
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "zip/bytes.h"
+#include "zip/collect.h"
+#include "zip/os.h"
+#include "zip/zip.h"
+
+namespace zip {
+
+inline constexpr std::size_t kBlockSize = std::size_t{1024} * 1024;
+
+struct Packed {
+  std::size_t source = 0;
+  std::size_t length = 0;  // of the data before compression
+  std::uint32_t crc = 0;   // of the data before compression
+  bool stored = false;     // a whole file that deflate did not shrink, as it is
+  bool last = false;       // the source's last block
+  Bytes data;
+  Error error;
+};
+
+class Compressor {
+ public:
+  Compressor(const std::vector<Source>& sources, unsigned threads, Observer& observer);
+  ~Compressor();
+  Compressor(const Compressor&) = delete;
+  Compressor& operator=(const Compressor&) = delete;
+
+  // The next block in source order (folders and empty files have none); Cancelled when the
+  // observer asks.
+  Error Next(Packed& packed);
+
+ private:
+  struct Job {
+    std::size_t source = 0;
+    std::uint64_t offset = 0;
+    std::size_t length = 0;
+    bool last = false;
+  };
+  struct Slot {
+    bool ready = false;
+    Packed packed;
+  };
+
+  bool TakeJob(Job& job, std::size_t& sequence);
+  void Work();
+  void Compress(const Job& job, class Worker& worker, Packed& packed) const;
+
+  const std::vector<Source>& sources_;
+  Observer& observer_;
+  os::Mutex mutex_;
+  os::Condition changed_;
+  std::vector<Slot> slots_;
+  std::size_t nextSource_ = 0;    // where jobs are handed out
+  std::uint64_t nextOffset_ = 0;
+  std::size_t handedOut_ = 0;    // jobs given to workers
+  std::size_t collected_ = 0;    // results taken by Next
+  bool stopping_ = false;
+  std::vector<std::unique_ptr<os::Thread>> workers_;
+};
+
+}  // namespace zip

@@ -1,0 +1,60 @@
+#include "zip/deflate.h"
+
+#include <new>
+
+namespace zip {
+namespace {
+
+constexpr int kRawWindowBits = -15;
+constexpr int kMemoryLevel = 8;
+
+}  // namespace
+
+Deflater::Deflater() {
+  if (deflateInit2(&stream_, kDeflateLevel, Z_DEFLATED, kRawWindowBits, kMemoryLevel, Z_DEFAULT_STRATEGY) != Z_OK) {
+    throw std::bad_alloc();
+  }
+}
+
+Deflater::~Deflater() { deflateEnd(&stream_); }
+
+void Deflater::Block(std::span<const std::uint8_t> dictionary, std::span<const std::uint8_t> data, bool last,
+                     Bytes& out) {
+  deflateReset(&stream_);
+  if (!dictionary.empty()) {
+    deflateSetDictionary(&stream_, dictionary.data(), static_cast<uInt>(dictionary.size()));
+  }
+  // The bound covers Z_FINISH; a sync flush adds its empty stored block.
+  const std::size_t start = out.size();
+  out.resize(start + deflateBound(&stream_, static_cast<uLong>(data.size())) + 16);
+  stream_.next_in = const_cast<Bytef*>(data.data());
+  stream_.avail_in = static_cast<uInt>(data.size());
+  stream_.next_out = out.data() + start;
+  stream_.avail_out = static_cast<uInt>(out.size() - start);
+  deflate(&stream_, last ? Z_FINISH : Z_SYNC_FLUSH);
+  out.resize(out.size() - stream_.avail_out);
+}
+
+Inflater::Inflater() {
+  if (inflateInit2(&stream_, kRawWindowBits) != Z_OK) throw std::bad_alloc();
+}
+
+Inflater::~Inflater() { inflateEnd(&stream_); }
+
+void Inflater::Reset() { inflateReset(&stream_); }
+
+Inflater::Status Inflater::Run(std::span<const std::uint8_t>& input, std::span<std::uint8_t> output,
+                               std::size_t& produced) {
+  stream_.next_in = const_cast<Bytef*>(input.data());
+  stream_.avail_in = static_cast<uInt>(input.size());
+  stream_.next_out = output.data();
+  stream_.avail_out = static_cast<uInt>(output.size());
+  const int result = inflate(&stream_, Z_NO_FLUSH);
+  input = input.subspan(input.size() - stream_.avail_in);
+  produced = output.size() - stream_.avail_out;
+  if (result == Z_STREAM_END) return Status::End;
+  if (result == Z_OK || (result == Z_BUF_ERROR && produced == 0 && input.empty())) return Status::More;
+  return Status::Damaged;
+}
+
+}  // namespace zip

@@ -1,0 +1,49 @@
+#pragma once
+// Raw deflate streams (no zlib or gzip wrapper), one per worker, reused from entry to entry.
+#include <zlib.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "zip/bytes.h"
+
+namespace zip {
+
+inline constexpr int kDeflateLevel = 6;
+inline constexpr std::size_t kDictionarySize = std::size_t{32} * 1024;
+
+class Deflater {
+ public:
+  Deflater();
+  ~Deflater();
+  Deflater(const Deflater&) = delete;
+  Deflater& operator=(const Deflater&) = delete;
+
+  // Compresses one block of a stream into `out`, primed with the data before it (at most 32 KiB),
+  // so that blocks compressed apart concatenate into one stream: a block that is not the last
+  // ends on a byte boundary with a sync flush.
+  void Block(std::span<const std::uint8_t> dictionary, std::span<const std::uint8_t> data, bool last, Bytes& out);
+
+ private:
+  z_stream stream_{};
+};
+
+class Inflater {
+ public:
+  enum class Status { More, End, Damaged };
+
+  Inflater();
+  ~Inflater();
+  Inflater(const Inflater&) = delete;
+  Inflater& operator=(const Inflater&) = delete;
+
+  void Reset();
+  // Consumes from `input` and fills `output` from its start; `produced` tells how far.
+  Status Run(std::span<const std::uint8_t>& input, std::span<std::uint8_t> output, std::size_t& produced);
+
+ private:
+  z_stream stream_{};
+};
+
+}  // namespace zip

@@ -1,0 +1,74 @@
+#include "zip/extra_fields.h"
+
+#include <zlib.h>
+
+#include <limits>
+
+namespace zip {
+
+std::optional<std::span<const std::uint8_t>> FindExtraField(std::span<const std::uint8_t> extra, std::uint16_t id) {
+  ByteReader reader(extra);
+  while (reader.left() >= 4) {
+    const std::uint16_t fieldId = reader.U16();
+    const std::uint16_t size = reader.U16();
+    const auto data = reader.Take(size);
+    if (!reader.ok()) return std::nullopt;
+    if (fieldId == id) return data;
+  }
+  return std::nullopt;
+}
+
+bool ReadZip64Field(std::span<const std::uint8_t> extra, std::uint64_t& size, std::uint64_t& compressedSize,
+                    std::uint64_t* localOffset) {
+  const auto field = FindExtraField(extra, kZip64Id);
+  ByteReader reader(field.value_or(std::span<const std::uint8_t>{}));
+  for (std::uint64_t* value : {&size, &compressedSize, localOffset}) {
+    if (value == nullptr || *value != kMarker32) continue;
+    *value = reader.U64();
+    if (!reader.ok()) return false;
+  }
+  return true;
+}
+
+void WriteZip64Field(Bytes& out, std::span<const std::uint64_t> values) {
+  ByteWriter writer(out);
+  writer.U16(kZip64Id);
+  writer.U16(values.size() * 8);
+  for (const std::uint64_t value : values) writer.U64(value);
+}
+
+std::optional<std::int64_t> ReadTimestampField(std::span<const std::uint8_t> extra) {
+  const auto field = FindExtraField(extra, kTimestampId);
+  if (!field) return std::nullopt;
+  ByteReader reader(*field);
+  const auto flags = reader.Take(1);
+  const auto modified = static_cast<std::int32_t>(reader.U32());
+  if (!reader.ok() || (flags[0] & 1) == 0) return std::nullopt;
+  return modified;
+}
+
+bool FitsTimestampField(std::int64_t seconds) {
+  return seconds >= std::numeric_limits<std::int32_t>::min() && seconds <= std::numeric_limits<std::int32_t>::max();
+}
+
+void WriteTimestampField(Bytes& out, std::int64_t seconds) {
+  ByteWriter writer(out);
+  writer.U16(kTimestampId);
+  writer.U16(5);
+  out.push_back(1);  // modification time only
+  writer.U32(static_cast<std::uint32_t>(static_cast<std::int32_t>(seconds)));
+}
+
+std::optional<std::string> ReadUnicodePathField(std::span<const std::uint8_t> extra, const std::string& storedName) {
+  const auto field = FindExtraField(extra, kUnicodePathId);
+  if (!field) return std::nullopt;
+  ByteReader reader(*field);
+  const auto version = reader.Take(1);
+  const std::uint32_t nameCrc = reader.U32();
+  if (!reader.ok() || version[0] != 1) return std::nullopt;
+  const auto stored = reinterpret_cast<const Bytef*>(storedName.data());
+  if (nameCrc != ::crc32(0, stored, static_cast<uInt>(storedName.size()))) return std::nullopt;
+  return reader.Text(reader.left());
+}
+
+}  // namespace zip

@@ -1,0 +1,38 @@
+#pragma once
+// Extra fields the engine reads and writes: 0x0001 ZIP64 extended information, 0x5455 extended
+// timestamp, 0x7075 Info-ZIP Unicode path.
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "zip/bytes.h"
+
+namespace zip {
+
+inline constexpr std::uint32_t kMarker32 = 0xFFFFFFFF;  // "see the ZIP64 field"
+inline constexpr std::uint16_t kMarker16 = 0xFFFF;
+
+inline constexpr std::uint16_t kZip64Id = 0x0001;
+inline constexpr std::uint16_t kTimestampId = 0x5455;
+inline constexpr std::uint16_t kUnicodePathId = 0x7075;
+
+// The data of the first field with this id in an extra block, if the block is well formed up to it.
+std::optional<std::span<const std::uint8_t>> FindExtraField(std::span<const std::uint8_t> extra, std::uint16_t id);
+
+// ZIP64: one 64-bit value for each header field that holds the marker, in header order
+// (size, compressed size, local header offset). Each argument that holds the marker on entry is
+// replaced by its 64-bit value; false when the field lacks one.
+bool ReadZip64Field(std::span<const std::uint8_t> extra, std::uint64_t& size, std::uint64_t& compressedSize,
+                    std::uint64_t* localOffset);
+void WriteZip64Field(Bytes& out, std::span<const std::uint64_t> values);
+
+// Extended timestamp: the modification time in seconds since 1970 UTC (signed 32 bits).
+std::optional<std::int64_t> ReadTimestampField(std::span<const std::uint8_t> extra);
+bool FitsTimestampField(std::int64_t seconds);
+void WriteTimestampField(Bytes& out, std::int64_t seconds);
+
+// Unicode path: the UTF-8 name, only when its CRC-32 matches the header's name as stored.
+std::optional<std::string> ReadUnicodePathField(std::span<const std::uint8_t> extra, const std::string& storedName);
+
+}  // namespace zip

@@ -1,0 +1,50 @@
+// Which entries the engine can extract: stored and deflate, never encrypted.
+#include <string>
+
+#include "zip/catalog.h"
+#include "zip/local_header.h"
+
+namespace zip {
+namespace {
+
+constexpr std::uint16_t kAesMethod = 99;
+constexpr std::uint16_t kFlagStrongEncryption = 1 << 6;
+
+std::string MethodName(std::uint16_t method) {
+  switch (method) {
+    case 1: return "Shrink";
+    case 2: case 3: case 4: case 5: return "Reduce";
+    case 6: return "Implode";
+    case 9: return "Deflate64";
+    case 10: return "PKWARE DCL Implode";
+    case 12: return "bzip2";
+    case 14: return "LZMA";
+    case 16: return "IBM z/OS CMPSC";
+    case 18: return "IBM TERSE";
+    case 19: return "IBM LZ77";
+    case 20: case 93: return "Zstandard";
+    case 94: return "MP3";
+    case 95: return "xz";
+    case 96: return "JPEG";
+    case 97: return "WavPack";
+    case 98: return "PPMd";
+    default: return "unknown";
+  }
+}
+
+}  // namespace
+
+Error RefuseUnsupported(const Catalog& catalog) {
+  for (const Entry& entry : catalog.entries) {
+    if (entry.method == kAesMethod) return Error{Failure::Encrypted, {}, entry.name, "AES"};
+    if ((entry.flags & kFlagStrongEncryption) != 0) return Error{Failure::Encrypted, {}, entry.name, "strong encryption"};
+    if ((entry.flags & kFlagEncrypted) != 0) return Error{Failure::Encrypted, {}, entry.name, "ZipCrypto"};
+    if (entry.method != kStored && entry.method != kDeflated) {
+      return Error{Failure::UnsupportedMethod, {}, entry.name,
+                   MethodName(entry.method) + " (method " + std::to_string(entry.method) + ")"};
+    }
+  }
+  return {};
+}
+
+}  // namespace zip

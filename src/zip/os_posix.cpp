@@ -1,0 +1,235 @@
+// POSIX implementation of the system seam: descriptors, pread/pwrite, lstat, utimensat.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <ctime>
+#include <mutex>
+#include <thread>
+
+#include "zip/os.h"
+
+namespace zip::os {
+namespace {
+
+Failure KindOf(int code) {
+  switch (code) {
+    case ENOENT:
+    case ENOTDIR:
+      return Failure::NotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return Failure::AccessDenied;
+    case EBUSY:
+    case ETXTBSY:
+      return Failure::InUse;
+    case ENOSPC:
+    case EDQUOT:
+      return Failure::DiskFull;
+    default:
+      return Failure::Io;
+  }
+}
+
+Error SystemError(const Path& path, int code = errno) {
+  return Error{KindOf(code), path, {}, std::strerror(code)};
+}
+
+int Fd(std::intptr_t handle) { return static_cast<int>(handle); }
+
+Status StatusOf(const struct stat& info) {
+  Status status;
+  if (S_ISLNK(info.st_mode)) {
+    status.kind = Kind::Link;
+  } else if (S_ISDIR(info.st_mode)) {
+    status.kind = Kind::Folder;
+  } else if (S_ISREG(info.st_mode)) {
+    status.kind = Kind::File;
+  }
+  status.size = static_cast<std::uint64_t>(info.st_size);
+  status.modified = info.st_mtim.tv_sec;
+  return status;
+}
+
+}  // namespace
+
+File::~File() { Close(); }
+
+File::File(File&& other) noexcept
+    : handle_(std::exchange(other.handle_, -1)), path_(std::move(other.path_)) {}
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = std::exchange(other.handle_, -1);
+    path_ = std::move(other.path_);
+  }
+  return *this;
+}
+
+void File::Close() {
+  if (handle_ != -1) ::close(Fd(handle_));
+  handle_ = -1;
+}
+
+Error File::OpenRead(const Path& path, File& file) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return SystemError(path);
+  file = File();
+  file.handle_ = fd;
+  file.path_ = path;
+  return {};
+}
+
+Error File::CreateNew(const Path& path, File& file) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return SystemError(path);
+  file = File();
+  file.handle_ = fd;
+  file.path_ = path;
+  return {};
+}
+
+Error File::ReadAt(std::uint64_t offset, std::uint8_t* data, std::size_t size, std::size_t& got) const {
+  got = 0;
+  while (got < size) {
+    const ssize_t n = ::pread(Fd(handle_), data + got, size - got, static_cast<off_t>(offset + got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return SystemError(path_);
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  return {};
+}
+
+Error File::WriteAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size) const {
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::pwrite(Fd(handle_), data + done, size - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return SystemError(path_, n < 0 ? errno : ENOSPC);
+    done += static_cast<std::size_t>(n);
+  }
+  return {};
+}
+
+Error File::Size(std::uint64_t& size) const {
+  struct stat info {};
+  if (::fstat(Fd(handle_), &info) != 0) return SystemError(path_);
+  size = static_cast<std::uint64_t>(info.st_size);
+  return {};
+}
+
+Error File::Truncate(std::uint64_t size) const {
+  if (::ftruncate(Fd(handle_), static_cast<off_t>(size)) != 0) return SystemError(path_);
+  return {};
+}
+
+Error File::SetModified(std::int64_t seconds) const {
+  const struct timespec times[2] = {{static_cast<time_t>(seconds), 0}, {static_cast<time_t>(seconds), 0}};
+  if (::futimens(Fd(handle_), times) != 0) return SystemError(path_);
+  return {};
+}
+
+Error Inspect(const Path& path, Status& status) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0) return SystemError(path);
+  status = StatusOf(info);
+  return {};
+}
+
+Error List(const Path& folder, std::vector<std::pair<Path, Status>>& items) {
+  std::error_code code;
+  std::filesystem::directory_iterator it(folder, code);
+  for (; !code && it != std::filesystem::directory_iterator(); it.increment(code)) {
+    Status status;
+    if (Error error = Inspect(it->path(), status)) return error;
+    items.emplace_back(it->path().filename(), status);
+  }
+  if (code) return SystemError(folder, code.value());
+  return {};
+}
+
+Error CreateFolder(const Path& path) {
+  if (::mkdir(path.c_str(), 0777) != 0) return SystemError(path);
+  return {};
+}
+
+Error SetModified(const Path& path, std::int64_t seconds) {
+  const struct timespec times[2] = {{static_cast<time_t>(seconds), 0}, {static_cast<time_t>(seconds), 0}};
+  if (::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) return SystemError(path);
+  return {};
+}
+
+Error Remove(const Path& file) {
+  if (::unlink(file.c_str()) != 0) return SystemError(file);
+  return {};
+}
+
+Error FreeSpace(const Path& folder, std::uint64_t& bytes) {
+  struct statvfs info {};
+  if (::statvfs(folder.c_str(), &info) != 0) return SystemError(folder);
+  bytes = static_cast<std::uint64_t>(info.f_bavail) * info.f_frsize;
+  return {};
+}
+
+bool ToLocal(std::int64_t seconds, Civil& civil) {
+  const auto time = static_cast<time_t>(seconds);
+  struct tm local {};
+  if (::localtime_r(&time, &local) == nullptr) return false;
+  civil = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
+  return true;
+}
+
+bool FromLocal(const Civil& civil, std::int64_t& seconds) {
+  struct tm local {};
+  local.tm_year = civil.year - 1900;
+  local.tm_mon = civil.month - 1;
+  local.tm_mday = civil.day;
+  local.tm_hour = civil.hour;
+  local.tm_min = civil.minute;
+  local.tm_sec = civil.second;
+  local.tm_isdst = -1;
+  const time_t time = ::mktime(&local);
+  if (time == static_cast<time_t>(-1)) return false;
+  seconds = time;
+  return true;
+}
+
+unsigned Cores() { return std::max(1U, std::thread::hardware_concurrency()); }
+
+struct Mutex::Impl {
+  std::mutex mutex;
+};
+Mutex::Mutex() : impl_(std::make_unique<Impl>()) {}
+Mutex::~Mutex() = default;
+void Mutex::Lock() { impl_->mutex.lock(); }
+void Mutex::Unlock() { impl_->mutex.unlock(); }
+
+struct Condition::Impl {
+  std::condition_variable condition;
+};
+Condition::Condition() : impl_(std::make_unique<Impl>()) {}
+Condition::~Condition() = default;
+void Condition::Wait(Mutex& mutex, unsigned milliseconds) {
+  std::unique_lock<std::mutex> lock(mutex.impl_->mutex, std::adopt_lock);
+  impl_->condition.wait_for(lock, std::chrono::milliseconds(milliseconds));
+  lock.release();
+}
+void Condition::NotifyAll() { impl_->condition.notify_all(); }
+
+struct Thread::Impl {
+  std::thread thread;
+};
+Thread::Thread(std::function<void()> body) : impl_(std::make_unique<Impl>()) {
+  impl_->thread = std::thread(std::move(body));
+}
+Thread::~Thread() { impl_->thread.join(); }
+
+}  // namespace zip::os

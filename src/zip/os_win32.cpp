@@ -1,0 +1,355 @@
+// Windows implementation of the system seam: wide paths (with \\?\ past MAX_PATH), positional
+// ReadFile/WriteFile, reparse points as links, SRW locks and condition variables.
+#include <windows.h>
+#include <process.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <string>
+#include <system_error>
+
+#include "zip/os.h"
+
+namespace zip::os {
+namespace {
+
+constexpr std::int64_t kEpochDifference = 11644473600;  // seconds from 1601 to 1970
+constexpr std::int64_t kTicksPerSecond = 10000000;
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string narrow(static_cast<std::size_t>(length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
+  return narrow;
+}
+
+Failure KindOf(DWORD code) {
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+      return Failure::NotFound;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+      return Failure::AccessDenied;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_USER_MAPPED_FILE:
+      return Failure::InUse;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return Failure::DiskFull;
+    default:
+      return Failure::Io;
+  }
+}
+
+Error SystemError(const Path& path, DWORD code = GetLastError()) {
+  wchar_t* words = nullptr;
+  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                 code, 0, reinterpret_cast<wchar_t*>(&words), 0, nullptr);
+  std::wstring text = words != nullptr ? words : L"";
+  LocalFree(words);
+  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
+  return Error{KindOf(code), path, {}, Utf8(text)};
+}
+
+// Past MAX_PATH only the \\?\ form reaches a file; it takes absolute paths with backslashes.
+std::wstring Wide(const Path& path) {
+  std::wstring text = path.native();
+  if (text.size() < MAX_PATH - 12 || text.rfind(LR"(\\?\)", 0) == 0) return text;
+  text = std::filesystem::absolute(path).lexically_normal().native();
+  if (text.rfind(LR"(\\)", 0) == 0) return LR"(\\?\UNC\)" + text.substr(2);
+  return LR"(\\?\)" + text;
+}
+
+HANDLE Native(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+FILETIME ToFileTime(std::int64_t seconds) {
+  const auto ticks = static_cast<std::uint64_t>((seconds + kEpochDifference) * kTicksPerSecond);
+  return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+}
+
+std::int64_t FromFileTime(const FILETIME& time) {
+  const std::uint64_t ticks = (std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime;
+  return static_cast<std::int64_t>(ticks / kTicksPerSecond) - kEpochDifference;
+}
+
+OVERLAPPED At(std::uint64_t offset) {
+  OVERLAPPED overlapped{};
+  overlapped.Offset = static_cast<DWORD>(offset);
+  overlapped.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  return overlapped;
+}
+
+// Symbolic links and junctions redirect a path; other reparse points (cloud files, say) do not.
+Kind KindOf(DWORD attributes, DWORD tag) {
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && IsReparseTagNameSurrogate(tag)) return Kind::Link;
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Kind::Folder : Kind::File;
+}
+
+class Kernel {
+ public:
+  explicit Kernel(HANDLE handle) : handle_(handle) {}
+  ~Kernel() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+  Kernel(const Kernel&) = delete;
+  Kernel& operator=(const Kernel&) = delete;
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+class Search {
+ public:
+  explicit Search(HANDLE handle) : handle_(handle) {}
+  ~Search() {
+    if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
+  }
+  Search(const Search&) = delete;
+  Search& operator=(const Search&) = delete;
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+// The path itself, never what a link at it points to.
+Kernel OpenAttributes(const Path& path, DWORD access) {
+  return Kernel(CreateFileW(Wide(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+}  // namespace
+
+File::~File() { Close(); }
+
+File::File(File&& other) noexcept
+    : handle_(std::exchange(other.handle_, -1)), path_(std::move(other.path_)) {}
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = std::exchange(other.handle_, -1);
+    path_ = std::move(other.path_);
+  }
+  return *this;
+}
+
+void File::Close() {
+  if (handle_ != -1) CloseHandle(Native(handle_));
+  handle_ = -1;
+}
+
+Error File::OpenRead(const Path& path, File& file) {
+  const HANDLE handle = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return SystemError(path);
+  file = File();
+  file.handle_ = reinterpret_cast<std::intptr_t>(handle);
+  file.path_ = path;
+  return {};
+}
+
+Error File::CreateNew(const Path& path, File& file) {
+  const HANDLE handle = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return SystemError(path);
+  file = File();
+  file.handle_ = reinterpret_cast<std::intptr_t>(handle);
+  file.path_ = path;
+  return {};
+}
+
+Error File::ReadAt(std::uint64_t offset, std::uint8_t* data, std::size_t size, std::size_t& got) const {
+  got = 0;
+  while (got < size) {
+    OVERLAPPED overlapped = At(offset + got);
+    const auto want = static_cast<DWORD>(std::min<std::size_t>(size - got, 1U << 30));
+    DWORD read = 0;
+    if (!ReadFile(Native(handle_), data + got, want, &read, &overlapped)) {
+      const DWORD code = GetLastError();
+      if (code == ERROR_HANDLE_EOF) break;
+      return SystemError(path_, code);
+    }
+    if (read == 0) break;
+    got += read;
+  }
+  return {};
+}
+
+Error File::WriteAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size) const {
+  std::size_t done = 0;
+  while (done < size) {
+    OVERLAPPED overlapped = At(offset + done);
+    const auto want = static_cast<DWORD>(std::min<std::size_t>(size - done, 1U << 30));
+    DWORD written = 0;
+    if (!WriteFile(Native(handle_), data + done, want, &written, &overlapped)) return SystemError(path_);
+    if (written == 0) return SystemError(path_, ERROR_DISK_FULL);
+    done += written;
+  }
+  return {};
+}
+
+Error File::Size(std::uint64_t& size) const {
+  LARGE_INTEGER value{};
+  if (!GetFileSizeEx(Native(handle_), &value)) return SystemError(path_);
+  size = static_cast<std::uint64_t>(value.QuadPart);
+  return {};
+}
+
+Error File::Truncate(std::uint64_t size) const {
+  FILE_END_OF_FILE_INFO end{};
+  end.EndOfFile.QuadPart = static_cast<LONGLONG>(size);
+  if (!SetFileInformationByHandle(Native(handle_), FileEndOfFileInfo, &end, sizeof end)) return SystemError(path_);
+  return {};
+}
+
+Error File::SetModified(std::int64_t seconds) const {
+  const FILETIME time = ToFileTime(seconds);
+  if (!SetFileTime(Native(handle_), nullptr, &time, &time)) return SystemError(path_);
+  return {};
+}
+
+Error Inspect(const Path& path, Status& status) {
+  const Kernel handle = OpenAttributes(path, FILE_READ_ATTRIBUTES);
+  if (handle.get() == INVALID_HANDLE_VALUE) return SystemError(path);
+  FILE_BASIC_INFO basic{};
+  FILE_STANDARD_INFO standard{};
+  FILE_ATTRIBUTE_TAG_INFO tag{};
+  if (!GetFileInformationByHandleEx(handle.get(), FileBasicInfo, &basic, sizeof basic) ||
+      !GetFileInformationByHandleEx(handle.get(), FileStandardInfo, &standard, sizeof standard) ||
+      !GetFileInformationByHandleEx(handle.get(), FileAttributeTagInfo, &tag, sizeof tag)) {
+    return SystemError(path);
+  }
+  status.kind = KindOf(tag.FileAttributes, tag.ReparseTag);
+  status.size = static_cast<std::uint64_t>(standard.EndOfFile.QuadPart);
+  const auto ticks = static_cast<std::uint64_t>(basic.LastWriteTime.QuadPart);
+  status.modified = FromFileTime(FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)});
+  return {};
+}
+
+Error List(const Path& folder, std::vector<std::pair<Path, Status>>& items) {
+  WIN32_FIND_DATAW found{};
+  const Search search(FindFirstFileExW(Wide(folder / L"*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                                       nullptr, FIND_FIRST_EX_LARGE_FETCH));
+  if (search.get() == INVALID_HANDLE_VALUE) return SystemError(folder);
+  do {
+    const std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    Status status;
+    status.kind = KindOf(found.dwFileAttributes, found.dwReserved0);
+    status.size = (std::uint64_t{found.nFileSizeHigh} << 32) | found.nFileSizeLow;
+    status.modified = FromFileTime(found.ftLastWriteTime);
+    items.emplace_back(Path(name), status);
+  } while (FindNextFileW(search.get(), &found));
+  if (GetLastError() != ERROR_NO_MORE_FILES) return SystemError(folder);
+  return {};
+}
+
+Error CreateFolder(const Path& path) {
+  if (!CreateDirectoryW(Wide(path).c_str(), nullptr)) return SystemError(path);
+  return {};
+}
+
+Error SetModified(const Path& path, std::int64_t seconds) {
+  const Kernel handle = OpenAttributes(path, FILE_WRITE_ATTRIBUTES);
+  if (handle.get() == INVALID_HANDLE_VALUE) return SystemError(path);
+  const FILETIME time = ToFileTime(seconds);
+  if (!SetFileTime(handle.get(), nullptr, &time, &time)) return SystemError(path);
+  return {};
+}
+
+Error Remove(const Path& file) {
+  if (!DeleteFileW(Wide(file).c_str())) return SystemError(file);
+  return {};
+}
+
+Error FreeSpace(const Path& folder, std::uint64_t& bytes) {
+  ULARGE_INTEGER available{};
+  if (!GetDiskFreeSpaceExW(Wide(folder).c_str(), &available, nullptr, nullptr)) return SystemError(folder);
+  bytes = available.QuadPart;
+  return {};
+}
+
+bool ToLocal(std::int64_t seconds, Civil& civil) {
+  const FILETIME time = ToFileTime(seconds);
+  SYSTEMTIME utc{};
+  SYSTEMTIME local{};
+  if (seconds < -kEpochDifference || !FileTimeToSystemTime(&time, &utc) ||
+      !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) {
+    return false;
+  }
+  civil = {local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond};
+  return true;
+}
+
+bool FromLocal(const Civil& civil, std::int64_t& seconds) {
+  SYSTEMTIME local{};
+  local.wYear = static_cast<WORD>(civil.year);
+  local.wMonth = static_cast<WORD>(civil.month);
+  local.wDay = static_cast<WORD>(civil.day);
+  local.wHour = static_cast<WORD>(civil.hour);
+  local.wMinute = static_cast<WORD>(civil.minute);
+  local.wSecond = static_cast<WORD>(civil.second);
+  SYSTEMTIME utc{};
+  FILETIME time{};
+  if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) || !SystemTimeToFileTime(&utc, &time)) return false;
+  seconds = FromFileTime(time);
+  return true;
+}
+
+unsigned Cores() {
+  const DWORD count = GetActiveProcessorCount(ALL_PROCESSOR_GROUPS);
+  return count > 0 ? count : 1;
+}
+
+struct Mutex::Impl {
+  SRWLOCK lock = SRWLOCK_INIT;
+};
+Mutex::Mutex() : impl_(std::make_unique<Impl>()) {}
+Mutex::~Mutex() = default;
+void Mutex::Lock() { AcquireSRWLockExclusive(&impl_->lock); }
+void Mutex::Unlock() { ReleaseSRWLockExclusive(&impl_->lock); }
+
+struct Condition::Impl {
+  CONDITION_VARIABLE condition = CONDITION_VARIABLE_INIT;
+};
+Condition::Condition() : impl_(std::make_unique<Impl>()) {}
+Condition::~Condition() = default;
+void Condition::Wait(Mutex& mutex, unsigned milliseconds) {
+  SleepConditionVariableSRW(&impl_->condition, &mutex.impl_->lock, milliseconds, 0);
+}
+void Condition::NotifyAll() { WakeAllConditionVariable(&impl_->condition); }
+
+struct Thread::Impl {
+  std::function<void()> body;
+  HANDLE handle = nullptr;
+};
+
+namespace {
+unsigned __stdcall Start(void* impl) {
+  static_cast<std::function<void()>*>(impl)->operator()();
+  return 0;
+}
+}  // namespace
+
+Thread::Thread(std::function<void()> body) : impl_(std::make_unique<Impl>()) {
+  impl_->body = std::move(body);
+  const std::uintptr_t handle = _beginthreadex(nullptr, 0, Start, &impl_->body, 0, nullptr);
+  if (handle == 0) throw std::system_error(errno, std::generic_category(), "no thread");
+  impl_->handle = reinterpret_cast<HANDLE>(handle);
+}
+
+Thread::~Thread() {
+  WaitForSingleObject(impl_->handle, INFINITE);
+  CloseHandle(impl_->handle);
+}
+
+}  // namespace zip::os

@@ -1,0 +1,69 @@
+#include "zip/safe_name.h"
+
+#include <array>
+#include <cstdint>
+
+#include "zip/text.h"
+
+namespace zip {
+namespace {
+
+bool IsSlash(char c) { return c == '/' || c == '\\'; }
+
+// Windows drops trailing dots and blanks, so "..", ".. " and "..." all climb.
+bool Climbs(std::string_view segment) {
+  return segment.size() >= 2 && segment.substr(0, 2) == ".." &&
+         segment.find_first_not_of(". ", 2) == std::string_view::npos;
+}
+
+bool IsDeviceName(std::string_view segment) {
+  std::string_view base = segment.substr(0, segment.find('.'));
+  while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+  const std::string upper = FoldCase(base);
+  static constexpr std::array<std::string_view, 6> kPlain = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+  for (const std::string_view device : kPlain) {
+    if (upper == device) return true;
+  }
+  if (upper.size() < 4 || (upper.substr(0, 3) != "COM" && upper.substr(0, 3) != "LPT")) return false;
+  const std::string_view number = std::string_view(upper).substr(3);
+  // Windows counts the superscript digits as port numbers too.
+  return (number.size() == 1 && number[0] >= '1' && number[0] <= '9') || number == "\u00B9" ||
+         number == "\u00B2" || number == "\u00B3";
+}
+
+}  // namespace
+
+bool SplitInside(std::string_view name, std::vector<std::string>& segments) {
+  segments.clear();
+  if (!name.empty() && IsSlash(name[0])) return false;  // rooted, or UNC
+  if (name.size() >= 2 && name[1] == ':' && ((name[0] | 0x20) >= 'a' && (name[0] | 0x20) <= 'z')) return false;
+  std::size_t start = 0;
+  while (start <= name.size()) {
+    std::size_t end = start;
+    while (end < name.size() && !IsSlash(name[end])) ++end;
+    const std::string_view segment = name.substr(start, end - start);
+    if (Climbs(segment)) return false;
+    if (!segment.empty() && segment != ".") segments.emplace_back(segment);
+    start = end + 1;
+  }
+  return true;
+}
+
+std::string SafeSegment(std::string_view segment) {
+  std::string safe(segment);
+  for (char& c : safe) {
+    if (static_cast<std::uint8_t>(c) < 0x20 || std::string_view("<>:\"|?*").find(c) != std::string_view::npos) c = '_';
+  }
+  for (auto it = safe.rbegin(); it != safe.rend() && (*it == '.' || *it == ' '); ++it) *it = '_';
+  if (IsDeviceName(safe)) return "_" + safe;
+  return safe;
+}
+
+std::string NumberedSegment(std::string_view segment, unsigned number, bool folder) {
+  const std::string suffix = " (" + std::to_string(number) + ")";
+  const std::size_t dot = segment.rfind('.');
+  if (folder || dot == std::string_view::npos || dot == 0) return std::string(segment) + suffix;
+  return std::string(segment.substr(0, dot)) + suffix + std::string(segment.substr(dot));
+}
+
+}  // namespace zip

@@ -1,0 +1,177 @@
+// WriteArchive: one thread writes the entries in order while the compressor's workers deflate
+// ahead of it. The output is a file it can seek in, so each local file header is written before
+// its data and rewritten with the sizes and CRC-32 once they are known.
+#include <zlib.h>
+
+#include <algorithm>
+
+#include "zip/central_header.h"
+#include "zip/collect.h"
+#include "zip/compressor.h"
+#include "zip/dos_time.h"
+#include "zip/end_records.h"
+#include "zip/extra_fields.h"
+#include "zip/local_header.h"
+#include "zip/text.h"
+
+namespace zip {
+namespace {
+
+// The archive being written: removed, once closed, unless it was finished.
+class NewArchive {
+ public:
+  NewArchive() = default;
+  ~NewArchive() {
+    if (!created_ || kept_) return;
+    file_ = os::File();
+    os::Remove(path_);
+  }
+  NewArchive(const NewArchive&) = delete;
+  NewArchive& operator=(const NewArchive&) = delete;
+
+  Error Create(const os::Path& path) {
+    path_ = path;
+    Error error = os::File::CreateNew(path, file_);
+    created_ = !error;
+    return error;
+  }
+  const os::File& file() const { return file_; }
+  void Keep() { kept_ = true; }
+
+ private:
+  os::Path path_;
+  os::File file_;
+  bool created_ = false;
+  bool kept_ = false;
+};
+
+class ArchiveWriter {
+ public:
+  ArchiveWriter(const os::File& out, Observer& observer) : out_(out), observer_(observer) {}
+
+  Error Write(const std::vector<Source>& sources, unsigned threads) {
+    Compressor compressor(sources, threads, observer_);
+    for (const Source& source : sources) {
+      if (observer_.Cancelled()) return Error{Failure::Cancelled, {}, {}, {}};
+      if (Error error = WriteEntry(source, compressor)) return error;
+    }
+    return Finish();
+  }
+
+ private:
+  Error Append(const Bytes& bytes) {
+    if (Error error = out_.WriteAt(offset_, bytes.data(), bytes.size())) return error;
+    offset_ += bytes.size();
+    return {};
+  }
+
+  Error WriteEntry(const Source& source, Compressor& compressor) {
+    LocalFileHeader local;
+    local.flags = IsAscii(source.name) ? 0 : kFlagUtf8;
+    local.method = source.folder || source.size == 0 ? kStored : kDeflated;
+    const DosTime dos = ToDosTime(source.modified);
+    local.dosTime = dos.time;
+    local.dosDate = dos.date;
+    local.size = source.size;
+    local.name = source.name;
+    if (FitsTimestampField(source.modified)) WriteTimestampField(local.extra, source.modified);
+
+    const std::uint64_t headerOffset = offset_;
+    Bytes header;
+    WriteLocalFileHeader(header, local);
+    if (Error error = Append(header)) return error;
+    const std::uint64_t dataOffset = offset_;
+    for (bool last = source.folder || source.size == 0; !last;) {
+      Packed packed;
+      if (Error error = compressor.Next(packed)) return error;
+      if (packed.stored) local.method = kStored;
+      local.crc = static_cast<std::uint32_t>(::crc32_combine(local.crc, packed.crc, static_cast<z_off_t>(packed.length)));
+      if (Error error = Append(packed.data)) return error;
+      observer_.Done(packed.length, source.name);
+      last = packed.last;
+    }
+    local.compressedSize = offset_ - dataOffset;
+    if (local.method == kDeflated && local.compressedSize >= local.size) {
+      if (Error error = RewriteStored(source, dataOffset, local)) return error;
+    }
+    header.clear();
+    WriteLocalFileHeader(header, local);
+    if (Error error = out_.WriteAt(headerOffset, header.data(), header.size())) return error;
+
+    CentralDirectoryHeader central;
+    central.versionMadeBy = (kHostDos << 8) | kVersionMadeBy;
+    central.versionNeeded = local.versionNeeded;
+    central.flags = local.flags;
+    central.method = local.method;
+    central.dosTime = local.dosTime;
+    central.dosDate = local.dosDate;
+    central.crc = local.crc;
+    central.compressedSize = local.compressedSize;
+    central.size = local.size;
+    central.externalAttributes = source.folder ? kDosFolderAttribute : kDosArchiveAttribute;
+    central.localOffset = headerOffset;
+    central.name = local.name;
+    central.extra = local.extra;
+    WriteCentralDirectoryHeader(central_, central);
+    ++entries_;
+    if (source.folder || source.size == 0) observer_.Done(0, source.name);
+    return {};
+  }
+
+  // Deflate did not shrink a file of several blocks: its data goes in again as it is.
+  Error RewriteStored(const Source& source, std::uint64_t dataOffset, LocalFileHeader& local) {
+    os::File in;
+    if (Error error = os::File::OpenRead(source.path, in)) return error;
+    Bytes buffer(kBlockSize);
+    std::uint32_t crc = 0;
+    for (std::uint64_t done = 0; done < source.size;) {
+      if (observer_.Cancelled()) return Error{Failure::Cancelled, {}, {}, {}};
+      const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), source.size - done));
+      std::size_t got = 0;
+      if (Error error = in.ReadAt(done, buffer.data(), want, got)) return error;
+      if (got != want) return Error{Failure::Io, source.path, source.name, "the file changed while it was read"};
+      crc = static_cast<std::uint32_t>(::crc32_z(crc, buffer.data(), got));
+      if (Error error = out_.WriteAt(dataOffset + done, buffer.data(), got)) return error;
+      done += got;
+    }
+    if (crc != local.crc) return Error{Failure::Io, source.path, source.name, "the file changed while it was read"};
+    local.method = kStored;
+    local.compressedSize = source.size;
+    offset_ = dataOffset + source.size;
+    return {};
+  }
+
+  Error Finish() {
+    CentralDirectoryPlace place{entries_, central_.size(), offset_};
+    WriteEndRecords(central_, place);
+    if (Error error = Append(central_)) return error;
+    return out_.Truncate(offset_);
+  }
+
+  const os::File& out_;
+  Observer& observer_;
+  std::uint64_t offset_ = 0;
+  std::uint64_t entries_ = 0;
+  Bytes central_;
+};
+
+}  // namespace
+
+Error WriteArchive(const std::vector<std::filesystem::path>& items, const std::filesystem::path& archive,
+                   Observer& observer, unsigned threads) {
+  std::vector<Source> sources;
+  Error error = CollectSources(items, observer, sources);
+  if (!error) {
+    std::uint64_t total = 0;
+    for (const Source& source : sources) total += source.size;
+    observer.Total(total);
+    NewArchive out;
+    error = out.Create(archive);
+    if (!error) error = ArchiveWriter(out.file(), observer).Write(sources, threads == 0 ? os::Cores() : threads);
+    if (!error) out.Keep();
+  }
+  if (error && error.file.empty()) error.file = archive;
+  return error;
+}
+
+}  // namespace zip

@@ -1,0 +1,73 @@
+#pragma once
+// The zip engine shared by the zip and unzip tools: writes and extracts archives on all cores.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace zip {
+
+enum class Failure {
+  None,
+  NotFound,
+  AccessDenied,
+  InUse,
+  DiskFull,
+  Damaged,
+  Encrypted,
+  UnsupportedMethod,
+  OutsideTarget,
+  TooLarge,  // a bomb, or not enough free space
+  Cancelled,
+  Io,
+};
+
+struct Error {
+  Failure kind = Failure::None;
+  std::filesystem::path file;
+  std::string entry;
+  std::string detail;  // e.g. the method's name, the system's words
+  explicit operator bool() const { return kind != Failure::None; }
+};
+
+// Called from the engine's threads: implementations must be thread-safe. Total() comes once,
+// before any data is written; each Done() adds the bytes (of uncompressed data) finished since
+// the last call, with the entry they belong to. Cancelled() is polled often, so a cancel stops
+// the work within a fraction of a second.
+class Observer {
+ public:
+  virtual void Total(std::uint64_t bytes) = 0;
+  virtual void Done(std::uint64_t bytes, const std::string& item) = 0;
+  virtual bool Cancelled() = 0;
+
+ protected:
+  ~Observer() = default;
+};
+
+// Creates `archive` (which must not exist; it is created exclusively) from the items, named
+// relative to their common parent. On any failure or cancel, removes what it wrote.
+Error WriteArchive(const std::vector<std::filesystem::path>& items, const std::filesystem::path& archive,
+                   Observer& observer, unsigned threads = 0 /* 0: all cores */);
+
+struct Renamed {
+  std::string entry;
+  std::string extractedAs;
+};
+
+struct ExtractReport {
+  std::vector<Renamed> renamed;
+  std::vector<std::string> linksSkipped;
+  std::vector<std::string> topLevel;  // the distinct first path segments, as extracted
+};
+
+// Extracts into `folder`, an existing empty folder. Refuses the whole archive, writing nothing,
+// when an entry would land outside the folder, is encrypted or has an unsupported method; on any
+// other failure the caller removes the folder.
+Error ExtractArchive(const std::filesystem::path& archive, const std::filesystem::path& folder, Observer& observer,
+                     ExtractReport& report, unsigned threads = 0);
+
+// Whether the file is a zip archive by its content: an end of central directory record that
+// checks out.
+bool IsZipArchive(const std::filesystem::path& file);
+
+}  // namespace zip

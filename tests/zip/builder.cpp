@@ -1,0 +1,102 @@
+#include "builder.h"
+
+#include <zlib.h>
+
+namespace {
+
+void Put(std::string& out, std::uint64_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out += static_cast<char>(value >> (8 * i));
+}
+
+std::string RawDeflate(const std::string& data) {
+  z_stream stream{};
+  deflateInit2(&stream, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+  std::string out(deflateBound(&stream, data.size()), '\0');
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+  stream.avail_in = static_cast<uInt>(data.size());
+  stream.next_out = reinterpret_cast<Bytef*>(out.data());
+  stream.avail_out = static_cast<uInt>(out.size());
+  deflate(&stream, Z_FINISH);
+  out.resize(stream.total_out);
+  deflateEnd(&stream);
+  return out;
+}
+
+std::uint32_t Crc(const std::string& data) {
+  return static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
+}
+
+}  // namespace
+
+std::string Zip64SizesField(std::uint64_t size, std::uint64_t compressedSize) {
+  std::string field;
+  Put(field, 0x0001, 2);
+  Put(field, 16, 2);
+  Put(field, size, 8);
+  Put(field, compressedSize, 8);
+  return field;
+}
+
+std::string UnicodePathField(const std::string& storedName, const std::string& utf8, bool rightCrc) {
+  std::string field;
+  Put(field, 0x7075, 2);
+  Put(field, 5 + utf8.size(), 2);
+  field += '\1';
+  Put(field, Crc(storedName) ^ (rightCrc ? 0 : 1), 4);
+  return field + utf8;
+}
+
+std::string BuildArchive(const std::vector<Item>& items, const std::string& prefix) {
+  std::string out = prefix;
+  std::string central;
+  std::vector<std::size_t> offsets;
+  for (const Item& item : items) {
+    const std::string data = item.deflate ? RawDeflate(item.data) : item.data;
+    const std::uint16_t method = item.deflate ? 8 : 0;
+    const std::uint32_t crc = Crc(item.data) ^ item.crcFlip;
+    const std::uint64_t size = item.size >= 0 ? item.size : item.data.size();
+    const std::uint64_t compressed = item.compressedSize >= 0 ? item.compressedSize : data.size();
+    const std::string& localName = item.localName.empty() ? item.name : item.localName;
+    offsets.push_back(out.size() - prefix.size());
+    Put(out, 0x04034b50, 4);
+    Put(out, 20, 2);
+    Put(out, item.flags, 2);
+    Put(out, item.localMethod >= 0 ? item.localMethod : method, 2);
+    Put(out, 0, 2);
+    Put(out, (40 << 9) | (1 << 5) | 1, 2);  // 2020-01-01
+    Put(out, crc, 4);
+    Put(out, compressed, 4);
+    Put(out, size, 4);
+    Put(out, localName.size(), 2);
+    Put(out, item.extra.size(), 2);
+    out += localName + item.extra + data;
+
+    const std::size_t at = &item - items.data();
+    Put(central, 0x02014b50, 4);
+    Put(central, item.madeBy, 2);
+    Put(central, 20, 2);
+    Put(central, item.flags, 2);
+    Put(central, method, 2);
+    Put(central, 0, 2);
+    Put(central, (40 << 9) | (1 << 5) | 1, 2);
+    Put(central, crc, 4);
+    Put(central, compressed, 4);
+    Put(central, item.centralSize >= 0 ? item.centralSize : size, 4);
+    Put(central, item.name.size(), 2);
+    Put(central, item.extra.size(), 2);
+    Put(central, 0, 6);  // comment length, disk, internal attributes
+    Put(central, item.external, 4);
+    Put(central, offsets[item.sharesDataOf >= 0 ? item.sharesDataOf : at], 4);
+    central += item.name + item.extra;
+  }
+  const std::size_t centralOffset = out.size() - prefix.size();
+  out += central;
+  Put(out, 0x06054b50, 4);
+  Put(out, 0, 4);
+  Put(out, items.size(), 2);
+  Put(out, items.size(), 2);
+  Put(out, central.size(), 4);
+  Put(out, centralOffset, 4);
+  Put(out, 0, 2);
+  return out;
+}

@@ -1,0 +1,28 @@
+#pragma once
+// Archives made byte by byte, apart from the engine, so that tests can bend any field.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct Item {
+  std::string name{};
+  std::string data{};
+  bool deflate = false;
+  std::uint16_t flags = 0;
+  std::uint16_t madeBy = 0x0314;  // Unix, 2.0
+  std::uint32_t external = 0;
+  std::string extra{};
+  // Faults: each applies to the central directory header unless it says otherwise.
+  std::string localName{};        // when not empty
+  std::int64_t size = -1;         // declared uncompressed size, both headers, when not -1
+  std::int64_t centralSize = -1;  // the central directory header's alone
+  std::int64_t compressedSize = -1;
+  std::uint32_t crcFlip = 0;      // both headers
+  int localMethod = -1;
+  int sharesDataOf = -1;  // the central header points at an earlier item's local header
+};
+
+std::string BuildArchive(const std::vector<Item>& items, const std::string& prefix = "");
+// A ZIP64 field for a local header and a central header whose size holds the marker.
+std::string Zip64SizesField(std::uint64_t size, std::uint64_t compressedSize);
+std::string UnicodePathField(const std::string& storedName, const std::string& utf8, bool rightCrc = true);

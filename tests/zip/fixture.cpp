@@ -1,0 +1,78 @@
+#include "fixture.h"
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+Scratch::Scratch() {
+  std::string pattern = (fs::temp_directory_path() / "zip-test-XXXXXX").string();
+  path_ = ::mkdtemp(pattern.data());
+}
+
+Scratch::~Scratch() {
+  std::error_code ignored;
+  fs::remove_all(path_, ignored);
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes, std::int64_t modified) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << bytes;
+  fs::last_write_time(path, fs::file_time_type::clock::from_sys(
+                                std::chrono::sys_seconds(std::chrono::seconds(modified))));
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::int64_t Modified(const fs::path& path) {
+  struct stat info {};
+  ::lstat(path.c_str(), &info);
+  return info.st_mtim.tv_sec;
+}
+
+std::string Random(std::size_t size, unsigned seed) {
+  std::mt19937 engine(seed);
+  std::string bytes(size, '\0');
+  for (char& c : bytes) c = static_cast<char>(engine());
+  return bytes;
+}
+
+std::map<std::string, Node> Tree(const fs::path& root, bool withTimes) {
+  std::map<std::string, Node> tree;
+  for (const auto& item : fs::recursive_directory_iterator(root)) {
+    const auto name = item.path().lexically_relative(root).generic_u8string();
+    Node node{item.is_directory() ? "/" : ReadFile(item.path()), withTimes ? Modified(item.path()) : 0};
+    tree[std::string(name.begin(), name.end())] = node;
+  }
+  return tree;
+}
+
+std::size_t CountEntries(const fs::path& root) {
+  return static_cast<std::size_t>(std::distance(fs::recursive_directory_iterator(root), {}));
+}
+
+int Shell(const std::string& command) {
+  const int status = std::system(("{ " + command + "; } >/dev/null 2>&1").c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool Have(const std::string& tool) { return Shell("command -v " + tool) == 0; }
+
+std::string Quote(const fs::path& path) { return "'" + path.string() + "'"; }
+
+zip::Error Zip(const std::vector<fs::path>& items, const fs::path& archive, unsigned threads) {
+  Counting observer;
+  return zip::WriteArchive(items, archive, observer, threads);
+}
+
+zip::Error Unzip(const fs::path& archive, const fs::path& folder, zip::ExtractReport* report) {
+  Counting observer;
+  zip::ExtractReport ignored;
+  fs::create_directories(folder);
+  return zip::ExtractArchive(archive, folder, observer, report != nullptr ? *report : ignored);
+}

@@ -1,0 +1,62 @@
+#pragma once
+// Scratch folders, files with chosen contents and times, whole trees to compare, peer tools.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "zip/zip.h"
+
+namespace fs = std::filesystem;
+
+// A folder of its own for each test, removed afterwards.
+class Scratch {
+ public:
+  Scratch();
+  ~Scratch();
+  Scratch(const Scratch&) = delete;
+  Scratch& operator=(const Scratch&) = delete;
+  const fs::path& path() const { return path_; }
+  fs::path operator/(const std::string& name) const { return path_ / fs::path(name); }
+
+ private:
+  fs::path path_;
+};
+
+void WriteFile(const fs::path& path, const std::string& bytes, std::int64_t modified = 1600000000);
+std::string ReadFile(const fs::path& path);
+std::int64_t Modified(const fs::path& path);
+std::string Random(std::size_t size, unsigned seed = 1);
+
+// Every file and folder below the root: path -> contents ("/" for a folder) and time.
+struct Node {
+  std::string bytes;
+  std::int64_t modified = 0;
+  bool operator==(const Node&) const = default;
+};
+std::map<std::string, Node> Tree(const fs::path& root, bool withTimes = true);
+std::size_t CountEntries(const fs::path& root);
+
+// Runs a shell command; its exit status.
+int Shell(const std::string& command);
+bool Have(const std::string& tool);
+std::string Quote(const fs::path& path);
+
+class Counting : public zip::Observer {
+ public:
+  explicit Counting(std::uint64_t cancelAfter = UINT64_MAX) : cancelAfter_(cancelAfter) {}
+  void Total(std::uint64_t bytes) override { total = bytes; }
+  void Done(std::uint64_t bytes, const std::string&) override { done += bytes; }
+  bool Cancelled() override { return done >= cancelAfter_; }
+  std::atomic<std::uint64_t> total{0};
+  std::atomic<std::uint64_t> done{0};
+
+ private:
+  std::uint64_t cancelAfter_;
+};
+
+zip::Error Zip(const std::vector<fs::path>& items, const fs::path& archive, unsigned threads = 0);
+zip::Error Unzip(const fs::path& archive, const fs::path& folder, zip::ExtractReport* report = nullptr);

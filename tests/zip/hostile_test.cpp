@@ -1,0 +1,261 @@
+// Archives built to harm: nothing lands outside the target, nothing is overwritten, and damage
+// is named.
+#include "builder.h"
+#include "fixture.h"
+
+namespace {
+
+struct Extracted {
+  zip::Error error;
+  zip::ExtractReport report;
+};
+
+Extracted ExtractBuilt(const Scratch& scratch, const std::vector<Item>& items, const std::string& prefix = "") {
+  WriteFile(scratch / "a.zip", BuildArchive(items, prefix));
+  Extracted result;
+  result.error = Unzip(scratch / "a.zip", scratch / "out", &result.report);
+  return result;
+}
+
+// The scratch folder holds the archive and the empty target, nothing else.
+void ExpectNothingWritten(const Scratch& scratch) {
+  EXPECT_EQ(CountEntries(scratch / "out"), 0U);
+  EXPECT_EQ(CountEntries(scratch.path()), 2U);
+}
+
+class Traversal : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(Traversal, RefusesTheWholeArchive) {
+  Scratch scratch;
+  const Extracted result = ExtractBuilt(scratch, {{.name = "fine.txt", .data = "fine"}, {.name = GetParam(), .data = "x"}});
+  EXPECT_EQ(result.error.kind, zip::Failure::OutsideTarget);
+  EXPECT_EQ(result.error.entry, GetParam());
+  ExpectNothingWritten(scratch);
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, Traversal,
+                         ::testing::Values("../evil.txt", "a/../../evil.txt", "a/b/../../../evil.txt", "..\\evil.txt",
+                                           "a\\..\\..\\evil.txt", "a/.. /evil.txt", "a/.../evil.txt", "/etc/evil",
+                                           "\\evil.txt", "C:/evil.txt", "C:evil.txt", "c:\\evil.txt",
+                                           "//server/share/evil.txt", "\\\\server\\share\\evil.txt",
+                                           "\\\\?\\C:\\evil.txt"));
+
+struct Rename {
+  const char* name;
+  const char* safe;
+};
+void PrintTo(const Rename& value, std::ostream* out) { *out << value.name; }
+
+class UnsafeName : public ::testing::TestWithParam<Rename> {};
+
+TEST_P(UnsafeName, IsExtractedUnderASafeNameAndReported) {
+  Scratch scratch;
+  const Extracted result =
+      ExtractBuilt(scratch, {{.name = "keep.txt", .data = "keep"}, {.name = GetParam().name, .data = "data"}});
+  ASSERT_FALSE(result.error) << result.error.detail;
+  ASSERT_EQ(result.report.renamed.size(), 1U);
+  EXPECT_EQ(result.report.renamed[0].entry, GetParam().name);
+  EXPECT_EQ(result.report.renamed[0].extractedAs, GetParam().safe);
+  EXPECT_EQ(ReadFile(scratch / ("out/" + std::string(GetParam().safe))), "data");
+  EXPECT_EQ(ReadFile(scratch / "out/keep.txt"), "keep");
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, UnsafeName,
+                         ::testing::Values(Rename{"file.txt:stream", "file.txt_stream"},
+                                           Rename{"what?.txt", "what_.txt"}, Rename{"<>|\"*.txt", "_____.txt"},
+                                           Rename{"tab\there.txt", "tab_here.txt"}, Rename{"CON", "_CON"},
+                                           Rename{"con.txt", "_con.txt"}, Rename{"Lpt9.log.gz", "_Lpt9.log.gz"},
+                                           Rename{"COM1 .txt", "_COM1 .txt"}, Rename{"aux/inner.txt", "_aux/inner.txt"},
+                                           Rename{"trailing.", "trailing_"}, Rename{"blank ", "blank_"},
+                                           Rename{"dir./file.txt", "dir_/file.txt"}));
+
+struct Collision {
+  const char* label;
+  std::vector<std::string> names;
+  std::vector<std::string> files;  // where each entry's data ends up, in entry order
+};
+void PrintTo(const Collision& value, std::ostream* out) { *out << value.label; }
+
+class FoldedCollision : public ::testing::TestWithParam<Collision> {};
+
+TEST_P(FoldedCollision, NumbersTheLaterNameAndOverwritesNothing) {
+  Scratch scratch;
+  std::vector<Item> items;
+  for (const std::string& name : GetParam().names) items.push_back({.name = name, .data = std::to_string(items.size())});
+  const Extracted result = ExtractBuilt(scratch, items);
+  ASSERT_FALSE(result.error) << result.error.detail;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    EXPECT_EQ(ReadFile(scratch / ("out/" + GetParam().files[i])), std::to_string(i)) << GetParam().files[i];
+  }
+  std::size_t renamed = 0;
+  for (std::size_t i = 0; i < items.size(); ++i) renamed += GetParam().names[i] != GetParam().files[i];
+  EXPECT_EQ(result.report.renamed.size(), renamed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, FoldedCollision,
+    ::testing::Values(Collision{"Case", {"Readme.txt", "README.TXT"}, {"Readme.txt", "README (2).TXT"}},
+                      Collision{"Same", {"s.txt", "s.txt", "s.txt"}, {"s.txt", "s (2).txt", "s (3).txt"}},
+                      Collision{"FileThenFolder", {"x", "X/y", "X/z"}, {"x", "X (2)/y", "X (2)/z"}},
+                      Collision{"FolderThenFile", {"X/y", "x"}, {"X/y", "x (2)"}},
+                      Collision{"FoldersMerge", {"Dir/a", "DIR/b"}, {"Dir/a", "Dir/b"}},
+                      Collision{"NumberTaken", {"a.txt", "a (2).txt", "A.TXT"}, {"a.txt", "a (2).txt", "A (3).TXT"}},
+                      Collision{"Cyrillic", {"Файл.txt", "ФАЙЛ.TXT"}, {"Файл.txt", "ФАЙЛ (2).TXT"}},
+                      Collision{"AfterRenaming", {"a?", "a_"}, {"a_", "a_ (2)"}}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST(Links, AreSkippedAndReported) {
+  Scratch scratch;
+  const Extracted result = ExtractBuilt(
+      scratch, {{.name = "link", .data = "/etc/passwd", .external = 0120777U << 16}, {.name = "real", .data = "r"}});
+  ASSERT_FALSE(result.error);
+  EXPECT_EQ(result.report.linksSkipped, std::vector<std::string>{"link"});
+  EXPECT_FALSE(fs::exists(fs::symlink_status(scratch / "out/link")));
+}
+
+// A link swapped in while extracting, as another program could: nothing goes through it.
+class Planting : public Counting {
+ public:
+  explicit Planting(const Scratch& scratch) : scratch_(scratch) {}
+  void Done(std::uint64_t bytes, const std::string& item) override {
+    Counting::Done(bytes, item);
+    if (planted_ || bytes == 0) return;
+    planted_ = true;
+    fs::rename(scratch_ / "out/a", scratch_ / "out/moved");
+    fs::create_directory_symlink(scratch_ / "elsewhere", scratch_ / "out/a");
+  }
+
+ private:
+  const Scratch& scratch_;
+  bool planted_ = false;
+};
+
+TEST(Links, PlantedInTheTargetAreNeverWrittenThrough) {
+  Scratch scratch;
+  fs::create_directories(scratch / "elsewhere");
+  fs::create_directories(scratch / "out");
+  WriteFile(scratch / "a.zip", BuildArchive({{.name = "a/1.txt", .data = "one"}, {.name = "a/2.txt", .data = "two"}}));
+  Planting planting(scratch);
+  zip::ExtractReport report;
+  EXPECT_EQ(zip::ExtractArchive(scratch / "a.zip", scratch / "out", planting, report, 1).kind,
+            zip::Failure::OutsideTarget);
+  EXPECT_TRUE(fs::is_empty(scratch / "elsewhere"));
+}
+
+struct Fault {
+  const char* label;
+  std::vector<Item> items;
+  zip::Failure kind;
+  bool written;  // found while extracting, after some output
+};
+void PrintTo(const Fault& value, std::ostream* out) { *out << value.label; }
+
+class DamagedArchive : public ::testing::TestWithParam<Fault> {};
+
+TEST_P(DamagedArchive, IsRefusedNamingTheEntry) {
+  Scratch scratch;
+  const Extracted result = ExtractBuilt(scratch, GetParam().items);
+  EXPECT_EQ(result.error.kind, GetParam().kind) << result.error.detail;
+  EXPECT_EQ(result.error.entry, "bad") << result.error.detail;
+  if (!GetParam().written) ExpectNothingWritten(scratch);
+}
+
+const std::string kZeros(1 << 20, '\0');
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, DamagedArchive,
+    ::testing::Values(
+        Fault{"FlippedCrc", {{.name = "bad", .data = "data", .crcFlip = 1}}, zip::Failure::Damaged, true},
+        Fault{"FlippedCrcDeflated", {{.name = "bad", .data = kZeros, .deflate = true, .crcFlip = 8}}, zip::Failure::Damaged, true},
+        Fault{"LocalName", {{.name = "bad", .data = "d", .localName = "other"}}, zip::Failure::Damaged, false},
+        Fault{"LocalMethod", {{.name = "bad", .data = "d", .localMethod = 8}}, zip::Failure::Damaged, false},
+        Fault{"CentralSize", {{.name = "bad", .data = "data", .centralSize = 3}}, zip::Failure::Damaged, false},
+        Fault{"IntoCentralDirectory", {{.name = "bad", .data = "data", .compressedSize = 60}}, zip::Failure::Damaged, false},
+        Fault{"Overlap", {{.name = "bad", .data = "d"}, {.name = "bad", .data = "d", .sharesDataOf = 0}},
+              zip::Failure::TooLarge, false},
+        Fault{"Bomb", {{.name = "bad", .data = kZeros, .deflate = true, .size = 1000}}, zip::Failure::TooLarge, true},
+        Fault{"Encrypted", {{.name = "bad", .data = "d", .flags = 1}}, zip::Failure::Encrypted, false},
+        Fault{"Unsupported", {{.name = "bad", .data = "d", .localMethod = 14}}, zip::Failure::Damaged, false}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST(FreeSpace, IsCheckedAgainstTheDeclaredSizesFirst) {
+  Scratch scratch;
+  std::vector<Item> items;
+  for (int i = 0; i < 1000; ++i) items.push_back({.name = std::to_string(i), .data = "d", .size = 0xFFFFFFFE});
+  const Extracted result = ExtractBuilt(scratch, items);
+  EXPECT_EQ(result.error.kind, zip::Failure::TooLarge);
+  ExpectNothingWritten(scratch);
+}
+
+TEST(FreeSpace, CountsDeclaredSizesThatWouldWrapAround) {
+  Scratch scratch;
+  const std::uint64_t half = (std::uint64_t{1} << 63) + 1;
+  std::vector<Item> items;
+  for (const char* name : {"a", "b"}) {
+    items.push_back({.name = name, .data = "d", .extra = Zip64SizesField(half, 1), .size = 0xFFFFFFFF});
+  }
+  EXPECT_EQ(ExtractBuilt(scratch, items).error.kind, zip::Failure::TooLarge);
+  ExpectNothingWritten(scratch);
+}
+
+TEST(TruncatedArchive, IsDamagedWhereverItIsCut) {
+  Scratch scratch;
+  WriteFile(scratch / "in/a.txt", std::string(5000, 'a'));
+  WriteFile(scratch / "in/b/c.bin", Random(3000));
+  ASSERT_FALSE(Zip({scratch / "in"}, scratch / "whole.zip"));
+  const std::string whole = ReadFile(scratch / "whole.zip");
+  for (std::size_t cut = 0; cut < whole.size(); cut += (whole.size() - cut > 200 ? 37 : 1)) {
+    WriteFile(scratch / "cut.zip", whole.substr(0, cut));
+    fs::remove_all(scratch / "out");
+    EXPECT_EQ(Unzip(scratch / "cut.zip", scratch / "out").kind, zip::Failure::Damaged) << cut;
+    EXPECT_FALSE(zip::IsZipArchive(scratch / "cut.zip"));
+  }
+}
+
+struct Naming {
+  const char* label;
+  Item item;
+  const char* extracted;
+};
+void PrintTo(const Naming& value, std::ostream* out) { *out << value.label; }
+
+class EntryName : public ::testing::TestWithParam<Naming> {};
+
+TEST_P(EntryName, IsDecodedByFlagFieldOrHost) {
+  Scratch scratch;
+  const Extracted result = ExtractBuilt(scratch, {GetParam().item});
+  ASSERT_FALSE(result.error);
+  EXPECT_EQ(ReadFile(scratch / ("out/" + std::string(GetParam().extracted))), GetParam().item.data);
+}
+
+constexpr std::uint16_t kDos = 0x0014;
+INSTANTIATE_TEST_SUITE_P(
+    Encodings, EntryName,
+    ::testing::Values(
+        Naming{"Cp437", {.name = "\x81" "ber", .data = "1", .madeBy = kDos}, "über"},
+        Naming{"Utf8Flag", {.name = "über", .data = "2", .flags = 1 << 11, .madeBy = kDos}, "über"},
+        Naming{"UnixHostUtf8", {.name = "über", .data = "3"}, "über"},
+        Naming{"DosHostUtf8Bytes", {.name = "über", .data = "4", .madeBy = kDos}, "├╝ber"},
+        Naming{"UnixHostNotUtf8", {.name = "\x81" "ber", .data = "5"}, "über"},
+        Naming{"UnicodePath", {.name = "x", .data = "6", .madeBy = kDos, .extra = UnicodePathField("x", "日本")}, "日本"},
+        Naming{"UnicodePathWrongCrc",
+               {.name = "x", .data = "7", .madeBy = kDos, .extra = UnicodePathField("x", "日本", false)}, "x"}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+// A self-extractor: a program before the archive, its offsets adjusted or not.
+TEST(Prefix, BeforeTheFirstEntryIsSkipped) {
+  Scratch scratch;
+  const std::string program = "MZ" + Random(5000, 9);
+  for (const bool adjusted : {false, true}) {
+    if (adjusted && !Have("zip")) continue;
+    fs::remove_all(scratch / "out");
+    WriteFile(scratch / "a.zip", BuildArchive({{.name = "f.txt", .data = "inside"}}, program));
+    if (adjusted) {
+      ASSERT_EQ(Shell("zip -qA " + Quote(scratch / "a.zip")), 0);
+    }
+    ASSERT_FALSE(Unzip(scratch / "a.zip", scratch / "out")) << adjusted;
+    EXPECT_EQ(ReadFile(scratch / "out/f.txt"), "inside");
+  }
+}
+
+}  // namespace

@@ -1,0 +1,142 @@
+// Archives the engine writes, checked and extracted by independent tools; archives those tools
+// write, extracted by the engine.
+#include <cstdlib>
+
+#include "fixture.h"
+
+namespace {
+
+void MakeTree(const fs::path& in) {
+  std::string text;
+  while (text.size() < 3 * 1024 * 1024) text += "record " + std::to_string(text.size() % 1013) + ";\n";
+  WriteFile(in / "text.txt", text, 1500000000);
+  WriteFile(in / "noise.bin", Random(70000), 1500000100);
+  WriteFile(in / "empty", "", 1500000200);
+  WriteFile(in / "sub/deeper/leaf.txt", "leaf", 1500000300);
+  WriteFile(in / "Ünïcödé ⊕ 名前.txt", "named", 1500000400);
+  fs::create_directories(in / "sub/empty folder");
+}
+
+// Same names and bytes; times within the two seconds of a DOS time.
+void ExpectSameTree(const fs::path& expected, const fs::path& actual, bool times) {
+  const auto want = Tree(expected);
+  const auto got = Tree(actual);
+  ASSERT_EQ(Tree(expected, false), Tree(actual, false));
+  if (!times) return;
+  for (const auto& [name, node] : want) {
+    if (node.bytes != "/") {
+      EXPECT_LE(std::llabs(node.modified - got.at(name).modified), 2) << name;
+    }
+  }
+}
+
+struct Peer {
+  const char* label;
+  const char* tool;
+  const char* command;  // run in the tree's folder; $A is the archive, $O an empty folder
+  bool times;
+};
+void PrintTo(const Peer& value, std::ostream* out) { *out << value.label; }
+
+std::string Expand(std::string command, const fs::path& archive, const fs::path& out) {
+  for (const auto& [key, value] : {std::pair{"$A", Quote(archive)}, std::pair{"$O", Quote(out)}}) {
+    for (std::size_t at; (at = command.find(key)) != std::string::npos;) command.replace(at, 2, value);
+  }
+  return command;
+}
+
+class PeerReads : public ::testing::TestWithParam<Peer> {};
+
+TEST_P(PeerReads, WhatTheEngineWrote) {
+  const Peer& peer = GetParam();
+  if (!Have(peer.tool)) GTEST_SKIP() << peer.tool << " is missing";
+  Scratch scratch;
+  MakeTree(scratch / "in");
+  fs::create_directories(scratch / "out");
+  std::vector<fs::path> items;
+  for (const auto& item : fs::directory_iterator(scratch / "in")) items.push_back(item.path());
+  ASSERT_FALSE(Zip(items, scratch / "a.zip"));
+  ASSERT_EQ(Shell("cd " + Quote(scratch / "out") + " && " + Expand(peer.command, scratch / "a.zip", scratch / "out")), 0);
+  ExpectSameTree(scratch / "in", scratch / "out", peer.times);
+}
+
+const Peer kReaders[] = {
+    {"UnzipTest", "unzip", "unzip -tq $A && unzip -q $A", true},
+    {"SevenZipTest", "7z", "7z t $A && 7z x -bd $A", true},
+    {"PythonTestzip", "python3",
+     "python3 -c 'import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); sys.exit(z.testzip() is not None or "
+     "z.extractall())' $A",
+     false},
+    {"Bsdtar", "bsdtar", "bsdtar -xf $A", true},
+};
+INSTANTIATE_TEST_SUITE_P(Peers, PeerReads, ::testing::ValuesIn(kReaders),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+class EngineReads : public ::testing::TestWithParam<Peer> {};
+
+TEST_P(EngineReads, WhatAPeerWrote) {
+  const Peer& peer = GetParam();
+  if (!Have(peer.tool)) GTEST_SKIP() << peer.tool << " is missing";
+  Scratch scratch;
+  MakeTree(scratch / "in");
+  ASSERT_EQ(Shell("cd " + Quote(scratch / "in") + " && " + Expand(peer.command, scratch / "a.zip", {})), 0);
+  ASSERT_TRUE(zip::IsZipArchive(scratch / "a.zip"));
+  const zip::Error error = Unzip(scratch / "a.zip", scratch / "out");
+  ASSERT_FALSE(error) << error.entry << ": " << error.detail;
+  ExpectSameTree(scratch / "in", scratch / "out", peer.times);
+}
+
+const Peer kWriters[] = {
+    {"Zip", "zip", "zip -qr $A .", true},
+    {"ZipForcedZip64", "zip", "zip -qr -fz $A .", true},
+    {"SevenZip", "7z", "7z a -tzip -bd $A .", true},
+    {"Bsdtar", "bsdtar", "bsdtar --format zip -cf $A .", true},
+    {"Python", "python3", "python3 -c 'import shutil, sys; shutil.make_archive(sys.argv[1][:-4], \"zip\", \".\")' $A",
+     true},
+};
+INSTANTIATE_TEST_SUITE_P(Peers, EngineReads, ::testing::ValuesIn(kWriters),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+// Streamed input has no size up front: the sizes follow the data in a data descriptor.
+TEST(EngineReadsStreams, FromZipWithDataDescriptors) {
+  if (!Have("zip")) GTEST_SKIP() << "zip is missing";
+  Scratch scratch;
+  const std::string data = Random(200000) + std::string(300000, 'x');
+  WriteFile(scratch / "data", data);
+  ASSERT_EQ(Shell("cat " + Quote(scratch / "data") + " | zip -q " + Quote(scratch / "a.zip") + " -"), 0);
+  ASSERT_FALSE(Unzip(scratch / "a.zip", scratch / "out"));
+  EXPECT_EQ(ReadFile(scratch / "out/-"), data);
+}
+
+struct Refusal {
+  const char* label;
+  const char* options;
+  zip::Failure kind;
+  const char* detail;
+};
+void PrintTo(const Refusal& value, std::ostream* out) { *out << value.label; }
+
+class EngineRefuses : public ::testing::TestWithParam<Refusal> {};
+
+TEST_P(EngineRefuses, WhatItCannotExtract) {
+  if (!Have("7z")) GTEST_SKIP() << "7z is missing";
+  Scratch scratch;
+  WriteFile(scratch / "in/plain.txt", std::string(50000, 'p'));
+  ASSERT_EQ(Shell("cd " + Quote(scratch / "in") + " && 7z a -tzip -bd " + GetParam().options + " ../a.zip plain.txt"), 0);
+  const zip::Error error = Unzip(scratch / "a.zip", scratch / "out");
+  EXPECT_EQ(error.kind, GetParam().kind);
+  EXPECT_EQ(error.entry, "plain.txt");
+  EXPECT_EQ(error.detail, GetParam().detail);
+  EXPECT_EQ(CountEntries(scratch / "out"), 0U);
+}
+
+const Refusal kRefusals[] = {
+    {"Deflate64", "-mm=Deflate64", zip::Failure::UnsupportedMethod, "Deflate64 (method 9)"},
+    {"BZip2", "-mm=BZip2", zip::Failure::UnsupportedMethod, "bzip2 (method 12)"},
+    {"Aes256", "-psecret -mem=AES256", zip::Failure::Encrypted, "AES"},
+    {"ZipCrypto", "-psecret -mem=ZipCrypto", zip::Failure::Encrypted, "ZipCrypto"},
+};
+INSTANTIATE_TEST_SUITE_P(SevenZip, EngineRefuses, ::testing::ValuesIn(kRefusals),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+}  // namespace
