@@ -5,11 +5,11 @@
 
 #include <atomic>
 #include <cstdint>
-#include <mutex>
-#include <thread>
+#include <optional>
 
 #include "tools/win32/handles.h"
 #include "tools/win32/text.h"
+#include "zip/os.h"
 
 namespace tools::win32 {
 namespace {
@@ -23,7 +23,7 @@ class SharedProgress final : public zip::Observer {
   void Total(std::uint64_t bytes) override { total_ = bytes; }
   void Done(std::uint64_t bytes, const std::string& item) override {
     done_ += bytes;
-    const std::lock_guard<std::mutex> lock(mutex_);
+    const zip::os::Guard lock(mutex_);
     item_ = item;
   }
   bool Cancelled() override { return cancelled_; }
@@ -32,7 +32,7 @@ class SharedProgress final : public zip::Observer {
   std::uint64_t total() const { return total_; }
   std::uint64_t done() const { return done_; }
   std::string item() {
-    const std::lock_guard<std::mutex> lock(mutex_);
+    const zip::os::Guard lock(mutex_);
     return item_;
   }
 
@@ -40,7 +40,7 @@ class SharedProgress final : public zip::Observer {
   std::atomic<std::uint64_t> total_{0};
   std::atomic<std::uint64_t> done_{0};
   std::atomic<bool> cancelled_{false};
-  std::mutex mutex_;
+  zip::os::Mutex mutex_;
   std::string item_;
 };
 
@@ -82,7 +82,8 @@ zip::Error RunJob(const JobOptions& options, const std::function<zip::Error(zip:
   SharedProgress progress;
   zip::Error result;
   const Handle finished(CreateEventW(nullptr, /* manualReset= */ TRUE, /* initialState= */ FALSE, nullptr));
-  std::thread worker([&] {
+  std::optional<zip::os::Thread> worker;  // waited for as it goes
+  worker.emplace([&] {
     result = work(progress);
     SetEvent(finished.get());
   });
@@ -101,7 +102,7 @@ zip::Error RunJob(const JobOptions& options, const std::function<zip::Error(zip:
     if (!options.quiet && GetTickCount64() - started >= kShowAfterMs) window.Show();
     if (window.Update(progress)) progress.Cancel();
   }
-  worker.join();
+  worker.reset();
   return result;
 }
 
