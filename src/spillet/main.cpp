@@ -41,6 +41,7 @@ std::string Notes(const fs::path& archive, const zip::ExtractReport& report) {
 // Extracts one archive; the folder appears whole at the end, or not at all.
 int Extract(const fs::path& archive, const CommandLine& line) {
   const fs::path folder = line.to ? *line.to : archive.parent_path();
+  if (DWORD error = ERROR_SUCCESS; !CreateFolders(folder, error)) return Fail(kTool, {FailureOf(error), folder, {}, {}}, line.quiet);
   ScratchFolder::RemoveLeftovers(folder, kScratchPrefix);
   ScratchFolder scratch(folder, kScratchPrefix);
   if (!scratch.ok()) return Fail(kTool, {FailureOf(scratch.error()), folder, {}, {}}, line.quiet);

@@ -18,11 +18,11 @@ fs::path FreeName(const fs::path& folder, const fs::path& name, const fs::path& 
 
 fs::path ArchiveName(const std::vector<fs::path>& items) {
   if (items.size() == 1) {
-    const fs::path item = items.front();
-    const fs::path name = fs::is_directory(item) ? item.filename() : item.stem();
+    const fs::path& item = items.front();
+    fs::path name = fs::is_directory(item) ? item.filename() : item.stem();
     if (!name.empty()) return name;
   } else if (!items.empty()) {
-    const fs::path folder = items.front().parent_path().filename();
+    fs::path folder = items.front().parent_path().filename();
     if (!folder.empty()) return folder;
   }
   return "Archive";  // a drive's root has no name of its own

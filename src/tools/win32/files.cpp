@@ -33,10 +33,24 @@ std::wstring RandomSuffix() {
 }  // namespace
 
 std::wstring LongPath(const fs::path& path) {
-  const std::wstring absolute = fs::absolute(path).lexically_normal().wstring();
+  std::wstring absolute = fs::absolute(path).lexically_normal().wstring();
   if (absolute.rfind(L"\\\\?\\", 0) == 0) return absolute;
   if (absolute.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + absolute.substr(2);
   return L"\\\\?\\" + absolute;
+}
+
+bool CreateFolders(const fs::path& folder, DWORD& error) {
+  const DWORD attributes = GetFileAttributesW(LongPath(folder).c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    error = ERROR_DIRECTORY;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  }
+  if (folder.has_parent_path() && folder.parent_path() != folder && !CreateFolders(folder.parent_path(), error)) {
+    return false;
+  }
+  if (CreateDirectoryW(LongPath(folder).c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) return true;
+  error = GetLastError();
+  return false;
 }
 
 bool RemoveTree(const fs::path& folder) {

@@ -13,6 +13,9 @@ namespace tools::win32 {
 // The path as the system takes it beyond 260 characters: "\\?\C:\…", "\\?\UNC\server\share\…".
 std::wstring LongPath(const std::filesystem::path& path);
 
+// Makes the folder and any missing folders above it; true when it is there.
+bool CreateFolders(const std::filesystem::path& folder, DWORD& error);
+
 // Deletes a folder and what it holds; links and junctions inside are removed, never followed.
 bool RemoveTree(const std::filesystem::path& folder);
 
