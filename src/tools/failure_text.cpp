@@ -42,4 +42,18 @@ std::string FailureText(const zip::Error& error) {
   return file + "\n\n" + (error.detail.empty() ? "The file could not be read or written." : error.detail + ".");
 }
 
+std::string OneLine(std::string_view text) {
+  std::string line;
+  for (std::size_t i = 0; i < text.size();) {
+    if (text[i] != '\n' && text[i] != '\r') {
+      line += text[i++];
+      continue;
+    }
+    while (i < text.size() && (text[i] == '\n' || text[i] == '\r')) ++i;
+    if (line.empty() || i == text.size()) continue;
+    line += line.back() == '.' || line.back() == ':' ? " " : ": ";  // a path ends in neither
+  }
+  return line;
+}
+
 }  // namespace tools

@@ -65,6 +65,8 @@ class Extraction {
   }
 
   Error ExtractFile(const Placed& file, EntryBuffers& buffers) {
+    // Empty files report no bytes, so their progress never asks.
+    if (observer_.Cancelled()) return Error{Failure::Cancelled, {}, {}, {}};
     const Entry& entry = catalog_.entries[file.entry];
     if (Error error = CheckNoLinks(target_, file.path)) return error;
     os::File out;

@@ -48,17 +48,20 @@ inline std::string ReadAll(const std::wstring& path) {
 
 // Handed over by tests/e2e/run through the environment.
 struct Paths {
-  std::wstring program;   // E2E_PROGRAM: Tandrel.exe, in a folder whose path has blanks
-  std::string unixWork;   // E2E_WORK: scratch folder (Unix path)
-  std::string unixShots;  // E2E_SHOTS: screenshots (Unix path)
-  std::wstring folder;    // the program's folder, with a trailing backslash
+  std::wstring program;       // E2E_PROGRAM: Tandrel.exe, in a folder whose path has blanks
+  std::wstring toolsProgram;  // E2E_TOOLS_PROGRAM: a copy beside the real Cramlet.exe and Spillet.exe
+  std::string unixWork;       // E2E_WORK: scratch folder (Unix path)
+  std::string unixShots;      // E2E_SHOTS: screenshots (Unix path)
+  std::wstring folder;        // the program's folder, with a trailing backslash
+  std::wstring toolsFolder;   // the real tools' folder, likewise
 };
 
 inline const Paths& GetPaths() {
   static const Paths paths = [] {
     auto env = [](const char* name) { return std::string(std::getenv(name) ? std::getenv(name) : ""); };
-    Paths p{Widen(env("E2E_PROGRAM")), env("E2E_WORK"), env("E2E_SHOTS"), {}};
+    Paths p{Widen(env("E2E_PROGRAM")), Widen(env("E2E_TOOLS_PROGRAM")), env("E2E_WORK"), env("E2E_SHOTS"), {}, {}};
     p.folder = p.program.substr(0, p.program.find_last_of(L'\\') + 1);
+    p.toolsFolder = p.toolsProgram.substr(0, p.toolsProgram.find_last_of(L'\\') + 1);
     return p;
   }();
   return paths;
@@ -126,21 +129,33 @@ inline std::string Describe(const std::vector<TopWindow>& windows) {  // for fai
   return text;
 }
 
+inline std::vector<TopWindow> WindowsOf(DWORD process, bool visibleOnly = false) {
+  std::vector<TopWindow> found;
+  ForEachTopWindow([&](HWND hwnd) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    const bool visible = IsWindowVisible(hwnd);
+    if (owner == process && (visible || !visibleOnly)) found.push_back({hwnd, ClassOf(hwnd), TextOf(hwnd), visible});
+    return true;
+  });
+  return found;
+}
+
 // One Tandrel.exe started by a test; terminated at the end unless it ended by itself.
 class Program {
  public:
-  Program() = default;
+  explicit Program(std::wstring path = GetPaths().program) : path_(std::move(path)) {}
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
   ~Program() { Stop(); }
 
   bool Start(std::wstring desktop = {}) {  // on the caller's desktop unless one is named
-    std::wstring commandLine = L"\"" + GetPaths().program + L"\"";
+    std::wstring commandLine = L"\"" + path_ + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     if (!desktop.empty()) startup.lpDesktop = desktop.data();
     // From C:\ on purpose: the tools must be found beside the program, not in the current folder.
-    if (!CreateProcessW(GetPaths().program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    if (!CreateProcessW(path_.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         L"C:\\", &startup, &info_))
       return false;
     // Start-up is done once its thread first waits for input. (Probing the hotkeys earlier
@@ -164,18 +179,7 @@ class Program {
   DWORD Id() const { return info_.dwProcessId; }
   bool WaitForExit(int timeoutMs) { return WaitForSingleObject(info_.hProcess, timeoutMs) == WAIT_OBJECT_0; }
 
-  std::vector<TopWindow> Windows(bool visibleOnly = false) const {
-    std::vector<TopWindow> found;
-    ForEachTopWindow([&](HWND hwnd) {
-      DWORD owner = 0;
-      GetWindowThreadProcessId(hwnd, &owner);
-      const bool visible = IsWindowVisible(hwnd);
-      if (owner == info_.dwProcessId && (visible || !visibleOnly))
-        found.push_back({hwnd, ClassOf(hwnd), TextOf(hwnd), visible});
-      return true;
-    });
-    return found;
-  }
+  std::vector<TopWindow> Windows(bool visibleOnly = false) const { return WindowsOf(info_.dwProcessId, visibleOnly); }
 
   HWND Window(const std::wstring& title, const std::wstring& className) const {
     for (const auto& w : Windows())
@@ -184,6 +188,7 @@ class Program {
   }
 
  private:
+  std::wstring path_;
   PROCESS_INFORMATION info_{};
 };
 

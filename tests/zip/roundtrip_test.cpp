@@ -109,15 +109,32 @@ TEST(WriteArchive, RemovesTheArchiveWhenCancelledOrAnItemIsMissing) {
   EXPECT_FALSE(fs::exists(scratch / "b.zip"));
 }
 
+// Empty files report no bytes, and folders are made first: a cancel must still stop the files.
 TEST(ExtractArchive, StopsWhenCancelled) {
-  Scratch scratch;
-  WriteFile(scratch / "in/big.bin", std::string(8 * 1024 * 1024, 'b'));
-  ASSERT_FALSE(Zip({scratch / "in"}, scratch / "a.zip"));
-  Counting cancelling(1);
-  zip::ExtractReport report;
-  fs::create_directories(scratch / "out");
-  EXPECT_EQ(zip::ExtractArchive(scratch / "a.zip", scratch / "out", cancelling, report).kind, zip::Failure::Cancelled);
-  EXPECT_LT(cancelling.done, 8U * 1024 * 1024);
+  const struct {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> files;
+    std::uint64_t cancelAfter;
+  } cases[] = {
+      {"one big file", {{"in/big.bin", std::string(8 * 1024 * 1024, 'b')}}, 1},
+      {"empty files only", {{"in/a", ""}, {"in/b", ""}, {"in/c", ""}}, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Scratch scratch;
+    std::vector<fs::path> items;
+    for (const auto& [name, bytes] : c.files) {
+      WriteFile(scratch / name, bytes);
+      items.push_back(scratch / name);
+    }
+    ASSERT_FALSE(Zip(items, scratch / "a.zip"));
+    Counting cancelling(c.cancelAfter);
+    zip::ExtractReport report;
+    fs::create_directories(scratch / "out");
+    EXPECT_EQ(zip::ExtractArchive(scratch / "a.zip", scratch / "out", cancelling, report).kind,
+              zip::Failure::Cancelled);
+    EXPECT_LT(cancelling.done, 8U * 1024 * 1024);
+  }
 }
 
 // Blocks are cut by position, not by worker, so the archive is the same on any number of cores.

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <optional>
@@ -65,7 +66,9 @@ class ProgressWindow {
 
   bool Update(SharedProgress& progress) {
     if (!shown_) return false;
-    dialog_->SetLine(2, Wide(progress.item()).c_str(), /* compactPath= */ TRUE, nullptr);
+    std::wstring item = Wide(progress.item());
+    std::replace(item.begin(), item.end(), L'/', L'\\');  // entry names use "/"; shortening needs "\"
+    dialog_->SetLine(2, item.c_str(), /* compactPath= */ TRUE, nullptr);
     dialog_->SetProgress64(progress.done(), progress.total() ? progress.total() : 1);
     return dialog_->HasUserCancelled() != FALSE;
   }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "tools/failure_text.h"
 #include "tools/win32/handles.h"
 #include "tools/win32/text.h"
 
@@ -34,7 +35,7 @@ void WriteError(std::string_view text) {
 
 void Tell(std::wstring_view tool, std::string_view text, Tone tone, bool quiet) {
   if (quiet) {
-    WriteError(std::string(text));
+    WriteError(tone == Tone::Failure ? OneLine(text) : std::string(text));  // a failure is one line for a log
     return;
   }
   const UINT icon = tone == Tone::Failure ? MB_ICONERROR : MB_ICONINFORMATION;

@@ -1,0 +1,509 @@
+// The real Cramlet.exe and Spillet.exe, from the second program folder: names in any script and
+// paths past 260 characters, the progress window's Cancel, failures, the Mark of the Web, a
+// killed run's leftovers, and Tandrel's hotkey starting Cramlet.
+#include <algorithm>
+#include <cstdint>
+#include <iostream>
+#include <set>
+
+#include "harness.h"
+
+namespace e2e {
+namespace {
+
+// Every path goes to the system in the form that reaches past 260 characters.
+std::wstring Long(const std::wstring& path) { return L"\\\\?\\" + path; }
+
+bool MakeFolder(const std::wstring& path) { return CreateDirectoryW(Long(path).c_str(), nullptr) != FALSE; }
+
+bool WriteBytes(const std::wstring& path, const std::string& bytes) {
+  HANDLE file = CreateFileW(Long(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok = WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr) && written == bytes.size();
+  CloseHandle(file);
+  return ok;
+}
+
+std::string ReadBytes(const std::wstring& path) {
+  HANDLE file = CreateFileW(Long(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "<unreadable>";
+  std::string bytes;
+  char buffer[65536];
+  for (DWORD got = 0; ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0;) bytes.append(buffer, got);
+  CloseHandle(file);
+  return bytes;
+}
+
+// Incompressible: deflate gains nothing on it.
+std::string RandomBytes(size_t size, std::uint64_t seed) {
+  std::string bytes(size, '\0');
+  for (auto& byte : bytes) {
+    seed ^= seed << 13, seed ^= seed >> 7, seed ^= seed << 17;
+    byte = char(seed >> 32);
+  }
+  return bytes;
+}
+
+constexpr ULONGLONG kTicksPerSecond = 10000000, kEpoch = 11644473600;  // FILETIME: 100 ns since 1601
+
+bool SetModified(const std::wstring& path, ULONGLONG unixSeconds) {
+  HANDLE handle = CreateFileW(Long(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  const ULONGLONG ticks = (unixSeconds + kEpoch) * kTicksPerSecond;
+  const FILETIME time{DWORD(ticks), DWORD(ticks >> 32)};
+  const bool ok = SetFileTime(handle, nullptr, nullptr, &time);
+  CloseHandle(handle);
+  return ok;
+}
+
+// A file or folder as compared after a round trip; its contents, its time in whole seconds.
+struct Node {
+  bool folder = false;
+  std::string bytes;
+  LONGLONG modified = 0;
+  bool operator==(const Node&) const = default;
+};
+void PrintTo(const Node& node, std::ostream* out) {
+  *out << (node.folder ? "folder" : std::to_string(node.bytes.size()) + " bytes") << " of " << node.modified;
+}
+
+LONGLONG Seconds(const FILETIME& time) {
+  return LONGLONG((ULONGLONG(time.dwHighDateTime) << 32 | time.dwLowDateTime) / kTicksPerSecond - kEpoch);
+}
+
+using EntryVisitor = std::function<void(const std::wstring& relative, const WIN32_FIND_DATAW&)>;
+
+// Calls visit for everything in the folder, and below it when deep, parents first.
+void Walk(const std::wstring& folder, bool deep, const EntryVisitor& visit, const std::wstring& relative = {}) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW(Long(folder + relative + L"\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    if (!wcscmp(data.cFileName, L".") || !wcscmp(data.cFileName, L"..")) continue;
+    const std::wstring path = relative + L"\\" + data.cFileName;
+    visit(path.substr(1), data);
+    if (deep && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) Walk(folder, deep, visit, path);
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+}
+
+// What the folder and everything below hold, by path relative to it ("." the folder itself).
+std::map<std::wstring, Node> Tree(const std::wstring& root) {
+  WIN32_FILE_ATTRIBUTE_DATA self{};
+  GetFileAttributesExW(Long(root).c_str(), GetFileExInfoStandard, &self);
+  std::map<std::wstring, Node> tree{{L".", {true, {}, Seconds(self.ftLastWriteTime)}}};
+  Walk(root, true, [&](const std::wstring& path, const WIN32_FIND_DATAW& data) {
+    const bool folder = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+    tree[path] = {folder, folder ? "" : ReadBytes(root + L"\\" + path), Seconds(data.ftLastWriteTime)};
+  });
+  return tree;
+}
+
+// Every file and folder below, by relative path, with its size.
+std::map<std::wstring, ULONGLONG> Sizes(const std::wstring& folder) {
+  std::map<std::wstring, ULONGLONG> sizes;
+  Walk(folder, true, [&](const std::wstring& path, const WIN32_FIND_DATAW& data) {
+    sizes[path] = ULONGLONG(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+  });
+  return sizes;
+}
+
+// The names in a folder, hidden ones included.
+std::set<std::wstring> Names(const std::wstring& folder) {
+  std::set<std::wstring> names;
+  Walk(folder, false, [&](const std::wstring& name, const WIN32_FIND_DATAW&) { names.insert(name); });
+  return names;
+}
+
+HWND FindChild(HWND parent, const wchar_t* className, const wchar_t* text = nullptr) {
+  HWND found = nullptr;
+  Visitor visitor = [&](HWND hwnd) {
+    if (ClassOf(hwnd) == className && (!text || TextOf(hwnd) == text)) found = hwnd;
+    return found == nullptr;
+  };
+  EnumChildWindows(parent, Visit, reinterpret_cast<LPARAM>(&visitor));
+  return found;
+}
+
+// The share of clearly red pixels where the window shows on the screen: the error icon is a red
+// disc, the others blue or yellow. (Another process's icon handle tells nothing in Wine.)
+double RedShare(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+  if (width <= 0 || height <= 0) return 0;
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ before = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+  GdiFlush();
+  int red = 0;
+  for (int i = 0; i < width * height; ++i) {
+    const DWORD pixel = static_cast<const DWORD*>(bits)[i];
+    red += GetBValue(pixel) > 150 && GetGValue(pixel) < 100 && GetRValue(pixel) < 100;  // BGR in a DIB
+  }
+  SelectObject(memory, before);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return double(red) / (width * height);
+}
+
+// One run of a real tool, from C:\, with its standard error going to a file of its own.
+class Tool {
+ public:
+  Tool(const std::wstring& exe, const std::vector<std::wstring>& arguments) {
+    static int count = 0;
+    const std::wstring errors = WindowsPathOf(GetPaths().unixWork + "/stderr-" + std::to_string(++count) + ".txt");
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    errors_ = CreateFileW(errors.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                          CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    const std::wstring path = GetPaths().toolsFolder + exe;
+    std::wstring commandLine = L"\"" + path + L"\"";
+    for (const auto& argument : arguments) commandLine += L" \"" + argument + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdError = errors_;
+    started_ = errors_ != INVALID_HANDLE_VALUE && CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr,
+                                                                 TRUE, 0, nullptr, L"C:\\", &startup, &info_);
+  }
+  Tool(const Tool&) = delete;
+  Tool& operator=(const Tool&) = delete;
+  ~Tool() {
+    Kill();
+    if (started_) {
+      CloseHandle(info_.hThread);
+      CloseHandle(info_.hProcess);
+    }
+    if (errors_ != INVALID_HANDLE_VALUE) CloseHandle(errors_);
+  }
+
+  bool Started() const { return started_; }
+  bool Running() const { return started_ && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
+  void Kill() {
+    if (Running() && TerminateProcess(info_.hProcess, 99)) WaitForSingleObject(info_.hProcess, 5000);
+  }
+  // The exit code, or -1 if it still runs after the time given.
+  long Exit(int timeoutMs = 60000) const {
+    DWORD code = 0;
+    if (!started_ || WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0) return -1;
+    GetExitCodeProcess(info_.hProcess, &code);
+    return long(code);
+  }
+  std::vector<TopWindow> Windows() const { return WindowsOf(info_.dwProcessId, /*visibleOnly=*/true); }
+  // Its window of that title holding a child of that class.
+  HWND Window(const std::wstring& title, const wchar_t* childClass) const {
+    for (const auto& w : Windows())
+      if (w.title == title && FindChild(w.hwnd, childClass)) return w.hwnd;
+    return nullptr;
+  }
+  std::string Errors() const {
+    std::string text(GetFileSize(errors_, nullptr), '\0');
+    DWORD got = 0;
+    SetFilePointer(errors_, 0, nullptr, FILE_BEGIN);
+    ReadFile(errors_, text.data(), DWORD(text.size()), &got, nullptr);
+    return text.substr(0, got);
+  }
+
+ private:
+  HANDLE errors_ = INVALID_HANDLE_VALUE;
+  PROCESS_INFORMATION info_{};
+  bool started_ = false;
+};
+
+// Runs a tool with -q to its end: exit code 0 and nothing said.
+void RunQuietly(const wchar_t* exe, const std::wstring& path) {
+  Tool tool(exe, {L"-q", path});
+  ASSERT_TRUE(tool.Started());
+  EXPECT_EQ(tool.Exit(), 0) << Narrow(exe) << " on " << Narrow(path);
+  EXPECT_EQ(tool.Errors(), "");
+}
+
+bool IsScratch(const std::wstring& name) {
+  return name.rfind(L"~cramlet-", 0) == 0 || name.rfind(L"~spillet-", 0) == 0;
+}
+
+// Each case gets an empty folder of its own, removed again when it passes.
+class Tools : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(GetPaths().toolsFolder.empty())
+        << "E2E_TOOLS_PROGRAM is not set: start the suite through tests/e2e/run";
+    unixData = GetPaths().unixWork + "/tools/" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    ASSERT_EQ(RunUnix("rm -rf '" + unixData + "' && mkdir -p '" + unixData + "'"), 0);
+    data = WindowsPathOf(unixData);
+  }
+  void TearDown() override {
+    if (HasFailure())
+      Screenshot("failed");
+    else
+      RunUnix("rm -rf '" + unixData + "'");
+  }
+
+  std::string unixData;
+  std::wstring data;
+};
+
+TEST_F(Tools, NamesInAnyScriptAndLongPathsGoThereAndBackWithTheirBytesAndTimes) {
+  std::wstring parent = data;
+  while (parent.size() < 250) parent += L"\\Длинный путь 長いパス";
+  const std::wstring root = parent + L"\\Фото 写真 😀";
+  const std::wstring nested = L"\\Вложенная 嵌套 🌲";
+  struct Item {
+    std::wstring path;  // below root
+    bool folder;
+    std::string bytes;
+    ULONGLONG modified;
+  };
+  const std::vector<Item> items = {
+      {L"", true, {}, 1600000000},
+      {L"\\Отчёт за март.txt", false, "Привет, мир\r\n", 1500000001},
+      {L"\\日本語のファイル.bin", false, RandomBytes(300000, 7), 1400000002},
+      {L"\\😀 emoji 🎉.dat", false, "", 1300000003},
+      {L"\\空のフォルダー", true, {}, 1200000004},
+      {nested, true, {}, 1100000005},
+      {nested + nested, true, {}, 1000000006},
+      {nested + nested + nested, true, {}, 900000007},
+      {nested + nested + nested + L"\\Глубокий файл 深いファイル 🐟.txt", false, "deep", 800000008},
+  };
+  ASSERT_GT(root.size() + 4, size_t(MAX_PATH)) << "the archive's path, and all below the folder, must be long";
+  for (size_t end = parent.find(L'\\', data.size() + 1); end != std::wstring::npos; end = parent.find(L'\\', end + 1))
+    ASSERT_TRUE(MakeFolder(parent.substr(0, end)));
+  ASSERT_TRUE(MakeFolder(parent));
+  for (const auto& item : items) {
+    const std::wstring path = root + item.path;
+    ASSERT_TRUE(item.folder ? MakeFolder(path) : WriteBytes(path, item.bytes)) << Narrow(item.path);
+  }
+  // Folders after their content, which changes them.
+  for (const auto& item : items) ASSERT_TRUE(SetModified(root + item.path, item.modified));
+
+  ASSERT_NO_FATAL_FAILURE(RunQuietly(L"Cramlet.exe", root));
+  ASSERT_NO_FATAL_FAILURE(RunQuietly(L"Cramlet.exe", root));
+  ASSERT_NO_FATAL_FAILURE(RunQuietly(L"Spillet.exe", root + L".zip"));
+  EXPECT_EQ(Names(parent), (std::set<std::wstring>{L"Фото 写真 😀", L"Фото 写真 😀.zip", L"Фото 写真 😀 (2).zip",
+                                                   L"Фото 写真 😀 (2)"}));
+  EXPECT_TRUE(ReadBytes(root + L".zip") == ReadBytes(root + L" (2).zip")) << "the second archive differs";
+  EXPECT_EQ(Tree(root + L" (2)"), Tree(root));
+}
+
+// Started from a command line on the real screen: the system's progress window, and its Cancel.
+TEST_F(Tools, CancelInTheProgressWindowEndsTheRunAtOnceAndLeavesNothing) {
+  const struct {
+    const wchar_t* tool;
+    std::string make;      // shell commands run in the case's folder
+    const wchar_t* input;  // in the case's folder
+  } cases[] = {
+      {L"Cramlet", "mkdir Noise && head -c 200M /dev/urandom >Noise/noise.bin", L"Noise"},
+      // Spillet writes much data a second but makes files slowly: many small ones.
+      {L"Spillet", "mkdir Many && cd Many && head -c 6000k /dev/urandom | split -b 1k -a 4", L"Many.zip"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Narrow(c.tool));
+    ASSERT_EQ(RunUnix("cd '" + unixData + "' && rm -rf ./* && " + c.make, 30000), 0) << "could not make the data";
+    if (c.tool == std::wstring(L"Spillet")) {
+      ASSERT_NO_FATAL_FAILURE(RunQuietly(L"Cramlet.exe", data + L"\\Many"));
+    }
+    const std::set<std::wstring> before = Names(data);
+
+    Tool tool(c.tool + std::wstring(L".exe"), {data + L"\\" + c.input});
+    ASSERT_TRUE(tool.Started());
+    HWND progress = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (progress = tool.Window(c.tool, L"msctls_progress32")) != nullptr; }))
+        << "no progress window; " << Describe(tool.Windows());
+    HWND cancel = FindChild(progress, L"Button", L"Cancel");
+    ASSERT_NE(cancel, nullptr) << "no Cancel button";
+    Sleep(300);  // some progress to see
+    Screenshot(Narrow(c.tool) + "-progress");
+    const ULONGLONG clicked = GetTickCount64();
+    ASSERT_TRUE(ClickOn(cancel));
+    EXPECT_EQ(tool.Exit(5000), 2);
+    const ULONGLONG took = GetTickCount64() - clicked;
+    std::cout << "[          ] " << Narrow(c.tool) << " ended " << took << " ms after the click on Cancel\n";
+    EXPECT_LT(took, 2000u);
+    EXPECT_EQ(Names(data), before) << "something was left";
+    EXPECT_EQ(tool.Errors(), "");
+    if (HasFatalFailure()) return;
+  }
+}
+
+// One message captioned Spillet naming the file, or with -q one line on standard error and no
+// window; nothing is left beside the archive either way.
+TEST_F(Tools, AFailureIsOneMessageOrWithQOneLineOnStandardError) {
+  const struct {
+    const char* name;
+    std::function<bool(const std::wstring& archive)> make;
+  } cases[] = {
+      {"not an archive", [](const std::wstring& archive) { return WriteBytes(archive, "Just some notes.\r\n"); }},
+      {"damaged data", [](const std::wstring& archive) {  // stored, so the CRC-32 finds it
+         const std::wstring folder = archive.substr(0, archive.size() - 4);
+         if (!MakeFolder(folder) || !WriteBytes(folder + L"\\noise.bin", RandomBytes(200000, 3))) return false;
+         RunQuietly(L"Cramlet.exe", folder);
+         std::string bytes = ReadBytes(archive);
+         for (size_t i = 0; i < 64; ++i) bytes[bytes.size() / 2 + i] ^= 0x5a;
+         return WriteBytes(archive, bytes);
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::wstring archive = data + L"\\" + Widen(c.name) + L".zip";
+    ASSERT_TRUE(c.make(archive));
+    const std::set<std::wstring> before = Names(data);
+    const std::string start = Narrow(archive) + "\n\nThe archive is damaged";
+    const std::string lineStart = Narrow(archive) + ": The archive is damaged";
+    {
+      Tool spillet(L"Spillet.exe", {archive});
+      ASSERT_TRUE(spillet.Started());
+      std::vector<TopWindow> windows;
+      ASSERT_TRUE(WaitUntil([&] { return !(windows = spillet.Windows()).empty(); }, 30000)) << "no window";
+      Sleep(500);  // a second one would show by now
+      windows = spillet.Windows();
+      ASSERT_EQ(windows.size(), 1u) << Describe(windows);
+      EXPECT_EQ(windows[0].title, L"Spillet");
+      EXPECT_EQ(windows[0].className, L"#32770");
+      HWND icon = FindChild(windows[0].hwnd, L"Static");
+      EXPECT_GT(RedShare(icon), 0.2) << "not the error icon";
+      const std::string text = Narrow(MessageBoxText(windows[0].hwnd));
+      EXPECT_EQ(text.substr(0, start.size()), start) << text;
+      Screenshot(std::string(c.name) + "-message");
+      PostMessageW(windows[0].hwnd, WM_COMMAND, IDOK, 0);
+      EXPECT_EQ(spillet.Exit(5000), 1);
+      EXPECT_EQ(spillet.Errors(), "");
+    }
+    {
+      Tool spillet(L"Spillet.exe", {L"-q", archive});
+      ASSERT_TRUE(spillet.Started());
+      bool windowSeen = false;
+      WaitUntil([&] { return (windowSeen = windowSeen || !spillet.Windows().empty()) || !spillet.Running(); }, 30000);
+      EXPECT_EQ(spillet.Exit(5000), 1);
+      EXPECT_FALSE(windowSeen);
+      const std::string line = spillet.Errors();
+      EXPECT_EQ(line.substr(0, lineStart.size()), lineStart) << line;
+      EXPECT_EQ(line.find('\n'), line.size() - 1) << "not one line: " << line;
+    }
+    EXPECT_EQ(Names(data), before) << "something was left";
+  }
+}
+
+// Wine 8 keeps no alternate data streams: "file:Zone.Identifier" is a file of that name beside
+// it. What is shown here is that every extracted file gets the archive's stream by that name.
+TEST_F(Tools, EveryExtractedFileCarriesTheArchivesMarkOfTheWeb) {
+  const std::wstring folder = data + L"\\Downloaded";
+  ASSERT_TRUE(MakeFolder(folder) && MakeFolder(folder + L"\\Папка") && WriteBytes(folder + L"\\a.txt", "a") &&
+              WriteBytes(folder + L"\\Папка\\b.txt", "b") && WriteBytes(folder + L"\\empty.txt", ""));
+  ASSERT_NO_FATAL_FAILURE(RunQuietly(L"Cramlet.exe", folder));
+  const std::string zone = "[ZoneTransfer]\r\nZoneId=3\r\n";
+  ASSERT_TRUE(WriteBytes(folder + L".zip:Zone.Identifier", zone));
+  if (Names(data).count(L"Downloaded.zip:Zone.Identifier"))
+    std::cout << "[          ] no alternate data streams here: the stream is a file beside the archive\n";
+
+  ASSERT_NO_FATAL_FAILURE(RunQuietly(L"Spillet.exe", folder + L".zip"));
+  size_t files = 0;
+  for (const auto& [path, node] : Tree(folder + L" (2)")) {
+    if (node.folder || path.find(L':') != std::wstring::npos) continue;  // Wine's stand-ins for streams
+    ++files;
+    EXPECT_EQ(ReadBytes(folder + L" (2)\\" + path + L":Zone.Identifier"), zone) << Narrow(path);
+  }
+  EXPECT_EQ(files, 3u);
+}
+
+// A killed run's scratch folder stays; a run beside a live one leaves that one's work alone; the
+// next run after the kill removes it.
+TEST_F(Tools, TheNextRunRemovesTheScratchFolderOfAKilledOne) {
+  const struct {
+    const wchar_t* tool;
+    std::string make;  // shell commands run in the case's folder
+    std::vector<const wchar_t*> zip;  // then zipped by Cramlet
+    const wchar_t *big, *small;
+    std::set<std::wstring> left;
+  } cases[] = {
+      {L"Cramlet", "mkdir Noise && head -c 150M /dev/urandom >Noise/noise.bin && echo small >small.txt", {},
+       L"Noise", L"small.txt", {L"Noise", L"small.txt", L"small.zip", L"small (2).zip"}},
+      // Its finished files are closed: only the live run's hold on its folder keeps them.
+      {L"Spillet", "mkdir Many && echo small >small.txt && cd Many && head -c 6000k /dev/urandom | split -b 1k -a 4",
+       {L"Many", L"small.txt"}, L"Many.zip", L"small.zip",
+       {L"Many", L"Many.zip", L"small.txt", L"small.zip", L"small", L"small (2)"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Narrow(c.tool));
+    const std::wstring exe = c.tool + std::wstring(L".exe");
+    ASSERT_EQ(RunUnix("cd '" + unixData + "' && rm -rf ./* && " + c.make, 30000), 0) << "could not make the data";
+    for (const wchar_t* item : c.zip) ASSERT_NO_FATAL_FAILURE(RunQuietly(L"Cramlet.exe", data + L"\\" + item));
+    Tool killed(exe, {L"-q", data + L"\\" + c.big});
+    ASSERT_TRUE(killed.Started());
+    std::wstring scratch;
+    ASSERT_TRUE(WaitUntil([&] {
+      for (const auto& name : Names(data))
+        if (IsScratch(name)) scratch = data + L"\\" + name;
+      if (scratch.empty()) return false;
+      for (const auto& [path, size] : Sizes(scratch))
+        if (size > 0) return true;
+      return false;
+    })) << "no scratch folder with work in it";
+    EXPECT_TRUE(GetFileAttributesW(Long(scratch).c_str()) & FILE_ATTRIBUTE_HIDDEN) << "not hidden";
+
+    const std::map<std::wstring, ULONGLONG> work = Sizes(scratch);
+    ASSERT_NO_FATAL_FAILURE(RunQuietly(exe.c_str(), data + L"\\" + c.small));
+    const std::map<std::wstring, ULONGLONG> later = Sizes(scratch);
+    EXPECT_EQ(std::count_if(work.begin(), work.end(), [&](const auto& item) { return !later.count(item.first); }), 0)
+        << "of the live run's " << work.size() << " files and folders were removed";
+    ASSERT_TRUE(killed.Running()) << "ended before it was killed";
+    killed.Kill();
+    ASSERT_EQ(killed.Exit(0), 99);
+    EXPECT_FALSE(Sizes(scratch).empty()) << "nothing left to clean up";
+
+    ASSERT_NO_FATAL_FAILURE(RunQuietly(exe.c_str(), data + L"\\" + c.small));
+    EXPECT_EQ(Names(data), c.left);
+  }
+}
+
+// Ctrl+Alt+Z in a folder with the real tools: Cramlet starts and, with no paths, shows its usage.
+using ToolsFromTandrel = TandrelTest;
+
+TEST_F(ToolsFromTandrel, CtrlAltZStartsTheRealCramlet) {
+  Program withTools(GetPaths().toolsProgram);
+  ASSERT_TRUE(StoreSetting(L"start", L"configured", L"1"));
+  ASSERT_TRUE(withTools.Start());
+  ASSERT_TRUE(WaitUntil([] { return VisibleTrayWindow() != nullptr; })) << "no tray icon shown";
+  ASSERT_TRUE(PressKeys({VK_CONTROL, VK_MENU, 'Z'}));
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitUntil([&] {
+    ForEachTopWindow([&](HWND hwnd) {
+      if (IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32770" && TextOf(hwnd) == L"Cramlet") box = hwnd;
+      return box == nullptr;
+    });
+    return box != nullptr;
+  })) << "no window captioned Cramlet; Tandrel's: " << Describe(withTools.Windows(true));
+  Screenshot("usage");
+  EXPECT_TRUE(MessageBoxes(withTools).empty()) << "Tandrel said something";
+  EXPECT_EQ(Narrow(MessageBoxText(box)).rfind("Cramlet zips files and folders into one archive.", 0), 0u);
+
+  DWORD id = 0;
+  GetWindowThreadProcessId(box, &id);
+  struct Process {  // ended at the end whatever happens
+    HANDLE handle;
+    ~Process() {
+      if (handle && WaitForSingleObject(handle, 0) == WAIT_TIMEOUT) TerminateProcess(handle, 1);
+      if (handle) CloseHandle(handle);
+    }
+  } cramlet{OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, id)};
+  ASSERT_NE(cramlet.handle, nullptr);
+  wchar_t image[MAX_PATH];
+  DWORD size = MAX_PATH;
+  EXPECT_TRUE(QueryFullProcessImageNameW(cramlet.handle, 0, image, &size));
+  EXPECT_EQ(std::wstring(image, size), GetPaths().toolsFolder + L"Cramlet.exe");
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  DWORD code = 0;
+  EXPECT_EQ(WaitForSingleObject(cramlet.handle, 5000), WAIT_OBJECT_0);
+  EXPECT_TRUE(GetExitCodeProcess(cramlet.handle, &code));
+  EXPECT_EQ(code, 1u);
+  EXPECT_TRUE(withTools.Running());
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,18 @@
+#include "tools/failure_text.h"
+
+#include <gtest/gtest.h>
+
+TEST(FailureText, OnOneLineThePathIsFollowedByAColonAndSentencesBySpaces) {
+  const struct {
+    const char* text;
+    const char* line;
+  } cases[] = {
+      {"C:\\a\\Notes.zip\n\nThe archive is damaged.", "C:\\a\\Notes.zip: The archive is damaged."},
+      {"C:\\a\\b.zip\r\n\r\nAccess was denied.\r\n", "C:\\a\\b.zip: Access was denied."},
+      {"Unknown option: -x.\n\nCramlet zips files.\n\nCramlet.exe [-q] PATH...\n\nMore.",
+       "Unknown option: -x. Cramlet zips files. Cramlet.exe [-q] PATH... More."},
+      {"\n\nNo path first.", "No path first."},
+      {"One line.", "One line."},
+  };
+  for (const auto& c : cases) EXPECT_EQ(tools::OneLine(c.text), c.line) << c.text;
+}
