@@ -135,10 +135,18 @@ void CopyMarkOfTheWeb(const fs::path& archive, const fs::path& folder) {
         self(self, entry);
         return;
       }
-      const Handle stream(CreateFileW((LongPath(entry) + kZoneStream).c_str(), GENERIC_WRITE, 0, nullptr,
-                                      CREATE_ALWAYS, 0, nullptr));
-      DWORD written = 0;
-      if (stream) WriteFile(stream.get(), zone.data(), size, &written, nullptr);
+      // Writing a stream counts as writing the file: its times from the archive are put back.
+      const Handle file(CreateFileW(LongPath(entry).c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+      FILETIME created{}, accessed{}, written{};
+      const bool timed = file && GetFileTime(file.get(), &created, &accessed, &written);
+      {
+        const Handle stream(CreateFileW((LongPath(entry) + kZoneStream).c_str(), GENERIC_WRITE, 0, nullptr,
+                                        CREATE_ALWAYS, 0, nullptr));
+        DWORD bytes = 0;
+        if (stream) WriteFile(stream.get(), zone.data(), size, &bytes, nullptr);
+      }
+      if (timed) SetFileTime(file.get(), &created, &accessed, &written);
     });
   };
   mark(mark, folder);

@@ -14,9 +14,12 @@ int ToolMain(std::wstring_view tool, const wchar_t* destinationOption, std::stri
   platform::win32::Harden();
   const ComApartment com;
   const CommandLine line = ParseCommandLine(destinationOption);
-  if (!line.error.empty() || line.paths.empty()) {
-    Tell(tool, line.error.empty() ? std::string(usage) : line.error + "\n\n" + std::string(usage), Tone::Failure,
-         line.quiet);
+  if (!line.error.empty()) {
+    Tell(tool, line.error + "\n\n" + std::string(usage), Tone::Failure, line.quiet);
+    return kFailed;
+  }
+  if (line.paths.empty()) {  // nothing went wrong: nothing was given
+    Tell(tool, usage, Tone::Notice, line.quiet);
     return kFailed;
   }
   return work(line);
