@@ -153,8 +153,6 @@ TEST_F(Config, TheWindowIsLaidOutInTwipsAtItsDpi) {
   for (const Scale& scale : scales) {
     SCOPED_TRACE(std::to_string(scale.dpi) + " DPI");
     const Scale& other = scales[&scale == &scales[0] ? 1 : 0];
-    const ScopedDpi setDpi(scale.dpi);
-    ASSERT_TRUE(setDpi.Set()) << "could not set the DPI";
     auto check = [&](const std::wstring& desktop) {
       ASSERT_TRUE(tandrel.Start(desktop));
       ASSERT_NO_FATAL_FAILURE(WaitForWindow());
@@ -168,15 +166,7 @@ TEST_F(Config, TheWindowIsLaidOutInTwipsAtItsDpi) {
       Screenshot(std::to_string(scale.dpi) + "dpi-changed-to-" + std::to_string(other.dpi), config);
       expectLayout(other);
     };
-    if (scale.dpi == 96) {
-      check({});
-    } else {
-      ASSERT_TRUE(OnOwnDesktop([&](const std::wstring& desktop) {
-        check(desktop);
-        tandrel.Stop();
-      })) << "could not enter a desktop of its own";
-    }
-    tandrel.Stop();
+    AtDpi(scale.dpi, check);
     if (HasFatalFailure()) return;
   }
 }

@@ -512,6 +512,23 @@ class TandrelTest : public ::testing::Test {
     tandrel.Stop();
   }
 
+  // Runs check with Wine at dpi, for the program started in it: on this desktop at 96, else on a
+  // desktop of its own (its explorer and tray take the DPI as they start). The program is stopped
+  // after.
+  void AtDpi(DWORD dpi, const std::function<void(const std::wstring& desktop)>& check) {
+    const ScopedDpi setDpi(dpi);
+    ASSERT_TRUE(setDpi.Set()) << "could not set the DPI";
+    if (dpi == 96) {
+      check({});
+    } else {
+      ASSERT_TRUE(OnOwnDesktop([&](const std::wstring& desktop) {
+        check(desktop);
+        tandrel.Stop();
+      })) << "could not enter a desktop of its own";
+    }
+    tandrel.Stop();
+  }
+
   // A configured profile, so that no window covers the tray (no window manager: all open at 0,0).
   void StartWithTray(const std::wstring& desktop = {}) {
     ASSERT_TRUE(StoreSetting(L"start", L"configured", L"1"));

@@ -131,8 +131,6 @@ TEST_F(Info, TheTrayMenuOpensAboutAndSupportWithTheirTextsLaidOutAtEachDpi) {
                                                  L"Version 2.0.0"};
   for (const auto& scale : scales) {
     SCOPED_TRACE(std::to_string(scale.dpi) + " DPI");
-    const ScopedDpi setDpi(scale.dpi);
-    ASSERT_TRUE(setDpi.Set()) << "could not set the DPI";
     auto check = [&](const std::wstring& desktop) {
       const std::string dpi = std::to_string(scale.dpi) + "dpi";
       ASSERT_NO_FATAL_FAILURE(StartWithTray(desktop));
@@ -160,15 +158,7 @@ TEST_F(Info, TheTrayMenuOpensAboutAndSupportWithTheirTextsLaidOutAtEachDpi) {
       EXPECT_EQ(place.substr(place.find(' ') + 1), scale.supportSize);
       EXPECT_TRUE(GetWindowLongW(support, GWL_STYLE) & WS_THICKFRAME) << "not sizable";
     };
-    if (scale.dpi == 96) {
-      check({});
-    } else {
-      ASSERT_TRUE(OnOwnDesktop([&](const std::wstring& desktop) {
-        check(desktop);
-        tandrel.Stop();
-      })) << "could not enter a desktop of its own";
-    }
-    tandrel.Stop();
+    AtDpi(scale.dpi, check);
     if (HasFatalFailure()) return;
   }
 }

@@ -38,8 +38,6 @@ TEST_F(MainJob, TrayIconImageHasTheSmallIconSizeOfTheDpi) {
   };
   for (const auto [dpi, pixels, laterDpi, laterPixels] : {Scale{96, 16, 144, 24}, Scale{144, 24, 96, 16}}) {
     SCOPED_TRACE(std::to_string(dpi) + " DPI");
-    const ScopedDpi setDpi(dpi);
-    ASSERT_TRUE(setDpi.Set()) << "could not set the DPI";
     auto check = [&](const std::wstring& desktop) {
       ASSERT_TRUE(StoreSetting(L"start", L"configured", L"1"));
       ASSERT_TRUE(tandrel.Start(desktop));
@@ -62,15 +60,7 @@ TEST_F(MainJob, TrayIconImageHasTheSmallIconSizeOfTheDpi) {
       EXPECT_EQ(seen->trayIconWidth, laterPixels) << "width of the image given at " << laterDpi << " DPI";
       EXPECT_EQ(seen->trayIconHeight, laterPixels) << "height of the image given at " << laterDpi << " DPI";
     };
-    if (dpi == 96) {
-      check({});
-    } else {
-      ASSERT_TRUE(OnOwnDesktop([&](const std::wstring& desktop) {
-        check(desktop);
-        tandrel.Stop();
-      })) << "could not enter a desktop of its own";
-    }
-    tandrel.Stop();
+    AtDpi(dpi, check);
     if (HasFatalFailure()) return;
   }
 }
