@@ -19,9 +19,16 @@ using Path = std::filesystem::path;
 class File {
  public:
   File() = default;
-  ~File();
-  File(File&& other) noexcept;
-  File& operator=(File&& other) noexcept;
+  ~File() { Close(); }
+  File(File&& other) noexcept : handle_(std::exchange(other.handle_, -1)), path_(std::move(other.path_)) {}
+  File& operator=(File&& other) noexcept {
+    if (this != &other) {
+      Close();
+      handle_ = std::exchange(other.handle_, -1);
+      path_ = std::move(other.path_);
+    }
+    return *this;
+  }
   File(const File&) = delete;
   File& operator=(const File&) = delete;
 
@@ -37,7 +44,7 @@ class File {
   Error SetModified(std::int64_t seconds) const;
 
  private:
-  void Close();
+  void Close();  // the system's own call
   std::intptr_t handle_ = -1;
   Path path_;
 };

@@ -128,20 +128,6 @@ Kernel OpenAttributes(const Path& path, DWORD access) {
 
 }  // namespace
 
-File::~File() { Close(); }
-
-File::File(File&& other) noexcept
-    : handle_(std::exchange(other.handle_, -1)), path_(std::move(other.path_)) {}
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = std::exchange(other.handle_, -1);
-    path_ = std::move(other.path_);
-  }
-  return *this;
-}
-
 void File::Close() {
   if (handle_ != -1) CloseHandle(Native(handle_));
   handle_ = -1;
