@@ -16,11 +16,13 @@ constexpr wchar_t kScratchPrefix[] = L"~cramlet-";
 constexpr char kUsage[] =
     "Cramlet zips files and folders into one archive.\n\n"
     "Cramlet.exe [-q] [-o ARCHIVE] PATH...\n\n"
+    "Without paths it zips what is selected in the Explorer window in front, or what is chosen in "
+    "the file dialog. "
     "Without -o the archive goes beside the first item, named after it (one item) or after their "
     "folder (several); an existing file is never replaced. -q shows no window: a failure is one line "
     "on standard error.";
 
-int Zip(const CommandLine& line) {
+int Zip(const CommandLine& line, std::vector<fs::path>& made) {
   const fs::path folder = line.to ? line.to->parent_path() : line.paths.front().parent_path();
   const fs::path name = line.to ? line.to->stem() : tools::ArchiveName(line.paths);
   const fs::path extension = line.to ? line.to->extension() : fs::path(".zip");
@@ -37,7 +39,10 @@ int Zip(const CommandLine& line) {
   // A name given with -o is taken as it is or not at all; a chosen one steps aside.
   DWORD moveError = ERROR_SUCCESS;
   if (line.to) {
-    if (MoveFileExW(LongPath(built).c_str(), LongPath(*line.to).c_str(), /* flags= */ 0)) return kDone;
+    if (MoveFileExW(LongPath(built).c_str(), LongPath(*line.to).c_str(), /* flags= */ 0)) {
+      made.push_back(*line.to);
+      return kDone;
+    }
     moveError = GetLastError();
     const bool taken = moveError == ERROR_ALREADY_EXISTS || moveError == ERROR_FILE_EXISTS;
     return Fail(kTool,
@@ -45,14 +50,21 @@ int Zip(const CommandLine& line) {
                  taken ? "A file of that name exists already; it was left as it is" : ""},
                 line.quiet);
   }
-  if (!MoveToFreeName(built, folder, name, extension, moveError)) {
-    return Fail(kTool, {FailureOf(moveError), folder / name, {}, {}}, line.quiet);
-  }
+  const std::optional<fs::path> archive = MoveToFreeName(built, folder, name, extension, moveError);
+  if (!archive) return Fail(kTool, {FailureOf(moveError), folder / name, {}, {}}, line.quiet);
+  made.push_back(*archive);
   return kDone;
 }
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int /*show*/) {
-  return ToolMain(kTool, L"-o", kUsage, Zip);
+  return ToolMain({.name = kTool,
+                   .destinationOption = L"-o",
+                   .usage = kUsage,
+                   .choose = {.title = L"Choose files to zip", .filterName = {}, .filter = {}},
+                   .takes = {},
+                   .kind = {},
+                   .kinds = {},
+                   .work = Zip});
 }

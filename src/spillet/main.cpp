@@ -19,6 +19,8 @@ constexpr wchar_t kScratchPrefix[] = L"~spillet-";
 constexpr char kUsage[] =
     "Spillet extracts zip archives.\n\n"
     "Spillet.exe [-q] [-d FOLDER] ARCHIVE...\n\n"
+    "Without archives it extracts those selected in the Explorer window in front, or those chosen "
+    "in the file dialog. "
     "Each archive goes into a new folder named after it, beside it or in FOLDER; when all it holds "
     "lies in one folder, that folder itself is placed there. Nothing existing is ever replaced. -q "
     "shows no window: a failure is one line on standard error.";
@@ -39,7 +41,7 @@ std::string Notes(const fs::path& archive, const zip::ExtractReport& report) {
 }
 
 // Extracts one archive; the folder appears whole at the end, or not at all.
-int Extract(const fs::path& archive, const CommandLine& line) {
+int Extract(const fs::path& archive, const CommandLine& line, std::vector<fs::path>& made) {
   const fs::path folder = line.to ? *line.to : archive.parent_path();
   if (DWORD error = ERROR_SUCCESS; !CreateFolders(folder, error)) return Fail(kTool, {FailureOf(error), folder, {}, {}}, line.quiet);
   ScratchFolder::RemoveLeftovers(folder, kScratchPrefix);
@@ -64,14 +66,15 @@ int Extract(const fs::path& archive, const CommandLine& line) {
     if (result) SetFileAttributesW(LongPath(*result).c_str(), FILE_ATTRIBUTE_NORMAL);
   }
   if (!result) return Fail(kTool, {FailureOf(moveError), folder / tools::FolderName(archive), {}, {}}, line.quiet);
+  made.push_back(*result);
   if (const std::string notes = Notes(archive, report); !notes.empty()) Tell(kTool, notes, Tone::Notice, line.quiet);
   return kDone;
 }
 
-int ExtractEach(const CommandLine& line) {
+int ExtractEach(const CommandLine& line, std::vector<fs::path>& made) {
   int exit = kDone;
   for (const fs::path& archive : line.paths) {
-    const int result = Extract(archive, line);
+    const int result = Extract(archive, line, made);
     if (result == kCancelled) return kCancelled;
     if (result != kDone) exit = result;
   }
@@ -81,5 +84,12 @@ int ExtractEach(const CommandLine& line) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int /*show*/) {
-  return ToolMain(kTool, L"-d", kUsage, ExtractEach);
+  return ToolMain({.name = kTool,
+                   .destinationOption = L"-d",
+                   .usage = kUsage,
+                   .choose = {.title = L"Choose archives to extract", .filterName = L"Zip archives (*.zip)", .filter = L"*.zip"},
+                   .takes = [](const fs::path& path) { return zip::IsZipArchive(path); },
+                   .kind = "a zip archive",
+                   .kinds = "zip archives",
+                   .work = ExtractEach});
 }

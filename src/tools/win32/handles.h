@@ -37,8 +37,14 @@ template <typename Interface>
 class ComPtr {
  public:
   ComPtr() = default;
-  ~ComPtr() {
-    if (pointer_) pointer_->Release();
+  ~ComPtr() { reset(); }
+  ComPtr(ComPtr&& other) noexcept : pointer_(std::exchange(other.pointer_, nullptr)) {}
+  ComPtr& operator=(ComPtr&& other) noexcept {
+    if (this != &other) {
+      reset();
+      pointer_ = std::exchange(other.pointer_, nullptr);
+    }
+    return *this;
   }
   ComPtr(const ComPtr&) = delete;
   ComPtr& operator=(const ComPtr&) = delete;
@@ -46,10 +52,45 @@ class ComPtr {
   Interface* operator->() const { return pointer_; }
   Interface* get() const { return pointer_; }
   explicit operator bool() const { return pointer_ != nullptr; }
-  void** out() { return reinterpret_cast<void**>(&pointer_); }
+  void** out() {
+    reset();
+    return reinterpret_cast<void**>(&pointer_);
+  }
+  Interface** put() {
+    reset();
+    return &pointer_;
+  }
+  void reset() {
+    if (pointer_) std::exchange(pointer_, nullptr)->Release();
+  }
 
  private:
   Interface* pointer_ = nullptr;
+};
+
+// Memory the shell hands out with CoTaskMemAlloc: names, item ID lists.
+template <typename Type>
+class CoMemory {
+ public:
+  CoMemory() = default;
+  ~CoMemory() { CoTaskMemFree(pointer_); }
+  CoMemory(CoMemory&& other) noexcept : pointer_(std::exchange(other.pointer_, nullptr)) {}
+  CoMemory& operator=(CoMemory&& other) noexcept {
+    if (this != &other) CoTaskMemFree(std::exchange(pointer_, std::exchange(other.pointer_, nullptr)));
+    return *this;
+  }
+  CoMemory(const CoMemory&) = delete;
+  CoMemory& operator=(const CoMemory&) = delete;
+
+  Type* get() const { return pointer_; }
+  explicit operator bool() const { return pointer_ != nullptr; }
+  Type** put() {
+    CoTaskMemFree(std::exchange(pointer_, nullptr));
+    return &pointer_;
+  }
+
+ private:
+  Type* pointer_ = nullptr;
 };
 
 // COM for this thread, for as long as the owner lives.

@@ -38,7 +38,7 @@ void Tell(std::wstring_view tool, std::string_view text, Tone tone, bool quiet) 
     WriteError(tone == Tone::Failure ? OneLine(text) : std::string(text));  // a failure is one line for a log
     return;
   }
-  const UINT icon = tone == Tone::Failure ? MB_ICONERROR : MB_ICONINFORMATION;
+  const UINT icon = tone == Tone::Failure ? MB_ICONERROR : tone == Tone::Warning ? MB_ICONWARNING : MB_ICONINFORMATION;
   MessageBoxW(nullptr, Wide(text).c_str(), std::wstring(tool).c_str(), MB_OK | icon | MB_SETFOREGROUND);
 }
 

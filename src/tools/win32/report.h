@@ -5,7 +5,7 @@
 
 namespace tools::win32 {
 
-enum class Tone { Failure, Notice };
+enum class Tone { Failure, Warning, Notice };
 
 void Tell(std::wstring_view tool, std::string_view text, Tone tone, bool quiet);
 

@@ -4,25 +4,86 @@
 
 #include "platform/win32/harden.h"
 #include "tools/failure_text.h"
+#include "tools/left_out.h"
 #include "tools/win32/handles.h"
 #include "tools/win32/report.h"
+#include "tools/win32/shell_window.h"
+#include "tools/win32/text.h"
 
 namespace tools::win32 {
 
-int ToolMain(std::wstring_view tool, const wchar_t* destinationOption, std::string_view usage,
-             const std::function<int(const CommandLine&)>& work) {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Paragraphs(const std::string& first, const std::string& second) {
+  return first.empty() || second.empty() ? first + second : first + "\n\n" + second;
+}
+
+// The tool started with nothing to work on, as a hotkey starts it.
+int WorkOnSelection(const Tool& tool, HWND front) {
+  Selection selection = FrontSelection(front);
+  CommandLine line;
+  if (selection.paths.empty() && selection.others.empty()) {
+    const Choice choice = Choose(tool.choose, selection.folder);
+    if (choice.result == HRESULT_FROM_WIN32(ERROR_CANCELLED)) return kCancelled;
+    if (choice.paths.empty()) {
+      Tell(tool.name, tool.usage, Tone::Notice, /*quiet=*/false);
+      return kFailed;
+    }
+    line.paths = choice.paths;
+    selection.window = nullptr;  // no window to show the result in; a folder window is opened
+  } else {
+    line.paths = std::move(selection.paths);
+  }
+  std::vector<std::string> notTaken;
+  if (tool.takes) {
+    std::erase_if(line.paths, [&](const fs::path& path) {
+      if (tool.takes(path)) return false;
+      notTaken.push_back(Utf8(path.native()));
+      return true;
+    });
+  }
+  const std::string name = Utf8(tool.name);
+  const std::string leftOut =
+      Paragraphs(LeftOutText(name, "a file or folder on a disk", "files or folders on a disk", selection.others),
+                 LeftOutText(name, tool.kind, tool.kinds, notTaken));
+
+  int exit = kDone;
+  std::vector<fs::path> made;
+  if (!line.paths.empty()) exit = tool.work(line, made);
+  if (!made.empty()) {
+    if (selection.window) {
+      SelectInWindow(selection.window, made);
+    } else {
+      ShowInFolder(made);
+    }
+  }
+  if (exit == kCancelled || leftOut.empty()) return exit;
+  Tell(tool.name, leftOut, Tone::Warning, /*quiet=*/false);
+  return kFailed;
+}
+
+}  // namespace
+
+int ToolMain(const Tool& tool) {
   platform::win32::Harden();
+  const HWND front = GetForegroundWindow();  // what the user was looking at when the hotkey was pressed
   const ComApartment com;
-  const CommandLine line = ParseCommandLine(destinationOption);
+  const CommandLine line = ParseCommandLine(tool.destinationOption);
   if (!line.error.empty()) {
-    Tell(tool, line.error + "\n\n" + std::string(usage), Tone::Failure, line.quiet);
+    Tell(tool.name, line.error + "\n\n" + std::string(tool.usage), Tone::Failure, line.quiet);
     return kFailed;
   }
-  if (line.paths.empty()) {  // nothing went wrong: nothing was given
-    Tell(tool, usage, Tone::Notice, line.quiet);
+  if (!line.paths.empty()) {
+    std::vector<fs::path> made;
+    return tool.work(line, made);
+  }
+  if (line.quiet || line.to) {  // options, but nothing to apply them to
+    Tell(tool.name, tool.usage, Tone::Notice, line.quiet);
     return kFailed;
   }
-  return work(line);
+  return WorkOnSelection(tool, front);
 }
 
 zip::Failure FailureOf(DWORD error) {

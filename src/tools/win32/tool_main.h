@@ -2,9 +2,12 @@
 // What both tools do first and how they end.
 #include <windows.h>
 
+#include <filesystem>
 #include <functional>
 #include <string_view>
+#include <vector>
 
+#include "tools/win32/choose.h"
 #include "tools/win32/command_line.h"
 #include "zip/zip.h"
 
@@ -12,10 +15,24 @@ namespace tools::win32 {
 
 enum Exit { kDone = 0, kFailed = 1, kCancelled = 2 };
 
-// Hardened, COM up for the progress window, the command line read: a wrong or empty one gets
-// the usage. Otherwise the work's exit code.
-int ToolMain(std::wstring_view tool, const wchar_t* destinationOption, std::string_view usage,
-             const std::function<int(const CommandLine&)>& work);
+struct Tool {
+  std::wstring_view name;
+  const wchar_t* destinationOption;  // "-o" or "-d"
+  std::string_view usage;
+  ChooseOptions choose;  // the file dialog, when nothing usable is selected
+  // Which selected files it takes, when it does not take everything, and what the others are not.
+  std::function<bool(const std::filesystem::path&)> takes;
+  std::string_view kind;   // "a zip archive"
+  std::string_view kinds;  // "zip archives"
+  // The work on the paths; it adds what it made to made.
+  std::function<int(const CommandLine&, std::vector<std::filesystem::path>& made)> work;
+};
+
+// Hardened, COM up for the shell, the command line read: a wrong one gets the usage. The paths
+// it names are worked on; without any, what is selected in Explorer in front or else what the
+// user chooses in the file dialog, and the result is selected where the user is. Returns the
+// exit code.
+int ToolMain(const Tool& tool);
 
 // The kind of failure a system error code is.
 zip::Failure FailureOf(DWORD error);

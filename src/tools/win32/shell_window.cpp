@@ -1,0 +1,188 @@
+#include "tools/win32/shell_window.h"
+
+#include <exdisp.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <functional>
+#include <string_view>
+#include <utility>
+
+#include "tools/win32/bounded.h"
+#include "tools/win32/handles.h"
+#include "tools/win32/text.h"
+
+namespace tools::win32 {
+namespace fs = std::filesystem;
+namespace {
+
+// Long enough for a busy Explorer, short enough that a hung one is soon given up on.
+constexpr DWORD kExplorerTimeoutMs = 3000;
+// A new item shows in a view once the view has heard of it; it is asked again until then.
+constexpr int kSelectTries = 20;
+constexpr DWORD kSelectRetryMs = 100;
+
+using ItemList = CoMemory<ITEMIDLIST>;
+
+bool Belongs(HWND shellWindow, HWND front) {
+  const HWND root = GetAncestor(shellWindow, GA_ROOT);
+  return root != nullptr && (root == front || root == GetAncestor(front, GA_ROOTOWNER));
+}
+
+// With a changing wallpaper the desktop's icons sit in a window of their own, in front of its own.
+bool HoldsDesktopIcons(HWND front) {
+  wchar_t name[16] = L"";
+  GetClassNameW(front, name, 16);
+  return std::wstring_view(name) == L"WorkerW" && FindWindowExW(front, nullptr, L"SHELLDLL_DefView", nullptr);
+}
+
+// The view of one of the shell's windows, and that window.
+ComPtr<IShellView> ViewOf(IDispatch* window, HWND& hwnd) {
+  ComPtr<IServiceProvider> provider;
+  ComPtr<IShellBrowser> browser;
+  ComPtr<IShellView> view;
+  if (FAILED(window->QueryInterface(IID_IServiceProvider, provider.out())) ||
+      FAILED(provider->QueryService(SID_STopLevelBrowser, IID_IShellBrowser, browser.out())) ||
+      FAILED(browser->GetWindow(&hwnd)) || FAILED(browser->QueryActiveShellView(view.put()))) {
+    return {};
+  }
+  return view;
+}
+
+// The view of the folder window or desktop in front, looked for in the shell's window list.
+ComPtr<IShellView> FrontView(HWND front) {
+  ComPtr<IShellWindows> windows;
+  if (FAILED(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_ALL, IID_IShellWindows, windows.out()))) return {};
+  long count = 0;
+  if (FAILED(windows->get_Count(&count))) count = 0;
+  for (long i = 0; i < count; ++i) {
+    VARIANT index{};
+    V_VT(&index) = VT_I4;
+    V_I4(&index) = i;
+    ComPtr<IDispatch> window;
+    HWND hwnd = nullptr;
+    if (windows->Item(index, window.put()) != S_OK || !window) continue;
+    if (ComPtr<IShellView> view = ViewOf(window.get(), hwnd); view && Belongs(hwnd, front)) return view;
+  }
+  // The desktop is not in the list; it is asked for by name.
+  VARIANT none{};
+  long desktopWindow = 0;
+  ComPtr<IDispatch> desktop;
+  HWND hwnd = nullptr;
+  if (windows->FindWindowSW(&none, &none, SWC_DESKTOP, &desktopWindow, SWFO_NEEDDISPATCH, desktop.put()) != S_OK ||
+      !desktop) {
+    return {};
+  }
+  ComPtr<IShellView> view = ViewOf(desktop.get(), hwnd);
+  return view && (Belongs(hwnd, front) || HoldsDesktopIcons(front)) ? std::move(view) : ComPtr<IShellView>();
+}
+
+ItemList FolderOf(IShellView* view) {
+  ComPtr<IFolderView> folderView;
+  ComPtr<IPersistFolder2> folder;
+  ItemList list;
+  if (SUCCEEDED(view->QueryInterface(IID_IFolderView, folderView.out())) &&
+      SUCCEEDED(folderView->GetFolder(IID_IPersistFolder2, folder.out()))) {
+    folder->GetCurFolder(list.put());
+  }
+  return list;
+}
+
+std::optional<fs::path> PathOf(PCIDLIST_ABSOLUTE list) {
+  CoMemory<wchar_t> name;
+  if (!list || FAILED(SHGetNameFromIDList(list, SIGDN_FILESYSPATH, name.put()))) return std::nullopt;
+  return fs::path(name.get());
+}
+
+Selection SelectionIn(HWND front) {
+  Selection selection;
+  const ComPtr<IShellView> view = FrontView(front);
+  if (!view) return selection;
+  selection.window = front;
+  selection.folder = PathOf(FolderOf(view.get()).get());
+  ComPtr<IFolderView> folderView;
+  ComPtr<IShellItemArray> items;
+  DWORD count = 0;
+  if (FAILED(view->QueryInterface(IID_IFolderView, folderView.out())) ||
+      FAILED(folderView->Items(SVGIO_SELECTION, IID_IShellItemArray, items.out())) || FAILED(items->GetCount(&count))) {
+    return selection;
+  }
+  for (DWORD i = 0; i < count; ++i) {
+    ComPtr<IShellItem> item;
+    if (FAILED(items->GetItemAt(i, item.put()))) continue;
+    CoMemory<wchar_t> name;
+    if (SUCCEEDED(item->GetDisplayName(SIGDN_FILESYSPATH, name.put()))) {
+      selection.paths.emplace_back(name.get());
+    } else if (SUCCEEDED(item->GetDisplayName(SIGDN_NORMALDISPLAY, name.put()))) {
+      selection.others.push_back(Utf8(name.get()));
+    }
+  }
+  return selection;
+}
+
+ItemList ItemListOf(const fs::path& path) {
+  ItemList list;
+  SHParseDisplayName(path.c_str(), nullptr, list.put(), 0, nullptr);
+  return list;
+}
+
+// Tells the views that the item is there, so that it can be selected at once.
+void Announce(const fs::path& path) {
+  std::error_code ignored;
+  SHChangeNotify(fs::is_directory(path, ignored) ? SHCNE_MKDIR : SHCNE_CREATE, SHCNF_PATHW | SHCNF_FLUSH,
+                 path.c_str(), nullptr);
+}
+
+bool SelectIn(HWND window, const std::vector<fs::path>& items) {
+  const ComPtr<IShellView> view = FrontView(window);
+  if (!view) return false;
+  const ItemList folder = FolderOf(view.get());
+  bool first = true;
+  for (const fs::path& path : items) {
+    const ItemList item = ItemListOf(path);
+    if (!folder || !item || !ILIsParent(folder.get(), item.get(), TRUE)) continue;
+    Announce(path);
+    const UINT flags = first ? SVSI_SELECT | SVSI_DESELECTOTHERS | SVSI_ENSUREVISIBLE | SVSI_FOCUSED : SVSI_SELECT;
+    bool selected = false;
+    for (int attempt = 0; attempt < kSelectTries && !selected; ++attempt) {
+      if (attempt > 0) Sleep(kSelectRetryMs);
+      selected = SUCCEEDED(view->SelectItem(ILFindLastID(item.get()), flags));
+    }
+    if (!selected) return false;
+    first = false;
+  }
+  return !first;
+}
+
+void ShowIn(const std::vector<fs::path>& items) {
+  const ItemList folder = ItemListOf(items.front().parent_path());
+  if (!folder) return;
+  std::vector<ItemList> lists;
+  std::vector<PCUITEMID_CHILD> children;
+  for (const fs::path& path : items) {
+    ItemList item = ItemListOf(path);
+    if (!item || !ILIsParent(folder.get(), item.get(), TRUE)) continue;
+    Announce(path);
+    children.push_back(ILFindLastID(item.get()));
+    lists.push_back(std::move(item));
+  }
+  if (!children.empty()) SHOpenFolderAndSelectItems(folder.get(), static_cast<UINT>(children.size()), children.data(), 0);
+}
+
+}  // namespace
+
+Selection FrontSelection(HWND front) {
+  if (front == nullptr || IsHungAppWindow(front)) return {};
+  return Bounded<Selection>(kExplorerTimeoutMs, [front] { return SelectionIn(front); }).value_or(Selection{});
+}
+
+bool SelectInWindow(HWND window, const std::vector<fs::path>& items) {
+  if (items.empty() || IsHungAppWindow(window)) return false;
+  return Bounded<bool>(kExplorerTimeoutMs, [window, items] { return SelectIn(window, items); }).value_or(false);
+}
+
+void ShowInFolder(const std::vector<fs::path>& items) {
+  if (!items.empty()) RunBounded(kExplorerTimeoutMs, [items] { ShowIn(items); });
+}
+
+}  // namespace tools::win32
