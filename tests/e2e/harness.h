@@ -103,6 +103,16 @@ inline std::vector<std::wstring> ChildTexts(HWND parent, const wchar_t* classNam
   return found;
 }
 
+inline HWND FindChild(HWND parent, const wchar_t* className, const wchar_t* text = nullptr) {
+  HWND found = nullptr;
+  Visitor visitor = [&](HWND hwnd) {
+    if (ClassOf(hwnd) == className && (!text || TextOf(hwnd) == text)) found = hwnd;
+    return found == nullptr;
+  };
+  EnumChildWindows(parent, Visit, reinterpret_cast<LPARAM>(&visitor));
+  return found;
+}
+
 // A child window's place in its parent's client area, as "left,top widthxheight".
 inline RECT PlaceInClient(HWND control) {
   RECT rect{};

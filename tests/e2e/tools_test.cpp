@@ -1,131 +1,15 @@
 // The real Cramlet.exe and Spillet.exe, from the second program folder: names in any script and
 // paths past 260 characters, the progress window's Cancel, failures, the Mark of the Web, a
-// killed run's leftovers, and Tandrel's hotkey starting Cramlet.
+// killed run's leftovers.
 #include <algorithm>
-#include <cstdint>
 #include <iostream>
 #include <set>
 
+#include "files.h"
 #include "harness.h"
 
 namespace e2e {
 namespace {
-
-// Every path goes to the system in the form that reaches past 260 characters.
-std::wstring Long(const std::wstring& path) { return L"\\\\?\\" + path; }
-
-bool MakeFolder(const std::wstring& path) { return CreateDirectoryW(Long(path).c_str(), nullptr) != FALSE; }
-
-bool WriteBytes(const std::wstring& path, const std::string& bytes) {
-  HANDLE file = CreateFileW(Long(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const bool ok = WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr) && written == bytes.size();
-  CloseHandle(file);
-  return ok;
-}
-
-std::string ReadBytes(const std::wstring& path) {
-  HANDLE file = CreateFileW(Long(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return "<unreadable>";
-  std::string bytes;
-  char buffer[65536];
-  for (DWORD got = 0; ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0;) bytes.append(buffer, got);
-  CloseHandle(file);
-  return bytes;
-}
-
-// Incompressible: deflate gains nothing on it.
-std::string RandomBytes(size_t size, std::uint64_t seed) {
-  std::string bytes(size, '\0');
-  for (auto& byte : bytes) {
-    seed ^= seed << 13, seed ^= seed >> 7, seed ^= seed << 17;
-    byte = char(seed >> 32);
-  }
-  return bytes;
-}
-
-constexpr ULONGLONG kTicksPerSecond = 10000000, kEpoch = 11644473600;  // FILETIME: 100 ns since 1601
-
-bool SetModified(const std::wstring& path, ULONGLONG unixSeconds) {
-  HANDLE handle = CreateFileW(Long(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return false;
-  const ULONGLONG ticks = (unixSeconds + kEpoch) * kTicksPerSecond;
-  const FILETIME time{DWORD(ticks), DWORD(ticks >> 32)};
-  const bool ok = SetFileTime(handle, nullptr, nullptr, &time);
-  CloseHandle(handle);
-  return ok;
-}
-
-// A file or folder as compared after a round trip; its contents, its time in whole seconds.
-struct Node {
-  bool folder = false;
-  std::string bytes;
-  LONGLONG modified = 0;
-  bool operator==(const Node&) const = default;
-};
-void PrintTo(const Node& node, std::ostream* out) {
-  *out << (node.folder ? "folder" : std::to_string(node.bytes.size()) + " bytes") << " of " << node.modified;
-}
-
-LONGLONG Seconds(const FILETIME& time) {
-  return LONGLONG((ULONGLONG(time.dwHighDateTime) << 32 | time.dwLowDateTime) / kTicksPerSecond - kEpoch);
-}
-
-using EntryVisitor = std::function<void(const std::wstring& relative, const WIN32_FIND_DATAW&)>;
-
-// Calls visit for everything in the folder, and below it when deep, parents first.
-void Walk(const std::wstring& folder, bool deep, const EntryVisitor& visit, const std::wstring& relative = {}) {
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW(Long(folder + relative + L"\\*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return;
-  do {
-    if (!wcscmp(data.cFileName, L".") || !wcscmp(data.cFileName, L"..")) continue;
-    const std::wstring path = relative + L"\\" + data.cFileName;
-    visit(path.substr(1), data);
-    if (deep && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) Walk(folder, deep, visit, path);
-  } while (FindNextFileW(find, &data));
-  FindClose(find);
-}
-
-// What the folder and everything below hold, by path relative to it ("." the folder itself).
-std::map<std::wstring, Node> Tree(const std::wstring& root) {
-  WIN32_FILE_ATTRIBUTE_DATA self{};
-  GetFileAttributesExW(Long(root).c_str(), GetFileExInfoStandard, &self);
-  std::map<std::wstring, Node> tree{{L".", {true, {}, Seconds(self.ftLastWriteTime)}}};
-  Walk(root, true, [&](const std::wstring& path, const WIN32_FIND_DATAW& data) {
-    const bool folder = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
-    tree[path] = {folder, folder ? "" : ReadBytes(root + L"\\" + path), Seconds(data.ftLastWriteTime)};
-  });
-  return tree;
-}
-
-// Every file and folder below, by relative path, with its size.
-std::map<std::wstring, ULONGLONG> Sizes(const std::wstring& folder) {
-  std::map<std::wstring, ULONGLONG> sizes;
-  Walk(folder, true, [&](const std::wstring& path, const WIN32_FIND_DATAW& data) {
-    sizes[path] = ULONGLONG(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
-  });
-  return sizes;
-}
-
-// The names in a folder, hidden ones included.
-std::set<std::wstring> Names(const std::wstring& folder) {
-  std::set<std::wstring> names;
-  Walk(folder, false, [&](const std::wstring& name, const WIN32_FIND_DATAW&) { names.insert(name); });
-  return names;
-}
-
-HWND FindChild(HWND parent, const wchar_t* className, const wchar_t* text = nullptr) {
-  HWND found = nullptr;
-  Visitor visitor = [&](HWND hwnd) {
-    if (ClassOf(hwnd) == className && (!text || TextOf(hwnd) == text)) found = hwnd;
-    return found == nullptr;
-  };
-  EnumChildWindows(parent, Visit, reinterpret_cast<LPARAM>(&visitor));
-  return found;
-}
 
 // The share of clearly red pixels where the window shows on the screen: the error icon is a red
 // disc, the others blue or yellow. (Another process's icon handle tells nothing in Wine.)
@@ -460,49 +344,6 @@ TEST_F(Tools, TheNextRunRemovesTheScratchFolderOfAKilledOne) {
     ASSERT_NO_FATAL_FAILURE(RunQuietly(exe.c_str(), data + L"\\" + c.small));
     EXPECT_EQ(Names(data), c.left);
   }
-}
-
-// Ctrl+Alt+Z in a folder with the real tools: Cramlet starts and, with no paths, shows its usage.
-using ToolsFromTandrel = TandrelTest;
-
-TEST_F(ToolsFromTandrel, CtrlAltZStartsTheRealCramlet) {
-  Program withTools(GetPaths().toolsProgram);
-  ASSERT_TRUE(StoreSetting(L"start", L"configured", L"1"));
-  ASSERT_TRUE(withTools.Start());
-  ASSERT_TRUE(WaitUntil([] { return VisibleTrayWindow() != nullptr; })) << "no tray icon shown";
-  ASSERT_TRUE(PressKeys({VK_CONTROL, VK_MENU, 'Z'}));
-  HWND box = nullptr;
-  ASSERT_TRUE(WaitUntil([&] {
-    ForEachTopWindow([&](HWND hwnd) {
-      if (IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32770" && TextOf(hwnd) == L"Cramlet") box = hwnd;
-      return box == nullptr;
-    });
-    return box != nullptr;
-  })) << "no window captioned Cramlet; Tandrel's: " << Describe(withTools.Windows(true));
-  Screenshot("usage");
-  EXPECT_TRUE(MessageBoxes(withTools).empty()) << "Tandrel said something";
-  EXPECT_EQ(Narrow(MessageBoxText(box)).rfind("Cramlet zips files and folders into one archive.", 0), 0u);
-
-  DWORD id = 0;
-  GetWindowThreadProcessId(box, &id);
-  struct Process {  // ended at the end whatever happens
-    HANDLE handle;
-    ~Process() {
-      if (handle && WaitForSingleObject(handle, 0) == WAIT_TIMEOUT) TerminateProcess(handle, 1);
-      if (handle) CloseHandle(handle);
-    }
-  } cramlet{OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, id)};
-  ASSERT_NE(cramlet.handle, nullptr);
-  wchar_t image[MAX_PATH];
-  DWORD size = MAX_PATH;
-  EXPECT_TRUE(QueryFullProcessImageNameW(cramlet.handle, 0, image, &size));
-  EXPECT_EQ(std::wstring(image, size), GetPaths().toolsFolder + L"Cramlet.exe");
-  PostMessageW(box, WM_COMMAND, IDOK, 0);
-  DWORD code = 0;
-  EXPECT_EQ(WaitForSingleObject(cramlet.handle, 5000), WAIT_OBJECT_0);
-  EXPECT_TRUE(GetExitCodeProcess(cramlet.handle, &code));
-  EXPECT_EQ(code, 1u);
-  EXPECT_TRUE(withTools.Running());
 }
 
 }  // namespace

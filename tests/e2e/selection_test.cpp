@@ -1,0 +1,394 @@
+// Cramlet and Spillet as Tandrel's hotkeys start them, with nothing on the command line: on what
+// is selected in the folder window in front, else on what is chosen in the file dialog. Wine's
+// Explorer keeps no selection: the shell's window list is the stand-in in e2e_shell.dll, which
+// shows a window this process made and reads what it shows from the registry.
+#include <windows.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
+
+#include <iostream>
+#include <set>
+
+#include "files.h"
+#include "harness.h"
+
+namespace e2e {
+namespace {
+
+constexpr wchar_t kShellKey[] = L"Software\\Tandrel Tests\\Shell";
+constexpr wchar_t kRecycleBin[] = L"::{645FF040-5081-101B-9F08-00AA002F954E}";
+constexpr int kFileNameEdit = 1152;  // in Wine's file dialog, beside IDOK and IDCANCEL
+
+// What the stand-in shows (see shell_standin.cpp).
+struct ShellView {
+  std::wstring folder;
+  std::vector<std::wstring> selection;  // full paths, or shell names such as kRecycleBin
+  bool desktop = false;
+  bool hang = false;
+};
+
+std::wstring MultiString(const std::vector<std::wstring>& items) {
+  std::wstring data;
+  for (const auto& item : items) data += item + L'\0';
+  return data + L'\0';
+}
+
+bool ShowInShell(HWND window, const ShellView& view) {  // and forget what was selected before
+  const DWORD numbers[] = {DWORD(ULONG_PTR(window)), view.desktop, view.hang};
+  const std::wstring selection = MultiString(view.selection);
+  auto set = [](const wchar_t* name, DWORD type, const void* data, size_t size) {
+    return RegSetKeyValueW(HKEY_CURRENT_USER, kShellKey, name, type, data, DWORD(size)) == ERROR_SUCCESS;
+  };
+  RegDeleteTreeW(HKEY_CURRENT_USER, kShellKey);
+  return set(L"Window", REG_DWORD, &numbers[0], sizeof(DWORD)) && set(L"Desktop", REG_DWORD, &numbers[1], sizeof(DWORD)) &&
+         set(L"Hang", REG_DWORD, &numbers[2], sizeof(DWORD)) &&
+         set(L"Folder", REG_SZ, view.folder.c_str(), (view.folder.size() + 1) * sizeof(wchar_t)) &&
+         set(L"Selection", REG_MULTI_SZ, selection.data(), selection.size() * sizeof(wchar_t));
+}
+
+// What the tool asked the window to select, in order.
+std::vector<std::wstring> SelectedInShell() {
+  wchar_t data[4096] = L"";
+  DWORD size = sizeof data - 2 * sizeof(wchar_t);
+  std::vector<std::wstring> items;
+  if (RegGetValueW(HKEY_CURRENT_USER, kShellKey, L"Selected", RRF_RT_REG_MULTI_SZ, nullptr, data, &size) != ERROR_SUCCESS)
+    return items;
+  for (const wchar_t* item = data; *item; item += items.back().size() + 1) items.emplace_back(item);
+  return items;
+}
+
+std::wstring DisplayName(const std::wstring& parsingName) {
+  PIDLIST_ABSOLUTE pidl = nullptr;
+  PWSTR name = nullptr;
+  std::wstring result;
+  if (SUCCEEDED(SHParseDisplayName(parsingName.c_str(), nullptr, &pidl, 0, nullptr)) &&
+      SUCCEEDED(SHGetNameFromIDList(pidl, SIGDN_NORMALDISPLAY, &name)))
+    result = name;
+  CoTaskMemFree(name);
+  CoTaskMemFree(pidl);
+  return result;
+}
+
+// A window of the class of Explorer's folder windows, on a thread of its own that answers its
+// messages: the tools take a window that does not for a hung Explorer.
+class FolderWindow {
+ public:
+  FolderWindow() : thread_(CreateThread(nullptr, 0, Run, this, 0, nullptr)) {
+    if (thread_) WaitForSingleObject(ready_, 10000);
+  }
+  FolderWindow(const FolderWindow&) = delete;
+  FolderWindow& operator=(const FolderWindow&) = delete;
+  ~FolderWindow() {
+    if (window_) PostMessageW(window_, WM_CLOSE, 0, 0);
+    if (thread_) {
+      WaitForSingleObject(thread_, 5000);
+      CloseHandle(thread_);
+    }
+    CloseHandle(ready_);
+  }
+
+  HWND get() const { return window_; }
+  bool BringToFront() const {
+    SetForegroundWindow(window_);
+    return WaitUntil([&] { return GetForegroundWindow() == window_; }, 5000);
+  }
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DESTROY) PostQuitMessage(0);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+  static DWORD WINAPI Run(void* self) {
+    auto& me = *static_cast<FolderWindow*>(self);
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = Procedure;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
+    windowClass.lpszClassName = L"CabinetWClass";
+    RegisterClassW(&windowClass);  // again for each case: fails harmlessly
+    me.window_ = CreateWindowExW(0, L"CabinetWClass", L"Folder window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 240, 160,
+                                 640, 420, nullptr, nullptr, windowClass.hInstance, nullptr);
+    SetEvent(me.ready_);
+    MSG msg;
+    while (me.window_ && GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+    return 0;
+  }
+
+  HANDLE ready_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HWND window_ = nullptr;
+  HANDLE thread_;
+};
+
+// The run of a tool that Tandrel starts, caught as it starts, to see its windows and how it ends.
+class StartedTool {
+ public:
+  StartedTool(DWORD parent, const wchar_t* exe) : exe_(exe) {
+    for (const ULONGLONG deadline = GetTickCount64() + 15000; !process_ && GetTickCount64() < deadline; Sleep(10)) {
+      HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+      PROCESSENTRY32W entry{};
+      entry.dwSize = sizeof entry;
+      for (BOOL more = Process32FirstW(snapshot, &entry); more && !process_; more = Process32NextW(snapshot, &entry)) {
+        if (entry.th32ParentProcessID != parent || _wcsicmp(entry.szExeFile, exe) != 0) continue;
+        id_ = entry.th32ProcessID;
+        process_ = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, id_);
+      }
+      CloseHandle(snapshot);
+    }
+  }
+  StartedTool(const StartedTool&) = delete;
+  StartedTool& operator=(const StartedTool&) = delete;
+  ~StartedTool() {
+    if (!process_) return;
+    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) TerminateProcess(process_, 99);
+    CloseHandle(process_);
+  }
+
+  bool Started() const { return process_ != nullptr; }
+  long Exit(int timeoutMs) const {  // -1 if it still runs then
+    DWORD code = 0;
+    if (!process_ || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return -1;
+    GetExitCodeProcess(process_, &code);
+    return long(code);
+  }
+  std::vector<TopWindow> Windows() const { return WindowsOf(id_, /*visibleOnly=*/true); }
+  HWND Window(const std::wstring& title, const wchar_t* className = L"#32770") const {
+    for (const auto& w : Windows())
+      if (w.title == title && w.className == className) return w.hwnd;
+    return nullptr;
+  }
+  HWND WaitForWindow(const std::wstring& title, const wchar_t* className = L"#32770", int timeoutMs = 15000) const {
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = Window(title, className)) != nullptr; }, timeoutMs);
+    return found;
+  }
+  std::string Name() const { return Narrow(exe_); }
+
+ private:
+  std::wstring exe_;
+  HANDLE process_ = nullptr;
+  DWORD id_ = 0;
+};
+
+struct Hotkey {
+  const wchar_t* exe;
+  WORD key;
+  const wchar_t* name;  // the tool's windows' caption
+  const wchar_t* dialogTitle;
+};
+const Hotkey kZip{L"Cramlet.exe", 'Z', L"Cramlet", L"Choose files to zip"};
+const Hotkey kUnzip{L"Spillet.exe", 'U', L"Spillet", L"Choose archives to extract"};
+
+// Each case gets an empty folder of its own (removed again when it passes), a folder window in
+// front and Tandrel from the real tools' folder.
+class FromSelection : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(GetPaths().toolsFolder.empty())
+        << "E2E_TOOLS_PROGRAM is not set: start the suite through tests/e2e/run";
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    unixData = GetPaths().unixWork + "/selection/" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    ASSERT_EQ(RunUnix("rm -rf '" + unixData + "' && mkdir -p '" + unixData + "'"), 0);
+    data = WindowsPathOf(unixData);
+    ASSERT_NE(window.get(), nullptr);
+    ASSERT_TRUE(ClearSettings());
+    ASSERT_TRUE(StoreSetting(L"start", L"configured", L"1"));  // no settings window: it starts silently
+    ASSERT_TRUE(tandrel.Start());
+    ASSERT_TRUE(WaitUntil([] { return VisibleTrayWindow() != nullptr; })) << "no tray icon shown";
+  }
+  void TearDown() override {
+    if (HasFailure())
+      Screenshot("failed");
+    else
+      RunUnix("rm -rf '" + unixData + "'");
+    tandrel.Stop();
+    RegDeleteTreeW(HKEY_CURRENT_USER, kShellKey);
+    CoUninitialize();
+  }
+
+  // Runs shell commands in the case's folder; true if they succeed.
+  bool InData(const std::string& script) { return RunUnix("cd '" + unixData + "' && " + script, 60000) == 0; }
+
+  // As the user does: the folder window in front showing that, then the hotkey.
+  void Press(const Hotkey& hotkey, const ShellView& view) {
+    ASSERT_TRUE(ShowInShell(window.get(), view));
+    ASSERT_TRUE(window.BringToFront()) << "the folder window is not in front";
+    ASSERT_TRUE(PressKeys({VK_CONTROL, VK_MENU, hotkey.key}));
+  }
+
+  std::string unixData;
+  std::wstring data;
+  FolderWindow window;
+  Program tandrel{GetPaths().toolsProgram};
+};
+
+TEST_F(FromSelection, TheSelectionIsZippedBesideItAndTheSelectedArchiveExtracted) {
+  const std::wstring folder = data + L"\\Picked";
+  ASSERT_TRUE(InData("mkdir -p Picked/Sub && cd Picked && printf 'first\\r\\n' >a.txt && head -c 300000 /dev/urandom >b.bin"
+                     " && : >empty.txt && echo deep >Sub/d.txt && echo no >'left alone.txt'"));
+  const std::vector<std::wstring> picked = {L"a.txt", L"b.bin", L"empty.txt", L"Sub"};
+  std::map<std::wstring, Node> expected = Tree(folder);
+  expected.erase(L".");
+  expected.erase(L"left alone.txt");
+  std::set<std::wstring> names = Names(folder);
+
+  ShellView view{folder, {}};
+  for (const auto& name : picked) view.selection.push_back(folder + L"\\" + name);
+  ASSERT_NO_FATAL_FAILURE(Press(kZip, view));
+  {
+    StartedTool cramlet(tandrel.Id(), kZip.exe);
+    ASSERT_TRUE(cramlet.Started()) << "Ctrl+Alt+Z started no Cramlet";
+    EXPECT_EQ(cramlet.Exit(30000), 0) << Describe(cramlet.Windows());
+  }
+  const std::wstring archive = folder + L"\\Picked.zip";
+  names.insert(L"Picked.zip");
+  EXPECT_EQ(Names(folder), names);
+  EXPECT_TRUE(InData("mkdir expected && cd Picked && cp -a a.txt b.bin empty.txt Sub ../expected && cd .. && "
+                     "unzip -q Picked/Picked.zip -d unzipped && diff -r expected unzipped"))
+      << "the archive does not hold exactly the selected items";
+  EXPECT_EQ(SelectedInShell(), std::vector<std::wstring>{archive});
+
+  ASSERT_NO_FATAL_FAILURE(Press(kUnzip, {folder, {archive}}));
+  {
+    StartedTool spillet(tandrel.Id(), kUnzip.exe);
+    ASSERT_TRUE(spillet.Started()) << "Ctrl+Alt+U started no Spillet";
+    EXPECT_EQ(spillet.Exit(30000), 0) << Describe(spillet.Windows());
+  }
+  names.insert(L"Picked");
+  EXPECT_EQ(Names(folder), names);
+  std::map<std::wstring, Node> extracted = Tree(folder + L"\\Picked");
+  extracted.erase(L".");
+  EXPECT_EQ(extracted, expected);
+  EXPECT_EQ(SelectedInShell(), std::vector<std::wstring>{folder + L"\\Picked"});
+}
+
+// Wine's file dialog: a #32770 with the file-name Edit (id 1152) and Open (IDOK) as direct children.
+TEST_F(FromSelection, WithNothingSelectedTheFileDialogOpensInTheFolderAndWhatIsChosenThereIsDone) {
+  const struct {
+    const Hotkey& hotkey;
+    std::string make;  // shell commands run in the case's folder, which the window shows
+    const wchar_t* typed;
+    std::string check;  // shell commands that pass on what was made
+    std::set<std::wstring> after;
+  } cases[] = {
+      {kZip, "echo a >a.txt && echo b >b.txt && echo c >c.txt", L"\"a.txt\" \"b.txt\"",
+       "[ \"$(unzip -Z1 Pick.zip | sort | tr '\\n' ' ')\" = 'a.txt b.txt ' ] && unzip -p Pick.zip a.txt | cmp - a.txt && "
+       "unzip -p Pick.zip b.txt | cmp - b.txt",
+       {L"a.txt", L"b.txt", L"c.txt", L"Pick.zip"}},
+      {kUnzip, "echo one >one.txt && zip -q a.zip one.txt && echo two >two.txt && zip -q b.zip two.txt && zip -q c.zip "
+               "one.txt && rm one.txt two.txt",
+       L"\"a.zip\" \"b.zip\"", "[ \"$(cat a/one.txt b/two.txt)\" = \"$(printf 'one\\ntwo')\" ]",
+       {L"a.zip", L"b.zip", L"c.zip", L"a", L"b"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Narrow(c.hotkey.name));
+    const std::wstring folder = data + L"\\Pick";
+    ASSERT_TRUE(InData("rm -rf Pick && mkdir Pick && cd Pick && " + c.make));
+    ASSERT_NO_FATAL_FAILURE(Press(c.hotkey, {folder, {}}));
+    StartedTool tool(tandrel.Id(), c.hotkey.exe);
+    ASSERT_TRUE(tool.Started());
+    HWND dialog = tool.WaitForWindow(c.hotkey.dialogTitle);
+    ASSERT_NE(dialog, nullptr) << "no file dialog; " << Describe(tool.Windows());
+    HWND edit = GetDlgItem(dialog, kFileNameEdit);
+    ASSERT_EQ(ClassOf(edit), L"Edit") << "not the file dialog Wine 8 makes";
+    Sleep(500);  // its folder's items listed
+    Screenshot(tool.Name() + "-dialog", dialog);
+    DWORD_PTR ignored = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(edit, WM_SETTEXT, 0, LPARAM(c.typed), SMTO_ABORTIFHUNG, 5000, &ignored));
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(dialog, IDOK)));
+    EXPECT_EQ(tool.Exit(30000), 0) << Describe(tool.Windows());
+    EXPECT_EQ(Names(folder), c.after);
+    EXPECT_TRUE(InData("cd Pick && " + c.check)) << "not what was chosen";
+  }
+}
+
+// What a tool cannot take is named in one message, after it has done the rest; the exit code
+// says that something was left out.
+TEST_F(FromSelection, WhatIsLeftOutIsNamedInOneMessageAndTheRestIsDone) {
+  const struct {
+    const Hotkey& hotkey;
+    bool desktop;
+    std::string make;                       // shell commands run in the window's folder, Mixed
+    std::vector<std::wstring> selection;    // names in it, or shell names
+    std::vector<std::wstring> named;        // in the message: names in it, or shell names
+    std::vector<std::wstring> notNamed;     // likewise
+    std::string check;                      // shell commands that pass on what was made
+    std::vector<std::wstring> selected;     // names in it
+  } cases[] = {
+      // Spillet goes by content: an archive by another name is still one.
+      {kUnzip, false,
+       "echo one >one.txt && zip -q a.zip one.txt && echo two >two.txt && zip -q b.dat two.txt && rm one.txt two.txt && "
+       "echo notes >notes.txt",
+       {L"a.zip", L"notes.txt", L"b.dat"}, {L"notes.txt"}, {L"a.zip", L"b.dat"},
+       "[ \"$(cat a/one.txt b/two.txt)\" = \"$(printf 'one\\ntwo')\" ]", {L"a", L"b"}},
+      // On the desktop, where the Recycle Bin is, which is no file on a disk.
+      {kZip, true, "echo real >real.txt", {L"real.txt", kRecycleBin}, {kRecycleBin}, {L"real.txt"},
+       "[ \"$(unzip -Z1 real.zip)\" = real.txt ] && unzip -p real.zip real.txt | cmp - real.txt", {L"real.zip"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Narrow(c.hotkey.name));
+    const std::wstring folder = data + L"\\Mixed";
+    auto inFolder = [&](const std::wstring& name) { return name.rfind(L"::", 0) == 0 ? name : folder + L"\\" + name; };
+    auto shown = [&](const std::wstring& name) { return name.rfind(L"::", 0) == 0 ? DisplayName(name) : inFolder(name); };
+    ASSERT_TRUE(InData("rm -rf Mixed && mkdir Mixed && cd Mixed && " + c.make));
+    ShellView view{folder, {}, c.desktop};
+    for (const auto& name : c.selection) view.selection.push_back(inFolder(name));
+    ASSERT_NO_FATAL_FAILURE(Press(c.hotkey, view));
+    StartedTool tool(tandrel.Id(), c.hotkey.exe);
+    ASSERT_TRUE(tool.Started());
+    HWND box = tool.WaitForWindow(c.hotkey.name, L"#32770", 30000);
+    ASSERT_NE(box, nullptr) << "no message; " << Describe(tool.Windows());
+    Sleep(500);  // a second one would show by now
+    EXPECT_EQ(tool.Windows().size(), 1u) << Describe(tool.Windows());
+    const std::wstring text = MessageBoxText(box);
+    for (const auto& name : c.named) EXPECT_NE(text.find(shown(name)), std::wstring::npos) << Narrow(shown(name));
+    for (const auto& name : c.notNamed) EXPECT_EQ(text.find(shown(name)), std::wstring::npos) << Narrow(shown(name));
+    Screenshot(tool.Name() + "-message");
+    EXPECT_TRUE(InData("cd Mixed && " + c.check)) << "the rest was not done before the message";
+    std::vector<std::wstring> selected;
+    for (const auto& name : c.selected) selected.push_back(inFolder(name));
+    EXPECT_EQ(SelectedInShell(), selected);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(tool.Exit(5000), 1);
+  }
+}
+
+// The whole look-up is bounded: an Explorer that does not answer delays the dialog, no more.
+TEST_F(FromSelection, AHungExplorerOnlyDelaysTheFileDialog) {
+  ASSERT_TRUE(InData("echo a >a.txt && zip -q a.zip a.txt"));
+  for (const Hotkey* hotkey : {&kZip, &kUnzip}) {
+    SCOPED_TRACE(Narrow(hotkey->name));
+    ASSERT_NO_FATAL_FAILURE(Press(*hotkey, {data, {data + L"\\a.txt", data + L"\\a.zip"}, false, true}));
+    const ULONGLONG pressed = GetTickCount64();
+    StartedTool tool(tandrel.Id(), hotkey->exe);
+    ASSERT_TRUE(tool.Started());
+    HWND dialog = tool.WaitForWindow(hotkey->dialogTitle, L"#32770", 20000);
+    ASSERT_NE(dialog, nullptr) << "no file dialog; " << Describe(tool.Windows());
+    const ULONGLONG took = GetTickCount64() - pressed;
+    std::cout << "[          ] " << tool.Name() << "'s dialog showed " << took << " ms after the hotkey\n";
+    EXPECT_LT(took, 15000u);
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), LPARAM(GetDlgItem(dialog, IDCANCEL)));
+    EXPECT_EQ(tool.Exit(5000), 2) << Describe(tool.Windows());
+    EXPECT_EQ(Names(data), (std::set<std::wstring>{L"a.txt", L"a.zip"}));
+  }
+}
+
+TEST_F(FromSelection, AZipThatTakesAWhileShowsItsProgress) {
+  ASSERT_TRUE(InData("mkdir Big && head -c 120M /dev/urandom >Big/noise.bin")) << "could not make the data";
+  ASSERT_NO_FATAL_FAILURE(Press(kZip, {data, {data + L"\\Big"}}));
+  StartedTool cramlet(tandrel.Id(), kZip.exe);
+  ASSERT_TRUE(cramlet.Started());
+  HWND progress = nullptr;
+  ASSERT_TRUE(WaitUntil([&] {
+    for (const auto& w : cramlet.Windows())
+      if (w.title == L"Cramlet" && FindChild(w.hwnd, L"msctls_progress32")) progress = w.hwnd;
+    return progress != nullptr;
+  })) << "no progress window; " << Describe(cramlet.Windows());
+  Sleep(300);  // some progress to see
+  Screenshot("progress");
+  EXPECT_EQ(cramlet.Exit(60000), 0);
+  EXPECT_EQ(Names(data), (std::set<std::wstring>{L"Big", L"Big.zip"}));
+  EXPECT_EQ(SelectedInShell(), std::vector<std::wstring>{data + L"\\Big.zip"});
+}
+
+}  // namespace
+}  // namespace e2e
