@@ -22,7 +22,7 @@ constexpr int kFileNameEdit = 1152;  // in Wine's file dialog, beside IDOK and I
 // What the stand-in shows (see shell_standin.cpp).
 struct ShellView {
   std::wstring folder;
-  std::vector<std::wstring> selection;  // full paths, or shell names such as kRecycleBin
+  std::vector<std::wstring> selection = {};  // full paths, or shell names such as kRecycleBin
   bool desktop = false;
   bool hang = false;
 };
@@ -40,8 +40,8 @@ bool ShowInShell(HWND window, const ShellView& view) {  // and forget what was s
     return RegSetKeyValueW(HKEY_CURRENT_USER, kShellKey, name, type, data, DWORD(size)) == ERROR_SUCCESS;
   };
   RegDeleteTreeW(HKEY_CURRENT_USER, kShellKey);
-  return set(L"Window", REG_DWORD, &numbers[0], sizeof(DWORD)) && set(L"Desktop", REG_DWORD, &numbers[1], sizeof(DWORD)) &&
-         set(L"Hang", REG_DWORD, &numbers[2], sizeof(DWORD)) &&
+  return set(L"Window", REG_DWORD, &numbers[0], sizeof(DWORD)) &&
+         set(L"Desktop", REG_DWORD, &numbers[1], sizeof(DWORD)) && set(L"Hang", REG_DWORD, &numbers[2], sizeof(DWORD)) &&
          set(L"Folder", REG_SZ, view.folder.c_str(), (view.folder.size() + 1) * sizeof(wchar_t)) &&
          set(L"Selection", REG_MULTI_SZ, selection.data(), selection.size() * sizeof(wchar_t));
 }
@@ -51,13 +51,14 @@ std::vector<std::wstring> SelectedInShell() {
   wchar_t data[4096] = L"";
   DWORD size = sizeof data - 2 * sizeof(wchar_t);
   std::vector<std::wstring> items;
-  if (RegGetValueW(HKEY_CURRENT_USER, kShellKey, L"Selected", RRF_RT_REG_MULTI_SZ, nullptr, data, &size) != ERROR_SUCCESS)
-    return items;
+  const LONG read = RegGetValueW(HKEY_CURRENT_USER, kShellKey, L"Selected", RRF_RT_REG_MULTI_SZ, nullptr, data, &size);
+  if (read != ERROR_SUCCESS) return items;
   for (const wchar_t* item = data; *item; item += items.back().size() + 1) items.emplace_back(item);
   return items;
 }
 
 std::wstring DisplayName(const std::wstring& parsingName) {
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   PIDLIST_ABSOLUTE pidl = nullptr;
   PWSTR name = nullptr;
   std::wstring result;
@@ -66,6 +67,7 @@ std::wstring DisplayName(const std::wstring& parsingName) {
     result = name;
   CoTaskMemFree(name);
   CoTaskMemFree(pidl);
+  if (SUCCEEDED(com)) CoUninitialize();
   return result;
 }
 
@@ -122,7 +124,7 @@ class FolderWindow {
 // The run of a tool that Tandrel starts, caught as it starts, to see its windows and how it ends.
 class StartedTool {
  public:
-  StartedTool(DWORD parent, const wchar_t* exe) : exe_(exe) {
+  StartedTool(DWORD parent, const wchar_t* exe) {
     for (const ULONGLONG deadline = GetTickCount64() + 15000; !process_ && GetTickCount64() < deadline; Sleep(10)) {
       HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
       PROCESSENTRY32W entry{};
@@ -151,28 +153,27 @@ class StartedTool {
     return long(code);
   }
   std::vector<TopWindow> Windows() const { return WindowsOf(id_, /*visibleOnly=*/true); }
-  HWND Window(const std::wstring& title, const wchar_t* className = L"#32770") const {
-    for (const auto& w : Windows())
-      if (w.title == title && w.className == className) return w.hwnd;
-    return nullptr;
-  }
-  HWND WaitForWindow(const std::wstring& title, const wchar_t* className = L"#32770", int timeoutMs = 15000) const {
+  // Its dialog or message box of that title, once it shows; nullptr if none does in time.
+  HWND WaitForWindow(const std::wstring& title, int timeoutMs = 15000) const {
     HWND found = nullptr;
-    WaitUntil([&] { return (found = Window(title, className)) != nullptr; }, timeoutMs);
+    WaitUntil([&] {
+      for (const auto& w : Windows())
+        if (w.title == title && w.className == L"#32770") found = w.hwnd;
+      return found != nullptr;
+    }, timeoutMs);
     return found;
   }
-  std::string Name() const { return Narrow(exe_); }
 
  private:
-  std::wstring exe_;
   HANDLE process_ = nullptr;
   DWORD id_ = 0;
 };
 
+// A tool and the hotkey that starts it.
 struct Hotkey {
   const wchar_t* exe;
   WORD key;
-  const wchar_t* name;  // the tool's windows' caption
+  const wchar_t* name;  // its message boxes' caption
   const wchar_t* dialogTitle;
 };
 const Hotkey kZip{L"Cramlet.exe", 'Z', L"Cramlet", L"Choose files to zip"};
@@ -185,7 +186,6 @@ class FromSelection : public ::testing::Test {
   void SetUp() override {
     ASSERT_FALSE(GetPaths().toolsFolder.empty())
         << "E2E_TOOLS_PROGRAM is not set: start the suite through tests/e2e/run";
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     unixData = GetPaths().unixWork + "/selection/" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
     ASSERT_EQ(RunUnix("rm -rf '" + unixData + "' && mkdir -p '" + unixData + "'"), 0);
     data = WindowsPathOf(unixData);
@@ -202,7 +202,6 @@ class FromSelection : public ::testing::Test {
       RunUnix("rm -rf '" + unixData + "'");
     tandrel.Stop();
     RegDeleteTreeW(HKEY_CURRENT_USER, kShellKey);
-    CoUninitialize();
   }
 
   // Runs shell commands in the case's folder; true if they succeed.
@@ -231,7 +230,7 @@ TEST_F(FromSelection, TheSelectionIsZippedBesideItAndTheSelectedArchiveExtracted
   expected.erase(L"left alone.txt");
   std::set<std::wstring> names = Names(folder);
 
-  ShellView view{folder, {}};
+  ShellView view{.folder = folder};
   for (const auto& name : picked) view.selection.push_back(folder + L"\\" + name);
   ASSERT_NO_FATAL_FAILURE(Press(kZip, view));
   {
@@ -291,7 +290,7 @@ TEST_F(FromSelection, WithNothingSelectedTheFileDialogOpensInTheFolderAndWhatIsC
     HWND edit = GetDlgItem(dialog, kFileNameEdit);
     ASSERT_EQ(ClassOf(edit), L"Edit") << "not the file dialog Wine 8 makes";
     Sleep(500);  // its folder's items listed
-    Screenshot(tool.Name() + "-dialog", dialog);
+    Screenshot(Narrow(c.hotkey.name) + "-dialog", dialog);
     DWORD_PTR ignored = 0;
     ASSERT_TRUE(SendMessageTimeoutW(edit, WM_SETTEXT, 0, LPARAM(c.typed), SMTO_ABORTIFHUNG, 5000, &ignored));
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(dialog, IDOK)));
@@ -328,21 +327,23 @@ TEST_F(FromSelection, WhatIsLeftOutIsNamedInOneMessageAndTheRestIsDone) {
     SCOPED_TRACE(Narrow(c.hotkey.name));
     const std::wstring folder = data + L"\\Mixed";
     auto inFolder = [&](const std::wstring& name) { return name.rfind(L"::", 0) == 0 ? name : folder + L"\\" + name; };
-    auto shown = [&](const std::wstring& name) { return name.rfind(L"::", 0) == 0 ? DisplayName(name) : inFolder(name); };
+    auto shown = [&](const std::wstring& name) {
+      return name.rfind(L"::", 0) == 0 ? DisplayName(name) : inFolder(name);
+    };
     ASSERT_TRUE(InData("rm -rf Mixed && mkdir Mixed && cd Mixed && " + c.make));
-    ShellView view{folder, {}, c.desktop};
+    ShellView view{.folder = folder, .desktop = c.desktop};
     for (const auto& name : c.selection) view.selection.push_back(inFolder(name));
     ASSERT_NO_FATAL_FAILURE(Press(c.hotkey, view));
     StartedTool tool(tandrel.Id(), c.hotkey.exe);
     ASSERT_TRUE(tool.Started());
-    HWND box = tool.WaitForWindow(c.hotkey.name, L"#32770", 30000);
+    HWND box = tool.WaitForWindow(c.hotkey.name, 30000);
     ASSERT_NE(box, nullptr) << "no message; " << Describe(tool.Windows());
     Sleep(500);  // a second one would show by now
     EXPECT_EQ(tool.Windows().size(), 1u) << Describe(tool.Windows());
     const std::wstring text = MessageBoxText(box);
     for (const auto& name : c.named) EXPECT_NE(text.find(shown(name)), std::wstring::npos) << Narrow(shown(name));
     for (const auto& name : c.notNamed) EXPECT_EQ(text.find(shown(name)), std::wstring::npos) << Narrow(shown(name));
-    Screenshot(tool.Name() + "-message");
+    Screenshot(Narrow(c.hotkey.name) + "-message");
     EXPECT_TRUE(InData("cd Mixed && " + c.check)) << "the rest was not done before the message";
     std::vector<std::wstring> selected;
     for (const auto& name : c.selected) selected.push_back(inFolder(name));
@@ -357,14 +358,15 @@ TEST_F(FromSelection, AHungExplorerOnlyDelaysTheFileDialog) {
   ASSERT_TRUE(InData("echo a >a.txt && zip -q a.zip a.txt"));
   for (const Hotkey* hotkey : {&kZip, &kUnzip}) {
     SCOPED_TRACE(Narrow(hotkey->name));
-    ASSERT_NO_FATAL_FAILURE(Press(*hotkey, {data, {data + L"\\a.txt", data + L"\\a.zip"}, false, true}));
+    const ShellView hung{.folder = data, .selection = {data + L"\\a.txt", data + L"\\a.zip"}, .hang = true};
+    ASSERT_NO_FATAL_FAILURE(Press(*hotkey, hung));
     const ULONGLONG pressed = GetTickCount64();
     StartedTool tool(tandrel.Id(), hotkey->exe);
     ASSERT_TRUE(tool.Started());
-    HWND dialog = tool.WaitForWindow(hotkey->dialogTitle, L"#32770", 20000);
+    HWND dialog = tool.WaitForWindow(hotkey->dialogTitle, 20000);
     ASSERT_NE(dialog, nullptr) << "no file dialog; " << Describe(tool.Windows());
     const ULONGLONG took = GetTickCount64() - pressed;
-    std::cout << "[          ] " << tool.Name() << "'s dialog showed " << took << " ms after the hotkey\n";
+    std::cout << "[          ] " << Narrow(hotkey->name) << "'s dialog showed " << took << " ms after the hotkey\n";
     EXPECT_LT(took, 15000u);
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), LPARAM(GetDlgItem(dialog, IDCANCEL)));
     EXPECT_EQ(tool.Exit(5000), 2) << Describe(tool.Windows());
@@ -377,12 +379,9 @@ TEST_F(FromSelection, AZipThatTakesAWhileShowsItsProgress) {
   ASSERT_NO_FATAL_FAILURE(Press(kZip, {data, {data + L"\\Big"}}));
   StartedTool cramlet(tandrel.Id(), kZip.exe);
   ASSERT_TRUE(cramlet.Started());
-  HWND progress = nullptr;
-  ASSERT_TRUE(WaitUntil([&] {
-    for (const auto& w : cramlet.Windows())
-      if (w.title == L"Cramlet" && FindChild(w.hwnd, L"msctls_progress32")) progress = w.hwnd;
-    return progress != nullptr;
-  })) << "no progress window; " << Describe(cramlet.Windows());
+  HWND progress = cramlet.WaitForWindow(kZip.name);
+  ASSERT_TRUE(progress && FindChild(progress, L"msctls_progress32"))
+      << "no progress window; " << Describe(cramlet.Windows());
   Sleep(300);  // some progress to see
   Screenshot("progress");
   EXPECT_EQ(cramlet.Exit(60000), 0);

@@ -62,9 +62,9 @@ void HangIfAsked() {
 }
 
 struct Pidl {  // an absolute item ID list, freed with the shell's allocator
-  PIDLIST_ABSOLUTE get = nullptr;
-  explicit Pidl(const std::wstring& name) { SHParseDisplayName(name.c_str(), nullptr, &get, 0, nullptr); }
-  ~Pidl() { CoTaskMemFree(get); }
+  PIDLIST_ABSOLUTE list = nullptr;
+  explicit Pidl(const std::wstring& name) { SHParseDisplayName(name.c_str(), nullptr, &list, 0, nullptr); }
+  ~Pidl() { CoTaskMemFree(list); }
   Pidl(const Pidl&) = delete;
   Pidl& operator=(const Pidl&) = delete;
 };
@@ -145,7 +145,7 @@ class ShellWindow final : public IDispatch,
   // Written back as full paths, which the test can compare.
   HRESULT STDMETHODCALLTYPE SelectItem(PCUITEMID_CHILD child, SVSIF flags) override {
     const Pidl folder(Text(L"Folder"));
-    PIDLIST_ABSOLUTE item = folder.get ? ILCombine(folder.get, child) : nullptr;
+    PIDLIST_ABSOLUTE item = folder.list ? ILCombine(folder.list, child) : nullptr;
     wchar_t path[MAX_PATH] = L"";
     const bool found = item && SHGetPathFromIDListW(item, path);
     CoTaskMemFree(item);
@@ -160,11 +160,12 @@ class ShellWindow final : public IDispatch,
   // The shell's own folder object, which answers whatever is asked of a folder.
   HRESULT STDMETHODCALLTYPE GetFolder(REFIID iid, void** out) override {
     const Pidl folder(Text(L"Folder"));
-    if (!folder.get) return *out = nullptr, E_FAIL;
-    return SHBindToObject(nullptr, folder.get, nullptr, iid, out);
+    if (!folder.list) return *out = nullptr, E_FAIL;
+    return SHBindToObject(nullptr, folder.list, nullptr, iid, out);
   }
   NOT_IMPLEMENTED(Item, int, PITEMID_CHILD*)
   NOT_IMPLEMENTED(ItemCount, UINT, int*)
+  // Wine makes no empty item array (E_INVALIDARG): with nothing selected this fails, with that.
   HRESULT STDMETHODCALLTYPE Items(UINT what, REFIID iid, void** out) override {
     *out = nullptr;
     if ((what & SVGIO_TYPE_MASK) != SVGIO_SELECTION) return E_NOTIMPL;
