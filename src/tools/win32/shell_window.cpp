@@ -49,6 +49,12 @@ ComPtr<IShellView> ViewOf(IDispatch* window, HWND& hwnd) {
   return view;
 }
 
+// Tabs of one window are each in the list; only the one in sight shows its view.
+bool Shown(IShellView* view) {
+  HWND hwnd = nullptr;
+  return FAILED(view->GetWindow(&hwnd)) || hwnd == nullptr || IsWindowVisible(hwnd);
+}
+
 // The view of the folder window or desktop in front, looked for in the shell's window list.
 ComPtr<IShellView> FrontView(HWND front) {
   ComPtr<IShellWindows> windows;
@@ -62,14 +68,19 @@ ComPtr<IShellView> FrontView(HWND front) {
     ComPtr<IDispatch> window;
     HWND hwnd = nullptr;
     if (windows->Item(index, window.put()) != S_OK || !window) continue;
-    if (ComPtr<IShellView> view = ViewOf(window.get(), hwnd); view && Belongs(hwnd, front)) return view;
+    if (ComPtr<IShellView> view = ViewOf(window.get(), hwnd); view && Belongs(hwnd, front) && Shown(view.get())) {
+      return view;
+    }
   }
   // The desktop is not in the list; it is asked for by name.
+  VARIANT location{};
+  V_VT(&location) = VT_I4;
+  V_I4(&location) = CSIDL_DESKTOP;
   VARIANT none{};
   long desktopWindow = 0;
   ComPtr<IDispatch> desktop;
   HWND hwnd = nullptr;
-  if (windows->FindWindowSW(&none, &none, SWC_DESKTOP, &desktopWindow, SWFO_NEEDDISPATCH, desktop.put()) != S_OK ||
+  if (windows->FindWindowSW(&location, &none, SWC_DESKTOP, &desktopWindow, SWFO_NEEDDISPATCH, desktop.put()) != S_OK ||
       !desktop) {
     return {};
   }
