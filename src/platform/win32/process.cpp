@@ -48,6 +48,9 @@ StartResult StartProgram(std::string_view path) {
   }
   const win32::OwnedHandle process(started.hProcess);
   const win32::OwnedHandle thread(started.hThread);
+  // A hotkey's press gives this program the right to the foreground; the tool it starts needs it
+  // for its dialog or message to come up in front of the window the user was in.
+  AllowSetForegroundWindow(started.dwProcessId);
   return {true, {}};
 }
 
