@@ -61,6 +61,39 @@ void HangIfAsked() {
   if (Number(L"Hang")) Sleep(kHangMs);
 }
 
+// The selection as a busy Explorer hands it out: "Slow" milliseconds for each item.
+class SlowItems final : public IShellItemArray {
+ public:
+  explicit SlowItems(IShellItemArray* items) : items_(items) {}
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    *out = iid == IID_IUnknown || iid == IID_IShellItemArray ? this : nullptr;
+    if (!*out) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&references_); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const LONG left = InterlockedDecrement(&references_);
+    if (left == 0) delete this;
+    return left;
+  }
+  HRESULT STDMETHODCALLTYPE GetItemAt(DWORD index, IShellItem** item) override {
+    Sleep(Number(L"Slow"));
+    return items_->GetItemAt(index, item);
+  }
+  HRESULT STDMETHODCALLTYPE GetCount(DWORD* count) override { return items_->GetCount(count); }
+  NOT_IMPLEMENTED(BindToHandler, IBindCtx*, REFGUID, REFIID, void**)
+  NOT_IMPLEMENTED(GetPropertyStore, GETPROPERTYSTOREFLAGS, REFIID, void**)
+  NOT_IMPLEMENTED(GetPropertyDescriptionList, REFPROPERTYKEY, REFIID, void**)
+  NOT_IMPLEMENTED(GetAttributes, SIATTRIBFLAGS, SFGAOF, SFGAOF*)
+  NOT_IMPLEMENTED(EnumItems, IEnumShellItems**)
+
+ private:
+  ~SlowItems() { items_->Release(); }
+  IShellItemArray* items_;
+  LONG references_ = 1;
+};
+
 struct Pidl {  // an absolute item ID list, freed with the shell's allocator
   PIDLIST_ABSOLUTE list = nullptr;
   explicit Pidl(const std::wstring& name) { SHParseDisplayName(name.c_str(), nullptr, &list, 0, nullptr); }
@@ -181,8 +214,9 @@ class ShellWindow final : public IDispatch,
                                                  const_cast<PCIDLIST_ABSOLUTE_ARRAY>(pidls.data()), &items);
     for (auto pidl : pidls) CoTaskMemFree(pidl);
     if (FAILED(result)) return result;
-    result = items->QueryInterface(iid, out);
-    items->Release();
+    IShellItemArray* slow = new SlowItems(items);
+    result = slow->QueryInterface(iid, out);
+    slow->Release();
     return result;
   }
   NOT_IMPLEMENTED(GetSelectionMarkedItem, int*)

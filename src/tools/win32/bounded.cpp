@@ -1,28 +1,32 @@
 #include "tools/win32/bounded.h"
 
+#include <atomic>
+
 #include "tools/win32/handles.h"
 
 namespace tools::win32 {
 namespace {
 
 struct Call {
-  std::function<void()> work;
+  std::function<void(const Alive&)> work;
   Handle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  std::atomic<ULONGLONG> lastSign{GetTickCount64()};
 };
 
 DWORD WINAPI RunCall(void* parameter) {
-  const std::unique_ptr<std::shared_ptr<Call>> call(static_cast<std::shared_ptr<Call>*>(parameter));
+  const std::unique_ptr<std::shared_ptr<Call>> owner(static_cast<std::shared_ptr<Call>*>(parameter));
+  Call& call = **owner;
   {
     const ComApartment com;
-    (*call)->work();
+    call.work([&call] { call.lastSign = GetTickCount64(); });
   }
-  SetEvent((*call)->done.get());
+  SetEvent(call.done.get());
   return 0;
 }
 
 }  // namespace
 
-bool RunBounded(DWORD timeoutMs, std::function<void()> work) {
+bool RunBounded(DWORD quietMs, std::function<void(const Alive&)> work) {
   auto call = std::make_shared<Call>();
   call->work = std::move(work);
   if (!call->done) return false;
@@ -30,7 +34,13 @@ bool RunBounded(DWORD timeoutMs, std::function<void()> work) {
   const Handle thread(CreateThread(nullptr, 0, RunCall, shared.get(), 0, nullptr));
   if (!thread) return false;
   static_cast<void>(shared.release());  // the thread's now
-  return WaitForSingleObject(call->done.get(), timeoutMs) == WAIT_OBJECT_0;
+  for (;;) {
+    const ULONGLONG last = call->lastSign;
+    const ULONGLONG now = GetTickCount64();
+    const ULONGLONG quietFor = now > last ? now - last : 0;  // a sign may come in between the two
+    if (quietFor >= quietMs) return WaitForSingleObject(call->done.get(), 0) == WAIT_OBJECT_0;
+    if (WaitForSingleObject(call->done.get(), static_cast<DWORD>(quietMs - quietFor)) == WAIT_OBJECT_0) return true;
+  }
 }
 
 }  // namespace tools::win32

@@ -1,6 +1,6 @@
 #pragma once
-// Calls into another program (Explorer) that must not hang the tool: the call runs on a thread
-// of its own, in a COM apartment of its own, and is waited for only so long.
+// Calls into another program (Explorer) that must not hang the tool: the calls run on a thread
+// of their own, in a COM apartment of their own, and are given up on once they go quiet.
 #include <windows.h>
 
 #include <functional>
@@ -10,15 +10,21 @@
 
 namespace tools::win32 {
 
-// True when work finished within timeoutMs. A call that did not is left behind, still blocked
-// where it is; what it holds stays alive until it returns or the process ends.
-bool RunBounded(DWORD timeoutMs, std::function<void()> work);
+// Called by the work each time it gets an answer: a long conversation goes on while it is lively.
+using Alive = std::function<void()>;
 
-// work's result, or nothing when it did not come back in time. work must own what it uses.
+// True when work finished without going quietMs without a sign of life. Work that did not is
+// left behind, still blocked where it is; what it holds stays alive until it returns or the
+// process ends.
+bool RunBounded(DWORD quietMs, std::function<void(const Alive&)> work);
+
+// work's result, or nothing when it went quiet. work must own what it uses.
 template <typename Result>
-std::optional<Result> Bounded(DWORD timeoutMs, std::function<Result()> work) {
+std::optional<Result> Bounded(DWORD quietMs, std::function<Result(const Alive&)> work) {
   auto result = std::make_shared<std::optional<Result>>();
-  if (!RunBounded(timeoutMs, [work = std::move(work), result] { *result = work(); })) return std::nullopt;
+  if (!RunBounded(quietMs, [work = std::move(work), result](const Alive& alive) { *result = work(alive); })) {
+    return std::nullopt;
+  }
   return std::move(*result);
 }
 

@@ -16,8 +16,9 @@ namespace tools::win32 {
 namespace fs = std::filesystem;
 namespace {
 
-// Long enough for a busy Explorer, short enough that a hung one is soon given up on.
-constexpr DWORD kExplorerTimeoutMs = 3000;
+// Long enough for a busy Explorer to answer, short enough that a hung one is soon given up on.
+// A large selection takes longer, but Explorer answers all along.
+constexpr DWORD kExplorerQuietMs = 3000;
 // A new item shows in a view once the view has heard of it; it is asked again until then.
 constexpr int kSelectTries = 20;
 constexpr DWORD kSelectRetryMs = 100;
@@ -105,10 +106,11 @@ std::optional<fs::path> PathOf(PCIDLIST_ABSOLUTE list) {
   return fs::path(name.get());
 }
 
-Selection SelectionIn(HWND front) {
+Selection SelectionIn(HWND front, const Alive& alive) {
   Selection selection;
   const ComPtr<IShellView> view = FrontView(front);
   if (!view) return selection;
+  alive();
   selection.window = front;
   selection.folder = PathOf(FolderOf(view.get()).get());
   ComPtr<IFolderView> folderView;
@@ -121,6 +123,7 @@ Selection SelectionIn(HWND front) {
   for (DWORD i = 0; i < count; ++i) {
     ComPtr<IShellItem> item;
     if (FAILED(items->GetItemAt(i, item.put()))) continue;
+    alive();
     CoMemory<wchar_t> name;
     if (SUCCEEDED(item->GetDisplayName(SIGDN_FILESYSPATH, name.put()))) {
       selection.paths.emplace_back(name.get());
@@ -144,7 +147,7 @@ void Announce(const fs::path& path) {
                  path.c_str(), nullptr);
 }
 
-bool SelectIn(HWND window, const std::vector<fs::path>& items) {
+bool SelectIn(HWND window, const std::vector<fs::path>& items, const Alive& alive) {
   const ComPtr<IShellView> view = FrontView(window);
   if (!view) return false;
   const ItemList folder = FolderOf(view.get());
@@ -160,6 +163,7 @@ bool SelectIn(HWND window, const std::vector<fs::path>& items) {
       selected = SUCCEEDED(view->SelectItem(ILFindLastID(item.get()), flags));
     }
     if (!selected) return false;
+    alive();
     first = false;
   }
   return !first;
@@ -184,16 +188,18 @@ void ShowIn(const std::vector<fs::path>& items) {
 
 Selection FrontSelection(HWND front) {
   if (front == nullptr || IsHungAppWindow(front)) return {};
-  return Bounded<Selection>(kExplorerTimeoutMs, [front] { return SelectionIn(front); }).value_or(Selection{});
+  return Bounded<Selection>(kExplorerQuietMs, [front](const Alive& alive) { return SelectionIn(front, alive); })
+      .value_or(Selection{});
 }
 
 bool SelectInWindow(HWND window, const std::vector<fs::path>& items) {
   if (items.empty() || IsHungAppWindow(window)) return false;
-  return Bounded<bool>(kExplorerTimeoutMs, [window, items] { return SelectIn(window, items); }).value_or(false);
+  return Bounded<bool>(kExplorerQuietMs, [window, items](const Alive& alive) { return SelectIn(window, items, alive); })
+      .value_or(false);
 }
 
 void ShowInFolder(const std::vector<fs::path>& items) {
-  if (!items.empty()) RunBounded(kExplorerTimeoutMs, [items] { ShowIn(items); });
+  if (!items.empty()) RunBounded(kExplorerQuietMs, [items](const Alive&) { ShowIn(items); });
 }
 
 }  // namespace tools::win32
