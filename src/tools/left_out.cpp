@@ -1,6 +1,11 @@
 #include "tools/left_out.h"
 
 namespace tools {
+namespace {
+
+constexpr std::size_t kMostNamed = 12;
+
+}  // namespace
 
 std::string LeftOutText(std::string_view tool, std::string_view kind, std::string_view kinds,
                         const std::vector<std::string>& names) {
@@ -9,7 +14,10 @@ std::string LeftOutText(std::string_view tool, std::string_view kind, std::strin
     return "\"" + names.front() + "\" is not " + std::string(kind) + ", so " + std::string(tool) + " left it out.";
   }
   std::string text = "These are not " + std::string(kinds) + ", so " + std::string(tool) + " left them out:\n";
-  for (const std::string& name : names) text += "\n" + name;
+  // A message box taller than the screen hides its own button.
+  const std::size_t shown = names.size() > kMostNamed ? kMostNamed - 1 : names.size();
+  for (std::size_t i = 0; i < shown; ++i) text += "\n" + names[i];
+  if (shown < names.size()) text += "\nand " + std::to_string(names.size() - shown) + " more.";
   return text;
 }
 

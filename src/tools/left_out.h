@@ -7,7 +7,8 @@
 namespace tools {
 
 // One paragraph for one kind of item left out: ""X" is not a zip archive, so Spillet left it
-// out." or, for several, the same in the plural followed by their names, one a line.
+// out." or, for several, the same in the plural followed by their names, one a line (a dozen
+// lines at most, the last saying how many more).
 // kind: "a zip archive"; kinds: "zip archives". Empty when names is.
 std::string LeftOutText(std::string_view tool, std::string_view kind, std::string_view kinds,
                         const std::vector<std::string>& names);

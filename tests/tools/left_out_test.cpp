@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
-TEST(LeftOutText, OneItemIsNamedInASentenceSeveralAreListedNoneSaysNothing) {
+TEST(LeftOutText, OneItemIsNamedInASentenceSeveralAreListedUpToADozenLinesNoneSaysNothing) {
   const struct {
     std::vector<std::string> names;
     const char* text;
   } cases[] = {
+      {{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12"},
+       "These are not zip archives, so Spillet left them out:\n\n1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12"},
+      {{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "13"},
+       "These are not zip archives, so Spillet left them out:\n\n1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\nand 2 more."},
       {{}, ""},
       {{"C:\\a\\notes.txt"}, "\"C:\\a\\notes.txt\" is not a zip archive, so Spillet left it out."},
       {{"C:\\a\\notes.txt", "C:\\a\\Фото"},
