@@ -57,7 +57,7 @@ bool Shown(IShellView* view) {
 }
 
 // The view of the folder window or desktop in front, looked for in the shell's window list.
-ComPtr<IShellView> FrontView(HWND front) {
+ComPtr<IShellView> FrontView(HWND front, const Alive& alive) {
   ComPtr<IShellWindows> windows;
   if (FAILED(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_ALL, IID_IShellWindows, windows.out()))) return {};
   long count = 0;
@@ -69,6 +69,7 @@ ComPtr<IShellView> FrontView(HWND front) {
     ComPtr<IDispatch> window;
     HWND hwnd = nullptr;
     if (windows->Item(index, window.put()) != S_OK || !window) continue;
+    alive();
     if (ComPtr<IShellView> view = ViewOf(window.get(), hwnd); view && Belongs(hwnd, front) && Shown(view.get())) {
       return view;
     }
@@ -108,7 +109,7 @@ std::optional<fs::path> PathOf(PCIDLIST_ABSOLUTE list) {
 
 Selection SelectionIn(HWND front, const Alive& alive) {
   Selection selection;
-  const ComPtr<IShellView> view = FrontView(front);
+  const ComPtr<IShellView> view = FrontView(front, alive);
   if (!view) return selection;
   alive();
   selection.window = front;
@@ -148,7 +149,7 @@ void Announce(const fs::path& path) {
 }
 
 bool SelectIn(HWND window, const std::vector<fs::path>& items, const Alive& alive) {
-  const ComPtr<IShellView> view = FrontView(window);
+  const ComPtr<IShellView> view = FrontView(window, alive);
   if (!view) return false;
   const ItemList folder = FolderOf(view.get());
   bool first = true;
