@@ -20,6 +20,22 @@ constexpr DWORD kHangMs = 60000;
 #define NOT_IMPLEMENTED(name, ...) \
   HRESULT STDMETHODCALLTYPE name(__VA_ARGS__) override { return E_NOTIMPL; }
 
+// Each object lives while it is referenced; the class keeps a LONG references_ = 1.
+#define REFERENCE_COUNTED                                                             \
+  ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&references_); } \
+  ULONG STDMETHODCALLTYPE Release() override {                                       \
+    const LONG left = InterlockedDecrement(&references_);                            \
+    if (left == 0) delete this;                                                      \
+    return left;                                                                     \
+  }
+
+// Nobody calls the tools' objects by name.
+#define DISPATCH_NOT_IMPLEMENTED                                                      \
+  NOT_IMPLEMENTED(GetTypeInfoCount, UINT*)                                            \
+  NOT_IMPLEMENTED(GetTypeInfo, UINT, LCID, ITypeInfo**)                               \
+  NOT_IMPLEMENTED(GetIDsOfNames, REFIID, LPOLESTR*, UINT, LCID, DISPID*)              \
+  NOT_IMPLEMENTED(Invoke, DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)
+
 DWORD Number(const wchar_t* name) {
   DWORD value = 0, size = sizeof value;
   return RegGetValueW(HKEY_CURRENT_USER, kKey, name, RRF_RT_REG_DWORD, nullptr, &value, &size) == ERROR_SUCCESS ? value
@@ -71,12 +87,7 @@ class SlowItems final : public IShellItemArray {
     AddRef();
     return S_OK;
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&references_); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return left;
-  }
+  REFERENCE_COUNTED
   HRESULT STDMETHODCALLTYPE GetItemAt(DWORD index, IShellItem** item) override {
     Sleep(Number(L"Slow"));
     return items_->GetItemAt(index, item);
@@ -125,17 +136,9 @@ class ShellWindow final : public IDispatch,
     AddRef();
     return S_OK;
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&references_); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return left;
-  }
+  REFERENCE_COUNTED
 
-  NOT_IMPLEMENTED(GetTypeInfoCount, UINT*)
-  NOT_IMPLEMENTED(GetTypeInfo, UINT, LCID, ITypeInfo**)
-  NOT_IMPLEMENTED(GetIDsOfNames, REFIID, LPOLESTR*, UINT, LCID, DISPID*)
-  NOT_IMPLEMENTED(Invoke, DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)
+  DISPATCH_NOT_IMPLEMENTED
 
   HRESULT STDMETHODCALLTYPE QueryService(REFGUID service, REFIID iid, void** out) override {
     if (service != SID_STopLevelBrowser) return *out = nullptr, E_NOINTERFACE;
@@ -241,17 +244,9 @@ class ShellWindows final : public IShellWindows {
     *out = this;
     return S_OK;
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&references_); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return left;
-  }
+  REFERENCE_COUNTED
 
-  NOT_IMPLEMENTED(GetTypeInfoCount, UINT*)
-  NOT_IMPLEMENTED(GetTypeInfo, UINT, LCID, ITypeInfo**)
-  NOT_IMPLEMENTED(GetIDsOfNames, REFIID, LPOLESTR*, UINT, LCID, DISPID*)
-  NOT_IMPLEMENTED(Invoke, DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)
+  DISPATCH_NOT_IMPLEMENTED
 
   HRESULT STDMETHODCALLTYPE get_Count(LONG* count) override {
     HangIfAsked();
