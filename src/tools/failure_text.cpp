@@ -36,6 +36,10 @@ std::string FailureText(const zip::Error& error) {
       return file + "\n\nNothing was extracted: " + entry + " would be written outside the new folder.";
     case zip::Failure::TooLarge:
       return file + "\n\nNothing was extracted: " + (error.detail.empty() ? "it is too large" : error.detail) + ".";
+    case zip::Failure::Exists:
+      return file + "\n\nSomething of that name exists already; it was left as it is.";
+    case zip::Failure::NoMemory:
+      return file + "\n\nThere is not enough memory for this.";
     case zip::Failure::Io:
       break;
   }

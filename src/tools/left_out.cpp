@@ -7,18 +7,23 @@ constexpr std::size_t kMostNamed = 12;
 
 }  // namespace
 
+std::string BoundedLines(const std::vector<std::string>& lines) {
+  // A message box taller than the screen hides its own button.
+  const std::size_t shown = lines.size() > kMostNamed ? kMostNamed - 1 : lines.size();
+  std::string text;
+  for (std::size_t i = 0; i < shown; ++i) text += "\n" + lines[i];
+  if (shown < lines.size()) text += "\nand " + std::to_string(lines.size() - shown) + " more.";
+  return text;
+}
+
 std::string LeftOutText(std::string_view tool, std::string_view kind, std::string_view kinds,
                         const std::vector<std::string>& names) {
   if (names.empty()) return {};
   if (names.size() == 1) {
     return "\"" + names.front() + "\" is not " + std::string(kind) + ", so " + std::string(tool) + " left it out.";
   }
-  std::string text = "These are not " + std::string(kinds) + ", so " + std::string(tool) + " left them out:\n";
-  // A message box taller than the screen hides its own button.
-  const std::size_t shown = names.size() > kMostNamed ? kMostNamed - 1 : names.size();
-  for (std::size_t i = 0; i < shown; ++i) text += "\n" + names[i];
-  if (shown < names.size()) text += "\nand " + std::to_string(names.size() - shown) + " more.";
-  return text;
+  return "These are not " + std::string(kinds) + ", so " + std::string(tool) + " left them out:\n" +
+         BoundedLines(names);
 }
 
 }  // namespace tools

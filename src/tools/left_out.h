@@ -6,6 +6,10 @@
 
 namespace tools {
 
+// The lines after a newline each, a dozen at most so that a message box fits the screen: past
+// that, eleven and "and N more.".
+std::string BoundedLines(const std::vector<std::string>& lines);
+
 // One paragraph for one kind of item left out: ""X" is not a zip archive, so Spillet left it
 // out." or, for several, the same in the plural followed by their names, one a line (a dozen
 // lines at most, the last saying how many more).

@@ -19,6 +19,8 @@ enum class Failure {
   OutsideTarget,
   TooLarge,  // a bomb, or not enough free space
   Cancelled,
+  Exists,    // something already holds the name
+  NoMemory,
   Io,
 };
 
@@ -57,6 +59,7 @@ struct Renamed {
 struct ExtractReport {
   std::vector<Renamed> renamed;
   std::vector<std::string> linksSkipped;
+  std::vector<std::string> nameless;  // entries whose names leave nothing to extract, not extracted
   std::vector<std::string> topLevel;  // the distinct first path segments, as extracted
 };
 
