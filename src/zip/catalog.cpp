@@ -85,6 +85,55 @@ Error FindPlace(const os::File& archive, std::uint64_t fileSize, CentralDirector
   return Damaged("no ZIP64 end of central directory record");
 }
 
+// Where the central directory starts, checked against the file before anything is read of it.
+Error Locate(const os::File& archive, std::uint64_t fileSize, CentralDirectoryPlace& place, std::uint64_t& centralEnd,
+             std::uint64_t& centralStart) {
+  if (Error error = FindPlace(archive, fileSize, place, centralEnd)) return error;
+  if (place.size > centralEnd) return Damaged("the central directory is larger than the archive");
+  centralStart = centralEnd - place.size;
+  if (place.offset > centralStart) return Damaged("the central directory is not where it is recorded");
+  if (place.entries > place.size / kCentralDirectoryHeaderSize) return Damaged("too many entries for the central directory");
+  return {};
+}
+
+// The central directory a window at a time; a window always holds the largest header there can be.
+class DirectoryPieces {
+ public:
+  DirectoryPieces(const os::File& archive, std::uint64_t start, std::uint64_t size)
+      : archive_(archive), next_(start), end_(start + size) {}
+
+  bool Done() const { return used_ == window_.size() && next_ == end_; }
+
+  // A reader over what is left of the window, topped up first.
+  Error Next(ByteReader& reader) {
+    if (window_.size() - used_ < kLargestHeader && next_ < end_) {
+      window_.erase(window_.begin(), window_.begin() + static_cast<std::ptrdiff_t>(used_));
+      used_ = 0;
+      const std::size_t kept = window_.size();
+      const auto more = static_cast<std::size_t>(std::min<std::uint64_t>(kWindow - kept, end_ - next_));
+      window_.resize(kept + more);
+      std::size_t got = 0;
+      if (Error error = archive_.ReadAt(next_, window_.data() + kept, more, got)) return error;
+      if (got != more) return Damaged("the archive ends early");
+      next_ += more;
+    }
+    reader = ByteReader(std::span<const std::uint8_t>(window_).subspan(used_));
+    return {};
+  }
+
+  void Consumed(const ByteReader& reader) { used_ = window_.size() - reader.left(); }
+
+ private:
+  static constexpr std::size_t kLargestHeader = kCentralDirectoryHeaderSize + 3 * std::size_t{0xFFFF};
+  static constexpr std::size_t kWindow = 4 * kLargestHeader;
+
+  const os::File& archive_;
+  std::uint64_t next_;
+  const std::uint64_t end_;
+  Bytes window_;
+  std::size_t used_ = 0;
+};
+
 }  // namespace
 
 Error ReadCentralDirectory(const os::File& archive, Catalog& catalog) {
@@ -92,22 +141,18 @@ Error ReadCentralDirectory(const os::File& archive, Catalog& catalog) {
   if (Error error = archive.Size(fileSize)) return error;
   CentralDirectoryPlace place;
   std::uint64_t centralEnd = 0;
-  if (Error error = FindPlace(archive, fileSize, place, centralEnd)) return error;
-  if (place.size > centralEnd) return Damaged("the central directory is larger than the archive");
-  catalog.centralStart = centralEnd - place.size;
-  if (place.offset > catalog.centralStart) return Damaged("the central directory is not where it is recorded");
+  if (Error error = Locate(archive, fileSize, place, centralEnd, catalog.centralStart)) return error;
   const std::uint64_t shift = catalog.centralStart - place.offset;  // a self-extractor's program, say
-  if (place.entries > place.size / kCentralDirectoryHeaderSize) return Damaged("too many entries for the central directory");
 
-  // Read whole, so it must fit in memory; a 32-bit process cannot hold 4 GiB of it.
-  if (place.size > SIZE_MAX / 2) return Error{Failure::TooLarge, {}, {}, "the central directory is too large"};
-  Bytes central(static_cast<std::size_t>(place.size));
-  if (Error error = ReadExactly(archive, catalog.centralStart, central)) return error;
-  ByteReader reader(central);
-  catalog.entries.reserve(static_cast<std::size_t>(place.entries));
-  for (std::uint64_t i = 0; i < place.entries; ++i) {
+  // Read by its size, as every reader does: an old writer's 16-bit count wraps past 65,535
+  // entries. Read in pieces, so that only headers that check out take memory.
+  DirectoryPieces pieces(archive, catalog.centralStart, place.size);
+  while (!pieces.Done()) {
+    ByteReader reader({});
+    if (Error error = pieces.Next(reader)) return error;
     CentralDirectoryHeader header;
     if (!ReadCentralDirectoryHeader(reader, header)) return Damaged("a central directory header does not check out");
+    pieces.Consumed(reader);
     Entry entry = EntryOf(header);
     if (header.localOffset > catalog.centralStart - shift) {
       return Damaged("the local file header is outside the archive", entry.name);
@@ -116,6 +161,17 @@ Error ReadCentralDirectory(const os::File& archive, Catalog& catalog) {
     catalog.entries.push_back(std::move(entry));
   }
   return {};
+}
+
+bool LooksLikeArchive(const os::File& archive) {
+  std::uint64_t fileSize = 0;
+  CentralDirectoryPlace place;
+  std::uint64_t centralEnd = 0;
+  std::uint64_t centralStart = 0;
+  if (archive.Size(fileSize) || Locate(archive, fileSize, place, centralEnd, centralStart)) return false;
+  if (place.size == 0) return true;
+  Bytes signature(4);
+  return !ReadExactly(archive, centralStart, signature) && ByteReader(signature).U32() == kCentralDirectoryHeaderSignature;
 }
 
 }  // namespace zip

@@ -33,6 +33,9 @@ struct Catalog {
 
 // The central directory, with its place from the end records. Damaged when it does not check out.
 Error ReadCentralDirectory(const os::File& archive, Catalog& catalog);
+// Whether the end records check out and the first central directory header is where they say:
+// enough to tell an archive from another file without reading its whole directory.
+bool LooksLikeArchive(const os::File& archive);
 // Encrypted entries and methods other than stored and deflate, by name.
 Error RefuseUnsupported(const Catalog& catalog);
 // Each entry's local file header against its central directory header, its data within the

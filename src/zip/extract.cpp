@@ -123,8 +123,7 @@ Error ExtractArchive(const std::filesystem::path& archive, const std::filesystem
 
 bool IsZipArchive(const std::filesystem::path& file) {
   os::File archive;
-  Catalog catalog;
-  return !os::File::OpenRead(file, archive) && !ReadCentralDirectory(archive, catalog);
+  return !os::File::OpenRead(file, archive) && LooksLikeArchive(archive);
 }
 
 }  // namespace zip

@@ -46,7 +46,7 @@ std::string UnicodePathField(const std::string& storedName, const std::string& u
   return field + utf8;
 }
 
-std::string BuildArchive(const std::vector<Item>& items, const std::string& prefix) {
+std::string BuildArchive(const std::vector<Item>& items, const std::string& prefix, Ending ending) {
   std::string out = prefix;
   std::string central;
   std::vector<std::size_t> offsets;
@@ -91,10 +91,26 @@ std::string BuildArchive(const std::vector<Item>& items, const std::string& pref
   }
   const std::size_t centralOffset = out.size() - prefix.size();
   out += central;
+  const std::uint64_t entries = ending.entries >= 0 ? ending.entries : items.size();
+  if (ending.zip64) {
+    const std::size_t recordOffset = out.size() - prefix.size();
+    Put(out, 0x06064b50, 4);
+    Put(out, 44, 8);
+    Put(out, 0x2D2D, 4);  // made by, needed
+    Put(out, 0, 8);       // disks
+    Put(out, entries, 8);
+    Put(out, entries, 8);
+    Put(out, central.size(), 8);
+    Put(out, centralOffset, 8);
+    Put(out, 0x07064b50, 4);
+    Put(out, 0, 4);
+    Put(out, recordOffset, 8);
+    Put(out, 1, 4);
+  }
   Put(out, 0x06054b50, 4);
   Put(out, 0, 4);
-  Put(out, items.size(), 2);
-  Put(out, items.size(), 2);
+  Put(out, ending.zip64 ? 0xFFFF : entries, 2);
+  Put(out, ending.zip64 ? 0xFFFF : entries, 2);
   Put(out, central.size(), 4);
   Put(out, centralOffset, 4);
   Put(out, 0, 2);

@@ -22,7 +22,13 @@ struct Item {
   int sharesDataOf = -1;  // the central header points at an earlier item's local header
 };
 
-std::string BuildArchive(const std::vector<Item>& items, const std::string& prefix = "");
+// The end records' own faults: a count other than the headers', and a ZIP64 record before them.
+struct Ending {
+  std::int64_t entries = -1;  // when not -1; the plain record keeps its low 16 bits, as old writers did
+  bool zip64 = false;
+};
+
+std::string BuildArchive(const std::vector<Item>& items, const std::string& prefix = "", Ending ending = {});
 // A ZIP64 field for a local header and a central header whose size holds the marker.
 std::string Zip64SizesField(std::uint64_t size, std::uint64_t compressedSize);
 std::string UnicodePathField(const std::string& storedName, const std::string& utf8, bool rightCrc = true);

@@ -1,5 +1,7 @@
 // Archives built to harm: nothing lands outside the target, nothing is overwritten, and damage
 // is named.
+#include <fstream>
+
 #include "builder.h"
 #include "fixture.h"
 
@@ -177,6 +179,50 @@ INSTANTIATE_TEST_SUITE_P(
         Fault{"Encrypted", {{.name = "bad", .data = "d", .flags = 1}}, zip::Failure::Encrypted, false},
         Fault{"Unsupported", {{.name = "bad", .data = "d", .localMethod = 14}}, zip::Failure::Damaged, false}),
     [](const auto& info) { return std::string(info.param.label); });
+
+// The directory is read by its size: the count in the end records may be short of the headers.
+TEST(CentralDirectory, IsReadWholeWhateverTheEndRecordsCount) {
+  const struct {
+    const char* label;
+    int entries;
+    Ending ending;
+  } cases[] = {
+      {"a 16-bit count that wrapped", 70000, {.entries = 70000 % 65536}},
+      {"a ZIP64 count of one", 2, {.entries = 1, .zip64 = true}},
+      {"a count of none", 3, {.entries = 0}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    Scratch scratch;
+    std::vector<Item> items;
+    for (int i = 0; i < c.entries; ++i) items.push_back({.name = "d" + std::to_string(i % 8) + "/" + std::to_string(i), .data = "x"});
+    WriteFile(scratch / "a.zip", BuildArchive(items, "", c.ending));
+    EXPECT_TRUE(zip::IsZipArchive(scratch / "a.zip"));
+    ASSERT_FALSE(Unzip(scratch / "a.zip", scratch / "out").kind != zip::Failure::None);
+    EXPECT_EQ(CountEntries(scratch / "out"), static_cast<std::size_t>(c.entries + std::min(c.entries, 8)));
+  }
+}
+
+// A directory of zeros as large as the file: nothing is held before a header checks out, and
+// telling whether it is an archive reads next to nothing of it.
+TEST(CentralDirectory, OfZerosIsDamagedWithoutBeingHeld) {
+  Scratch scratch;
+  const std::uint64_t size = std::uint64_t{256} << 20;
+  std::string tail;
+  const auto put = [&](std::uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) tail += static_cast<char>(value >> (8 * i));
+  };
+  put(0x06064b50, 4), put(44, 8), put(0x2D2D, 4), put(0, 8), put(size / 46, 8), put(size / 46, 8), put(size, 8), put(0, 8);
+  put(0x07064b50, 4), put(0, 4), put(size, 8), put(1, 4);
+  put(0x06054b50, 4), put(0, 4), put(0xFFFF, 2), put(0xFFFF, 2), put(0xFFFFFFFF, 4), put(0xFFFFFFFF, 4), put(0, 2);
+  {
+    std::ofstream out(scratch / "a.zip", std::ios::binary);
+    out.seekp(static_cast<std::streamoff>(size));
+    out << tail;
+  }
+  EXPECT_FALSE(zip::IsZipArchive(scratch / "a.zip"));
+  EXPECT_EQ(Unzip(scratch / "a.zip", scratch / "out").kind, zip::Failure::Damaged);
+}
 
 TEST(FreeSpace, IsCheckedAgainstTheDeclaredSizesFirst) {
   Scratch scratch;
