@@ -2,6 +2,7 @@
 // anything written: folders first, then the files on a pool of workers, then the folders' times.
 #include <atomic>
 #include <memory>
+#include <new>
 
 #include "zip/catalog.h"
 #include "zip/inflate_entry.h"
@@ -53,15 +54,22 @@ class Extraction {
   }
 
  private:
+  // Nothing may leave a worker: an exception here would end the program with the work half done.
   void Work() {
-    EntryBuffers buffers;
-    for (std::size_t i = next_++; i < plan_.files.size() && !stop_; i = next_++) {
-      if (Error error = ExtractFile(plan_.files[i], buffers)) {
-        os::Guard guard(mutex_);
-        if (!error_) error_ = std::move(error);
-        stop_ = true;
+    try {
+      EntryBuffers buffers;
+      for (std::size_t i = next_++; i < plan_.files.size() && !stop_; i = next_++) {
+        if (Error error = ExtractFile(plan_.files[i], buffers)) Stop(std::move(error));
       }
+    } catch (const std::bad_alloc&) {
+      Stop(Error{Failure::NoMemory, {}, {}, {}});
     }
+  }
+
+  void Stop(Error error) {
+    os::Guard guard(mutex_);
+    if (!error_) error_ = std::move(error);
+    stop_ = true;
   }
 
   Error ExtractFile(const Placed& file, EntryBuffers& buffers) {

@@ -26,8 +26,8 @@ bool IsDeviceName(std::string_view segment) {
   }
   if (upper.size() < 4 || (upper.substr(0, 3) != "COM" && upper.substr(0, 3) != "LPT")) return false;
   const std::string_view number = std::string_view(upper).substr(3);
-  // Windows counts the superscript digits as port numbers too.
-  return (number.size() == 1 && number[0] >= '1' && number[0] <= '9') || number == "\u00B9" ||
+  // Windows reserves port 0 as well, and counts the superscript digits as port numbers too.
+  return (number.size() == 1 && number[0] >= '0' && number[0] <= '9') || number == "\u00B9" ||
          number == "\u00B2" || number == "\u00B3";
 }
 

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "zip/upper_table.h"
+
 namespace zip {
 namespace {
 
@@ -47,26 +49,6 @@ std::size_t SequenceLength(std::string_view text, std::size_t at) {
     if ((byte(at + i) & 0xC0) != 0x80) return 0;
   }
   return length;
-}
-
-char32_t FoldPoint(char32_t c) {
-  if (c >= U'a' && c <= U'z') return c - 0x20;
-  if (c < 0x80) return c;
-  if ((c >= 0xE0 && c <= 0xFE && c != 0xF7) || (c >= 0x3B1 && c <= 0x3CB && c != 0x3C2) ||
-      (c >= 0x430 && c <= 0x44F) || (c >= 0xFF41 && c <= 0xFF5A)) {
-    return c - 0x20;
-  }
-  if (c == 0xFF) return 0x178;
-  if (c == 0x3C2) return 0x3A3;  // final sigma
-  if (c >= 0x450 && c <= 0x45F) return c - 0x50;
-  // Latin Extended-A and the Cyrillic supplements pair capital and small letters as even, odd...
-  const bool evenPairs = (c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177) || (c >= 0x460 && c <= 0x481) ||
-                         (c >= 0x48A && c <= 0x4BF) || (c >= 0x4D0 && c <= 0x52F);
-  if (evenPairs) return c & ~char32_t{1};
-  // ...and some as odd, even.
-  const bool oddPairs = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E) || (c >= 0x4C1 && c <= 0x4CE);
-  if (oddPairs && (c & 1) == 0) return c - 1;
-  return c;
 }
 
 }  // namespace
@@ -129,7 +111,7 @@ void AppendUtf8(std::string& out, char32_t point) {
 
 std::string FoldCase(std::string_view utf8) {
   std::string out;
-  for (std::size_t at = 0; at < utf8.size();) AppendUtf8(out, FoldPoint(NextCodePoint(utf8, at)));
+  for (std::size_t at = 0; at < utf8.size();) AppendUtf8(out, Upper(NextCodePoint(utf8, at)));
   return out;
 }
 

@@ -15,7 +15,7 @@ std::string Cp437ToUtf8(std::string_view text);
 char32_t NextCodePoint(std::string_view text, std::size_t& at);
 void AppendUtf8(std::string& out, char32_t point);
 
-// Upper case as Windows compares names: ASCII, Latin, Greek, Cyrillic and full-width letters.
+// Upper case as Windows compares names, so that names it holds as one fold alike.
 std::string FoldCase(std::string_view utf8);
 
 }  // namespace zip

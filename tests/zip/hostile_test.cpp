@@ -69,7 +69,9 @@ INSTANTIATE_TEST_SUITE_P(Windows, UnsafeName,
                                            Rename{"con.txt", "_con.txt"}, Rename{"Lpt9.log.gz", "_Lpt9.log.gz"},
                                            Rename{"COM1 .txt", "_COM1 .txt"}, Rename{"aux/inner.txt", "_aux/inner.txt"},
                                            Rename{"trailing.", "trailing_"}, Rename{"blank ", "blank_"},
-                                           Rename{"dir./file.txt", "dir_/file.txt"}));
+                                           Rename{"dir./file.txt", "dir_/file.txt"}, Rename{"COM0.txt", "_COM0.txt"},
+                                           Rename{"lpt0", "_lpt0"}, Rename{"COM¹", "_COM¹"},
+                                           Rename{"lpt³.log", "_lpt³.log"}, Rename{"conin$", "_conin$"}));
 
 struct Collision {
   const char* label;
@@ -103,7 +105,11 @@ INSTANTIATE_TEST_SUITE_P(
                       Collision{"FoldersMerge", {"Dir/a", "DIR/b"}, {"Dir/a", "Dir/b"}},
                       Collision{"NumberTaken", {"a.txt", "a (2).txt", "A.TXT"}, {"a.txt", "a (2).txt", "A (3).TXT"}},
                       Collision{"Cyrillic", {"Файл.txt", "ФАЙЛ.TXT"}, {"Файл.txt", "ФАЙЛ (2).TXT"}},
-                      Collision{"AfterRenaming", {"a?", "a_"}, {"a_", "a_ (2)"}}),
+                      Collision{"AfterRenaming", {"a?", "a_"}, {"a_", "a_ (2)"}},
+                      Collision{"UnicodeUpperCase",
+                                {"ș", "Ș", "ả", "Ả", "ạ", "Ạ", "ά", "Ά", "ա", "Ա", "ⓐ", "Ⓐ", "ⅰ", "Ⅰ", "ǆ", "Ǆ", "ǅ"},
+                                {"ș", "Ș (2)", "ả", "Ả (2)", "ạ", "Ạ (2)", "ά", "Ά (2)", "ա", "Ա (2)", "ⓐ",
+                                 "Ⓐ (2)", "ⅰ", "Ⅰ (2)", "ǆ", "Ǆ (2)", "ǅ (3)"}}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(Links, AreSkippedAndReported) {

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <exception>
+#include <new>
 #include <optional>
 
 #include "tools/win32/handles.h"
@@ -87,7 +89,14 @@ zip::Error RunJob(const JobOptions& options, const std::function<zip::Error(zip:
   const Handle finished(CreateEventW(nullptr, /* manualReset= */ TRUE, /* initialState= */ FALSE, nullptr));
   std::optional<zip::os::Thread> worker;  // waited for as it goes
   worker.emplace([&] {
-    result = work(progress);
+    // An exception must not end the program from here: the caller still has to clean up.
+    try {
+      result = work(progress);
+    } catch (const std::bad_alloc&) {
+      result = zip::Error{zip::Failure::NoMemory, {}, {}, {}};
+    } catch (const std::exception& error) {
+      result = zip::Error{zip::Failure::Io, {}, {}, error.what()};
+    }
     SetEvent(finished.get());
   });
 

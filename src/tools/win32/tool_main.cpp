@@ -1,5 +1,7 @@
 #include "tools/win32/tool_main.h"
 
+#include <exception>
+#include <new>
 #include <string>
 
 #include "platform/win32/harden.h"
@@ -64,13 +66,7 @@ int WorkOnSelection(const Tool& tool, HWND front) {
   return kFailed;
 }
 
-}  // namespace
-
-int ToolMain(const Tool& tool) {
-  platform::win32::Harden();
-  const HWND front = GetForegroundWindow();  // what the user was looking at when the hotkey was pressed
-  const ComApartment com;
-  const CommandLine line = ParseCommandLine(tool.destinationOption);
+int Run(const Tool& tool, const CommandLine& line, HWND front) {
   if (!line.error.empty()) {
     Tell(tool.name, line.error + "\n\n" + std::string(tool.usage), Tone::Failure, line.quiet);
     return kFailed;
@@ -84,6 +80,24 @@ int ToolMain(const Tool& tool) {
     return kFailed;
   }
   return WorkOnSelection(tool, front);
+}
+
+}  // namespace
+
+int ToolMain(const Tool& tool) {
+  platform::win32::Harden();
+  const HWND front = GetForegroundWindow();  // what the user was looking at when the hotkey was pressed
+  const ComApartment com;
+  const CommandLine line = ParseCommandLine(tool.destinationOption);
+  // Unwinding to here removes the scratch folders on the way; a message says what went wrong.
+  try {
+    return Run(tool, line, front);
+  } catch (const std::bad_alloc&) {
+    Tell(tool.name, "There is not enough memory for this.", Tone::Failure, line.quiet);
+  } catch (const std::exception& error) {
+    Tell(tool.name, error.what(), Tone::Failure, line.quiet);
+  }
+  return kFailed;
 }
 
 zip::Failure FailureOf(DWORD error) {
