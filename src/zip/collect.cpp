@@ -8,7 +8,7 @@ namespace zip {
 namespace {
 
 os::Path Normal(const os::Path& item) {
-  os::Path path = std::filesystem::absolute(item).lexically_normal();
+  os::Path path = os::Absolute(item);
   if (!path.has_filename() && path.has_parent_path() && path != path.root_path()) path = path.parent_path();
   return path;
 }

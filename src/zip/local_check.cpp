@@ -20,6 +20,18 @@ Error Read(const os::File& archive, std::uint64_t offset, Bytes& bytes, const En
   return {};
 }
 
+// Writers differ on when a descriptor's sizes are 64-bit, so either reading may be the one.
+bool DescriptorAgrees(std::span<const std::uint8_t> bytes, const Entry& entry) {
+  for (const bool zip64 : {false, true}) {
+    DataDescriptor descriptor;
+    if (ReadDataDescriptor(bytes, zip64, descriptor) && descriptor.crc == entry.crc &&
+        descriptor.compressedSize == entry.compressedSize && descriptor.size == entry.size) {
+      return true;
+    }
+  }
+  return false;
+}
+
 Error CheckEntry(const os::File& archive, std::uint64_t limit, Entry& entry) {
   if (entry.localOffset > limit || limit - entry.localOffset < kLocalFileHeaderSize) {
     return Damaged(entry, "the local file header is outside the archive");
@@ -53,10 +65,7 @@ Error CheckEntry(const os::File& archive, std::uint64_t limit, Entry& entry) {
   const std::uint64_t descriptorOffset = entry.dataOffset + entry.compressedSize;
   Bytes descriptorBytes(static_cast<std::size_t>(std::min<std::uint64_t>(kDataDescriptorMaxSize, limit - descriptorOffset)));
   if (Error error = Read(archive, descriptorOffset, descriptorBytes, entry)) return error;
-  DataDescriptor descriptor;
-  if (!ReadDataDescriptor(descriptorBytes, local.zip64, descriptor) || descriptor.crc != entry.crc) {
-    return Damaged(entry, "the data descriptor disagrees with the central directory");
-  }
+  if (!DescriptorAgrees(descriptorBytes, entry)) return Damaged(entry, "the data descriptor disagrees with the central directory");
   return {};
 }
 

@@ -57,6 +57,10 @@ struct Status {
   std::int64_t modified = 0;
 };
 
+// Absolute and lexically normal, the names in it as they are (Windows' own conversion would drop
+// trailing dots and blanks, and so name another file).
+Path Absolute(const Path& path);
+
 // Never follows a link at the path itself.
 Error Inspect(const Path& path, Status& status);
 Error List(const Path& folder, std::vector<std::pair<Path, Status>>& items);

@@ -13,6 +13,26 @@
 #include <thread>
 
 #include "zip/os.h"
+#include "zip/paths.h"
+#include "zip/text.h"
+
+namespace zip {
+
+std::string Utf8Text(const std::filesystem::path& path) {
+  const std::string& bytes = path.native();
+  if (IsUtf8(bytes)) return bytes;
+  std::string text;
+  for (std::size_t at = 0; at < bytes.size();) {
+    const std::size_t start = at;
+    const char32_t point = NextCodePoint(bytes, at);
+    AppendUtf8(text, at - start == 1 && point >= 0x80 ? char32_t{0xFFFD} : point);
+  }
+  return text;
+}
+
+std::string Utf8Name(const std::filesystem::path& path) { return Utf8Text(path); }
+
+}  // namespace zip
 
 namespace zip::os {
 namespace {
@@ -121,6 +141,11 @@ Error File::SetModified(std::int64_t seconds) const {
   const struct timespec times[2] = {{static_cast<time_t>(seconds), 0}, {static_cast<time_t>(seconds), 0}};
   if (::futimens(Fd(handle_), times) != 0) return SystemError(path_);
   return {};
+}
+
+Path Absolute(const Path& path) {
+  std::error_code ignored;
+  return std::filesystem::absolute(path, ignored).lexically_normal();
 }
 
 Error Inspect(const Path& path, Status& status) {

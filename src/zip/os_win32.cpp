@@ -1,4 +1,4 @@
-// Windows implementation of the system seam: wide paths (with \\?\ past MAX_PATH), positional
+// Windows implementation of the system seam: every path in its \\?\ form, positional
 // ReadFile/WriteFile, reparse points as links, SRW locks and condition variables.
 #include <windows.h>
 #include <process.h>
@@ -8,64 +8,32 @@
 #include <string>
 #include <system_error>
 
-#include "zip/os.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/long_path.h"
+#include "platform/win32/text.h"
+#include "zip/os_win32.h"
+#include "zip/paths.h"
+
+namespace zip {
+
+// Half a surrogate pair, which NTFS allows in a name, becomes U+FFFD rather than an exception.
+std::string Utf8Text(const std::filesystem::path& path) { return platform::win32::Utf8(path.native()); }
+
+std::string Utf8Name(const std::filesystem::path& path) {
+  std::string name = Utf8Text(path);
+  std::replace(name.begin(), name.end(), '\\', '/');
+  return name;
+}
+
+}  // namespace zip
 
 namespace zip::os {
 namespace {
 
+using platform::win32::LongPath;
+
 constexpr std::int64_t kEpochDifference = 11644473600;  // seconds from 1601 to 1970
 constexpr std::int64_t kTicksPerSecond = 10000000;
-
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-  std::string narrow(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
-  return narrow;
-}
-
-Failure KindOf(DWORD code) {
-  switch (code) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_DRIVE:
-    case ERROR_BAD_NETPATH:
-    case ERROR_BAD_NET_NAME:
-      return Failure::NotFound;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_WRITE_PROTECT:
-      return Failure::AccessDenied;
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-    case ERROR_USER_MAPPED_FILE:
-      return Failure::InUse;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-      return Failure::DiskFull;
-    default:
-      return Failure::Io;
-  }
-}
-
-Error SystemError(const Path& path, DWORD code = GetLastError()) {
-  wchar_t* words = nullptr;
-  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                 code, 0, reinterpret_cast<wchar_t*>(&words), 0, nullptr);
-  std::wstring text = words != nullptr ? words : L"";
-  LocalFree(words);
-  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
-  return Error{KindOf(code), path, {}, Utf8(text)};
-}
-
-// Past MAX_PATH only the \\?\ form reaches a file; it takes absolute paths with backslashes.
-std::wstring Wide(const Path& path) {
-  std::wstring text = path.native();
-  if (text.size() < MAX_PATH - 12 || text.rfind(LR"(\\?\)", 0) == 0) return text;
-  text = std::filesystem::absolute(path).lexically_normal().native();
-  if (text.rfind(LR"(\\)", 0) == 0) return LR"(\\?\UNC\)" + text.substr(2);
-  return LR"(\\?\)" + text;
-}
 
 HANDLE Native(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
@@ -92,41 +60,54 @@ Kind KindOf(DWORD attributes, DWORD tag) {
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Kind::Folder : Kind::File;
 }
 
-class Kernel {
- public:
-  explicit Kernel(HANDLE handle) : handle_(handle) {}
-  ~Kernel() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-  Kernel(const Kernel&) = delete;
-  Kernel& operator=(const Kernel&) = delete;
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
-
-class Search {
- public:
-  explicit Search(HANDLE handle) : handle_(handle) {}
-  ~Search() {
-    if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
-  }
-  Search(const Search&) = delete;
-  Search& operator=(const Search&) = delete;
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
-
 // The path itself, never what a link at it points to.
-Kernel OpenAttributes(const Path& path, DWORD access) {
-  return Kernel(CreateFileW(Wide(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+platform::win32::OwnedHandle OpenAttributes(const Path& path, DWORD access) {
+  return platform::win32::OwnedHandle(CreateFileW(LongPath(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
 }
 
 }  // namespace
+
+Failure FailureOf(DWORD code) {
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+      return Failure::NotFound;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+      return Failure::AccessDenied;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_USER_MAPPED_FILE:
+      return Failure::InUse;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return Failure::DiskFull;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return Failure::Exists;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+      return Failure::NoMemory;
+    default:
+      return Failure::Io;
+  }
+}
+
+Error SystemError(const Path& path, DWORD code) {
+  wchar_t* words = nullptr;
+  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                 code, 0, reinterpret_cast<wchar_t*>(&words), 0, nullptr);
+  std::wstring text = words != nullptr ? words : L"";
+  LocalFree(words);
+  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
+  return Error{FailureOf(code), path, {}, platform::win32::Utf8(text)};
+}
+
+Path Absolute(const Path& path) { return platform::win32::AbsolutePath(path); }
 
 void File::Close() {
   if (handle_ != -1) CloseHandle(Native(handle_));
@@ -134,7 +115,7 @@ void File::Close() {
 }
 
 Error File::OpenRead(const Path& path, File& file) {
-  const HANDLE handle = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+  const HANDLE handle = CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return SystemError(path);
   file = File();
@@ -144,7 +125,7 @@ Error File::OpenRead(const Path& path, File& file) {
 }
 
 Error File::CreateNew(const Path& path, File& file) {
-  const HANDLE handle = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+  const HANDLE handle = CreateFileW(LongPath(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return SystemError(path);
   file = File();
@@ -204,8 +185,8 @@ Error File::SetModified(std::int64_t seconds) const {
 }
 
 Error Inspect(const Path& path, Status& status) {
-  const Kernel handle = OpenAttributes(path, FILE_READ_ATTRIBUTES);
-  if (handle.get() == INVALID_HANDLE_VALUE) return SystemError(path);
+  const platform::win32::OwnedHandle handle = OpenAttributes(path, FILE_READ_ATTRIBUTES);
+  if (!handle) return SystemError(path);
   FILE_BASIC_INFO basic{};
   FILE_STANDARD_INFO standard{};
   FILE_ATTRIBUTE_TAG_INFO tag{};
@@ -223,9 +204,9 @@ Error Inspect(const Path& path, Status& status) {
 
 Error List(const Path& folder, std::vector<std::pair<Path, Status>>& items) {
   WIN32_FIND_DATAW found{};
-  const Search search(FindFirstFileExW(Wide(folder / L"*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+  const platform::win32::OwnedSearch search(FindFirstFileExW(LongPath(folder / L"*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
                                        nullptr, FIND_FIRST_EX_LARGE_FETCH));
-  if (search.get() == INVALID_HANDLE_VALUE) return SystemError(folder);
+  if (!search) return SystemError(folder);
   do {
     const std::wstring name = found.cFileName;
     if (name == L"." || name == L"..") continue;
@@ -240,26 +221,26 @@ Error List(const Path& folder, std::vector<std::pair<Path, Status>>& items) {
 }
 
 Error CreateFolder(const Path& path) {
-  if (!CreateDirectoryW(Wide(path).c_str(), nullptr)) return SystemError(path);
+  if (!CreateDirectoryW(LongPath(path).c_str(), nullptr)) return SystemError(path);
   return {};
 }
 
 Error SetModified(const Path& path, std::int64_t seconds) {
-  const Kernel handle = OpenAttributes(path, FILE_WRITE_ATTRIBUTES);
-  if (handle.get() == INVALID_HANDLE_VALUE) return SystemError(path);
+  const platform::win32::OwnedHandle handle = OpenAttributes(path, FILE_WRITE_ATTRIBUTES);
+  if (!handle) return SystemError(path);
   const FILETIME time = ToFileTime(seconds);
   if (!SetFileTime(handle.get(), nullptr, &time, &time)) return SystemError(path);
   return {};
 }
 
 Error Remove(const Path& file) {
-  if (!DeleteFileW(Wide(file).c_str())) return SystemError(file);
+  if (!DeleteFileW(LongPath(file).c_str())) return SystemError(file);
   return {};
 }
 
 Error FreeSpace(const Path& folder, std::uint64_t& bytes) {
   ULARGE_INTEGER available{};
-  if (!GetDiskFreeSpaceExW(Wide(folder).c_str(), &available, nullptr, nullptr)) return SystemError(folder);
+  if (!GetDiskFreeSpaceExW(LongPath(folder).c_str(), &available, nullptr, nullptr)) return SystemError(folder);
   bytes = available.QuadPart;
   return {};
 }

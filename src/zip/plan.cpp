@@ -78,7 +78,10 @@ Error PlanExtraction(const Catalog& catalog, Plan& plan, ExtractReport& report) 
       report.linksSkipped.push_back(entry.name);
       continue;
     }
-    if (segments.empty()) continue;
+    if (segments.empty()) {
+      if (!entry.folder) report.nameless.push_back(entry.name);  // data with nowhere to go is said, not dropped
+      continue;
+    }
     const std::size_t folderCount = entry.folder ? segments.size() : segments.size() - 1;
     std::string path;
     for (std::size_t s = 0; s < folderCount; ++s) {

@@ -1,5 +1,6 @@
 #include "zip/safe_name.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -31,6 +32,33 @@ bool IsDeviceName(std::string_view segment) {
          number == "\u00B2" || number == "\u00B3";
 }
 
+constexpr std::size_t kMostUnits = 255;  // UTF-16 units in one name, on every Windows file system
+
+std::size_t Units(std::string_view utf8) {
+  std::size_t units = 0;
+  for (std::size_t at = 0; at < utf8.size();) units += NextCodePoint(utf8, at) > 0xFFFF ? 2 : 1;
+  return units;
+}
+
+// The name cut to fit, its extension kept when there is room: "long…name.txt" keeps ".txt".
+std::string Fit(std::string_view name, std::size_t units) {
+  if (Units(name) <= units) return std::string(name);
+  const std::size_t dot = name.rfind('.');
+  std::string_view extension = dot == std::string_view::npos || dot == 0 ? std::string_view() : name.substr(dot);
+  if (Units(extension) * 2 > units) extension = {};
+  const std::string_view stem = name.substr(0, name.size() - extension.size());
+  std::string cut;
+  std::size_t used = Units(extension);
+  for (std::size_t at = 0; at < stem.size();) {
+    const std::size_t start = at;
+    const std::size_t width = NextCodePoint(stem, at) > 0xFFFF ? 2 : 1;
+    if (used + width > units) break;
+    used += width;
+    cut.append(stem.substr(start, at - start));
+  }
+  return cut + std::string(extension);
+}
+
 }  // namespace
 
 bool SplitInside(std::string_view name, std::vector<std::string>& segments) {
@@ -54,16 +82,20 @@ std::string SafeSegment(std::string_view segment) {
   for (char& c : safe) {
     if (static_cast<std::uint8_t>(c) < 0x20 || std::string_view("<>:\"|?*").find(c) != std::string_view::npos) c = '_';
   }
+  if (IsDeviceName(safe)) safe = "_" + safe;
+  safe = Fit(safe, kMostUnits);
   for (auto it = safe.rbegin(); it != safe.rend() && (*it == '.' || *it == ' '); ++it) *it = '_';
-  if (IsDeviceName(safe)) return "_" + safe;
   return safe;
 }
 
 std::string NumberedSegment(std::string_view segment, unsigned number, bool folder) {
   const std::string suffix = " (" + std::to_string(number) + ")";
   const std::size_t dot = segment.rfind('.');
-  if (folder || dot == std::string_view::npos || dot == 0) return std::string(segment) + suffix;
-  return std::string(segment.substr(0, dot)) + suffix + std::string(segment.substr(dot));
+  const std::size_t stemEnd = folder || dot == std::string_view::npos || dot == 0 ? segment.size() : dot;
+  const std::string_view extension = segment.substr(stemEnd);
+  // The number must show, so the name before it gives way.
+  const std::string stem = Fit(segment.substr(0, stemEnd), kMostUnits - suffix.size() - std::min(Units(extension), kMostUnits / 2));
+  return stem + suffix + Fit(extension, kMostUnits / 2);
 }
 
 }  // namespace zip

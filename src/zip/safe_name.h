@@ -12,10 +12,11 @@ namespace zip {
 bool SplitInside(std::string_view name, std::vector<std::string>& segments);
 
 // The segment with characters Windows refuses (colon, < > " | ? *, controls) and a trailing dot
-// or blank replaced by "_", and a device name (CON, NUL, COM1, ...) prefixed with "_".
+// or blank replaced by "_", a device name (CON, NUL, COM1, ...) prefixed with "_", and a name
+// longer than Windows holds (255 UTF-16 units) cut, its extension kept.
 std::string SafeSegment(std::string_view segment);
 
-// "name (2).ext" for a file, "name (2)" for a folder.
+// "name (2).ext" for a file, "name (2)" for a folder; never longer than Windows holds.
 std::string NumberedSegment(std::string_view segment, unsigned number, bool folder);
 
 }  // namespace zip

@@ -70,6 +70,12 @@ std::string BuildArchive(const std::vector<Item>& items, const std::string& pref
     Put(out, localName.size(), 2);
     Put(out, item.extra.size(), 2);
     out += localName + item.extra + data;
+    if ((item.flags & 8) != 0) {
+      Put(out, 0x08074b50, 4);
+      Put(out, crc, 4);
+      Put(out, compressed, 4);
+      Put(out, item.descriptorSize >= 0 ? item.descriptorSize : size, 4);
+    }
 
     const std::size_t at = &item - items.data();
     Put(central, 0x02014b50, 4);

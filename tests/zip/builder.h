@@ -20,6 +20,7 @@ struct Item {
   std::uint32_t crcFlip = 0;      // both headers
   int localMethod = -1;
   int sharesDataOf = -1;  // the central header points at an earlier item's local header
+  std::int64_t descriptorSize = -1;  // with flag 8, the data descriptor's uncompressed size, when not -1
 };
 
 // The end records' own faults: a count other than the headers', and a ZIP64 record before them.

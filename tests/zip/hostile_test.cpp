@@ -50,6 +50,12 @@ void PrintTo(const Rename& value, std::ostream* out) { *out << value.name; }
 
 class UnsafeName : public ::testing::TestWithParam<Rename> {};
 
+const std::string kLongName = std::string(300, 'a') + ".txt";
+const std::string kLongNameCut = std::string(251, 'a') + ".txt";
+// Cut where a surrogate pair would be split: the whole pair goes.
+const std::string kLongFolder = "d/" + std::string(254, 'b') + "\U0001F600c/f";
+const std::string kLongFolderCut = "d/" + std::string(254, 'b') + "/f";
+
 TEST_P(UnsafeName, IsExtractedUnderASafeNameAndReported) {
   Scratch scratch;
   const Extracted result =
@@ -71,7 +77,9 @@ INSTANTIATE_TEST_SUITE_P(Windows, UnsafeName,
                                            Rename{"trailing.", "trailing_"}, Rename{"blank ", "blank_"},
                                            Rename{"dir./file.txt", "dir_/file.txt"}, Rename{"COM0.txt", "_COM0.txt"},
                                            Rename{"lpt0", "_lpt0"}, Rename{"COM¹", "_COM¹"},
-                                           Rename{"lpt³.log", "_lpt³.log"}, Rename{"conin$", "_conin$"}));
+                                           Rename{"lpt³.log", "_lpt³.log"}, Rename{"conin$", "_conin$"},
+                                           Rename{kLongName.c_str(), kLongNameCut.c_str()},
+                                           Rename{kLongFolder.c_str(), kLongFolderCut.c_str()}));
 
 struct Collision {
   const char* label;
@@ -109,8 +117,21 @@ INSTANTIATE_TEST_SUITE_P(
                       Collision{"UnicodeUpperCase",
                                 {"ș", "Ș", "ả", "Ả", "ạ", "Ạ", "ά", "Ά", "ա", "Ա", "ⓐ", "Ⓐ", "ⅰ", "Ⅰ", "ǆ", "Ǆ", "ǅ"},
                                 {"ș", "Ș (2)", "ả", "Ả (2)", "ạ", "Ạ (2)", "ά", "Ά (2)", "ա", "Ա (2)", "ⓐ",
-                                 "Ⓐ (2)", "ⅰ", "Ⅰ (2)", "ǆ", "Ǆ (2)", "ǅ (3)"}}),
+                                 "Ⓐ (2)", "ⅰ", "Ⅰ (2)", "ǆ", "Ǆ (2)", "ǅ (3)"}},
+                      Collision{"LongerThanWindowsHolds",
+                                {kLongName, kLongName},
+                                {kLongNameCut, std::string(247, 'a') + " (2).txt"}}),
     [](const auto& info) { return std::string(info.param.label); });
+
+// Entries whose names leave nothing to extract: a file is named in the report, never dropped unsaid.
+TEST(NamelessEntries, AreReportedAndTheRestExtracted) {
+  Scratch scratch;
+  const Extracted result = ExtractBuilt(
+      scratch, {{.name = "", .data = "1"}, {.name = "./", .data = ""}, {.name = ".", .data = "2"}, {.name = "a.txt", .data = "3"}});
+  ASSERT_FALSE(result.error) << result.error.detail;
+  EXPECT_EQ(result.report.nameless, (std::vector<std::string>{"", "."}));
+  EXPECT_EQ(CountEntries(scratch / "out"), 1U);
+}
 
 TEST(Links, AreSkippedAndReported) {
   Scratch scratch;
@@ -183,6 +204,7 @@ INSTANTIATE_TEST_SUITE_P(
               zip::Failure::TooLarge, false},
         Fault{"Bomb", {{.name = "bad", .data = kZeros, .deflate = true, .size = 1000}}, zip::Failure::TooLarge, true},
         Fault{"Encrypted", {{.name = "bad", .data = "d", .flags = 1}}, zip::Failure::Encrypted, false},
+        Fault{"DescriptorSize", {{.name = "bad", .data = "data", .flags = 8, .descriptorSize = 3}}, zip::Failure::Damaged, false},
         Fault{"Unsupported", {{.name = "bad", .data = "d", .localMethod = 14}}, zip::Failure::Damaged, false}),
     [](const auto& info) { return std::string(info.param.label); });
 

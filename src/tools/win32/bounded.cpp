@@ -2,14 +2,16 @@
 
 #include <atomic>
 
-#include "tools/win32/handles.h"
+#include "platform/win32/handles.h"
 
 namespace tools::win32 {
+
+using namespace platform::win32;
 namespace {
 
 struct Call {
   std::function<void(const Alive&)> work;
-  Handle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  OwnedHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   std::atomic<ULONGLONG> lastSign{GetTickCount64()};
 };
 
@@ -31,7 +33,7 @@ bool RunBounded(DWORD quietMs, std::function<void(const Alive&)> work) {
   call->work = std::move(work);
   if (!call->done) return false;
   auto shared = std::make_unique<std::shared_ptr<Call>>(call);
-  const Handle thread(CreateThread(nullptr, 0, RunCall, shared.get(), 0, nullptr));
+  const OwnedHandle thread(CreateThread(nullptr, 0, RunCall, shared.get(), 0, nullptr));
   if (!thread) return false;
   static_cast<void>(shared.release());  // the thread's now
   for (;;) {

@@ -3,9 +3,11 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
-#include "tools/win32/handles.h"
+#include "platform/win32/handles.h"
 
 namespace tools::win32 {
+
+using namespace platform::win32;
 namespace fs = std::filesystem;
 namespace {
 

@@ -5,9 +5,11 @@
 
 #include <string_view>
 
-#include "tools/win32/text.h"
+#include "platform/win32/text.h"
 
 namespace tools::win32 {
+
+using namespace platform::win32;
 namespace fs = std::filesystem;
 namespace {
 

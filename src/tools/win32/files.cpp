@@ -2,9 +2,12 @@
 
 #include <vector>
 
+#include "platform/win32/long_path.h"
 #include "tools/naming.h"
 
 namespace tools::win32 {
+
+using namespace platform::win32;
 namespace fs = std::filesystem;
 namespace {
 
@@ -31,13 +34,6 @@ std::wstring RandomSuffix() {
 }
 
 }  // namespace
-
-std::wstring LongPath(const fs::path& path) {
-  std::wstring absolute = fs::absolute(path).lexically_normal().wstring();
-  if (absolute.rfind(L"\\\\?\\", 0) == 0) return absolute;
-  if (absolute.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + absolute.substr(2);
-  return L"\\\\?\\" + absolute;
-}
 
 bool CreateFolders(const fs::path& folder, DWORD& error) {
   const DWORD attributes = GetFileAttributesW(LongPath(folder).c_str());
@@ -80,7 +76,7 @@ ScratchFolder::ScratchFolder(const fs::path& beside, std::wstring_view prefix) {
   }
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
   // No delete sharing: while this is open, nobody can remove or rename the folder.
-  lock_ = Handle(CreateFileW(path.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+  lock_ = OwnedHandle(CreateFileW(path.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!lock_) error_ = GetLastError();
 }
@@ -99,7 +95,7 @@ void ScratchFolder::RemoveLeftovers(const fs::path& folder, std::wstring_view pr
       return;
     }
     // A live run holds its folder without delete sharing: asking for DELETE fails then.
-    Handle probe(CreateFileW(LongPath(entry).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    OwnedHandle probe(CreateFileW(LongPath(entry).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (probe) {
       probe.reset();
@@ -121,7 +117,7 @@ std::optional<fs::path> MoveToFreeName(const fs::path& from, const fs::path& fol
 }
 
 void CopyMarkOfTheWeb(const fs::path& archive, const fs::path& folder) {
-  const Handle source(CreateFileW((LongPath(archive) + kZoneStream).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+  const OwnedHandle source(CreateFileW((LongPath(archive) + kZoneStream).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, 0, nullptr));
   if (!source) return;
   std::vector<char> zone(64 * 1024);
@@ -136,12 +132,12 @@ void CopyMarkOfTheWeb(const fs::path& archive, const fs::path& folder) {
         return;
       }
       // Writing a stream counts as writing the file: its times from the archive are put back.
-      const Handle file(CreateFileW(LongPath(entry).c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+      const OwnedHandle file(CreateFileW(LongPath(entry).c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
       FILETIME created{}, accessed{}, written{};
       const bool timed = file && GetFileTime(file.get(), &created, &accessed, &written);
       {
-        const Handle stream(CreateFileW((LongPath(entry) + kZoneStream).c_str(), GENERIC_WRITE, 0, nullptr,
+        const OwnedHandle stream(CreateFileW((LongPath(entry) + kZoneStream).c_str(), GENERIC_WRITE, 0, nullptr,
                                         CREATE_ALWAYS, 0, nullptr));
         DWORD bytes = 0;
         if (stream) WriteFile(stream.get(), zone.data(), size, &bytes, nullptr);

@@ -6,12 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "tools/win32/handles.h"
+#include "platform/win32/handles.h"
 
 namespace tools::win32 {
-
-// The path as the system takes it beyond 260 characters: "\\?\C:\…", "\\?\UNC\server\share\…".
-std::wstring LongPath(const std::filesystem::path& path);
 
 // Makes the folder and any missing folders above it; true when it is there.
 bool CreateFolders(const std::filesystem::path& folder, DWORD& error);
@@ -39,7 +36,7 @@ class ScratchFolder {
 
  private:
   std::filesystem::path path_;
-  Handle lock_;
+  platform::win32::OwnedHandle lock_;
   DWORD error_ = ERROR_SUCCESS;
 };
 

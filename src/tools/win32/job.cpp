@@ -10,11 +10,13 @@
 #include <new>
 #include <optional>
 
-#include "tools/win32/handles.h"
-#include "tools/win32/text.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/text.h"
 #include "zip/os.h"
 
 namespace tools::win32 {
+
+using namespace platform::win32;
 namespace {
 
 constexpr ULONGLONG kShowAfterMs = 500;
@@ -86,7 +88,7 @@ class ProgressWindow {
 zip::Error RunJob(const JobOptions& options, const std::function<zip::Error(zip::Observer&)>& work) {
   SharedProgress progress;
   zip::Error result;
-  const Handle finished(CreateEventW(nullptr, /* manualReset= */ TRUE, /* initialState= */ FALSE, nullptr));
+  const OwnedHandle finished(CreateEventW(nullptr, /* manualReset= */ TRUE, /* initialState= */ FALSE, nullptr));
   std::optional<zip::os::Thread> worker;  // waited for as it goes
   worker.emplace([&] {
     // An exception must not end the program from here: the caller still has to clean up.

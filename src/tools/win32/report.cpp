@@ -5,19 +5,21 @@
 #include <string>
 
 #include "tools/failure_text.h"
-#include "tools/win32/handles.h"
-#include "tools/win32/text.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/text.h"
 
 namespace tools::win32 {
+
+using namespace platform::win32;
 namespace {
 
 // A program without a console of its own writes to its parent's, or to wherever stderr goes.
 void WriteError(std::string_view text) {
   const std::string line = std::string(text) + "\r\n";
   HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
-  Handle console;
+  OwnedHandle console;
   if ((error == nullptr || error == INVALID_HANDLE_VALUE) && AttachConsole(ATTACH_PARENT_PROCESS)) {
-    console = Handle(CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    console = OwnedHandle(CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
     error = console.get();
   }
   if (error == nullptr || error == INVALID_HANDLE_VALUE) return;

@@ -9,10 +9,12 @@
 #include <utility>
 
 #include "tools/win32/bounded.h"
-#include "tools/win32/handles.h"
-#include "tools/win32/text.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/text.h"
 
 namespace tools::win32 {
+
+using namespace platform::win32;
 namespace fs = std::filesystem;
 namespace {
 

@@ -7,12 +7,14 @@
 #include "platform/win32/harden.h"
 #include "tools/failure_text.h"
 #include "tools/left_out.h"
-#include "tools/win32/handles.h"
+#include "platform/win32/handles.h"
 #include "tools/win32/report.h"
 #include "tools/win32/shell_window.h"
-#include "tools/win32/text.h"
+#include "platform/win32/text.h"
 
 namespace tools::win32 {
+
+using namespace platform::win32;
 
 namespace {
 
@@ -98,25 +100,6 @@ int ToolMain(const Tool& tool) {
     Tell(tool.name, error.what(), Tone::Failure, line.quiet);
   }
   return kFailed;
-}
-
-zip::Failure FailureOf(DWORD error) {
-  switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-      return zip::Failure::NotFound;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_WRITE_PROTECT:
-      return zip::Failure::AccessDenied;
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-      return zip::Failure::InUse;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-      return zip::Failure::DiskFull;
-    default:
-      return zip::Failure::Io;
-  }
 }
 
 int Fail(std::wstring_view tool, const zip::Error& error, bool quiet) {

@@ -34,9 +34,6 @@ struct Tool {
 // exit code.
 int ToolMain(const Tool& tool);
 
-// The kind of failure a system error code is.
-zip::Failure FailureOf(DWORD error);
-
 // Tells of the failure (a cancel needs no word) and gives the exit code for it.
 int Fail(std::wstring_view tool, const zip::Error& error, bool quiet);
 
