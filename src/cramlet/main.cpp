@@ -5,6 +5,7 @@
 #include "tools/win32/files.h"
 #include "tools/win32/job.h"
 #include "tools/win32/tool_main.h"
+#include "zip/os_win32.h"
 
 namespace {
 
@@ -29,29 +30,27 @@ int Zip(const CommandLine& line, std::vector<fs::path>& made) {
 
   ScratchFolder::RemoveLeftovers(folder, kScratchPrefix);
   ScratchFolder scratch(folder, kScratchPrefix);
-  if (!scratch.ok()) return Fail(kTool, {FailureOf(scratch.error()), folder, {}, {}}, line.quiet);
+  if (!scratch.ok()) return Fail(kTool, zip::os::SystemError(folder, scratch.error()), line.quiet);
   fs::path built = scratch.path() / name;
   built += extension;
-  const zip::Error error = RunJob({kTool, L"Zipping", line.quiet},
-                                  [&](zip::Observer& observer) { return zip::WriteArchive(line.paths, built, observer); });
-  if (error) return Fail(kTool, error, line.quiet);
+  zip::Error error = RunJob({kTool, L"Zipping", line.quiet},
+                            [&](zip::Observer& observer) { return zip::WriteArchive(line.paths, built, observer); });
+  if (error) {
+    if (error.file.empty() || error.file == built) error.file = line.to ? *line.to : folder / built.filename();
+    return Fail(kTool, error, line.quiet);  // never the hidden folder
+  }
 
   // A name given with -o is taken as it is or not at all; a chosen one steps aside.
   DWORD moveError = ERROR_SUCCESS;
   if (line.to) {
-    if (MoveFileExW(LongPath(built).c_str(), LongPath(*line.to).c_str(), /* flags= */ 0)) {
+    if (MoveToName(built, *line.to, moveError)) {
       made.push_back(*line.to);
       return kDone;
     }
-    moveError = GetLastError();
-    const bool taken = moveError == ERROR_ALREADY_EXISTS || moveError == ERROR_FILE_EXISTS;
-    return Fail(kTool,
-                {taken ? zip::Failure::Io : FailureOf(moveError), *line.to, {},
-                 taken ? "A file of that name exists already; it was left as it is" : ""},
-                line.quiet);
+    return Fail(kTool, zip::os::SystemError(*line.to, moveError), line.quiet);
   }
   const std::optional<fs::path> archive = MoveToFreeName(built, folder, name, extension, moveError);
-  if (!archive) return Fail(kTool, {FailureOf(moveError), folder / name, {}, {}}, line.quiet);
+  if (!archive) return Fail(kTool, zip::os::SystemError(folder / built.filename(), moveError), line.quiet);
   made.push_back(*archive);
   return kDone;
 }

@@ -3,11 +3,14 @@
 
 #include <string>
 
+#include "tools/extract_notes.h"
 #include "tools/naming.h"
 #include "tools/win32/files.h"
 #include "tools/win32/job.h"
 #include "tools/win32/report.h"
 #include "tools/win32/tool_main.h"
+#include "zip/os_win32.h"
+#include "zip/paths.h"
 
 namespace {
 
@@ -25,50 +28,38 @@ constexpr char kUsage[] =
     "lies in one folder, that folder itself is placed there. Nothing existing is ever replaced. -q "
     "shows no window: a failure is one line on standard error.";
 
-std::string Utf8(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
-
-// What the user should know about a finished extraction: names that had to change, links left out.
-std::string Notes(const fs::path& archive, const zip::ExtractReport& report) {
-  std::string notes;
-  for (const zip::Renamed& renamed : report.renamed) {
-    notes += "\n\"" + renamed.entry + "\" was saved as \"" + renamed.extractedAs + "\".";
-  }
-  for (const std::string& link : report.linksSkipped) notes += "\n\"" + link + "\" is a link and was not extracted.";
-  return notes.empty() ? notes : Utf8(archive) + "\n" + notes;
-}
-
 // Extracts one archive; the folder appears whole at the end, or not at all.
 int Extract(const fs::path& archive, const CommandLine& line, std::vector<fs::path>& made) {
   const fs::path folder = line.to ? *line.to : archive.parent_path();
-  if (DWORD error = ERROR_SUCCESS; !CreateFolders(folder, error)) return Fail(kTool, {FailureOf(error), folder, {}, {}}, line.quiet);
+  const fs::path name = tools::FolderName(archive);
+  if (DWORD error = ERROR_SUCCESS; !CreateFolders(folder, error)) {
+    return Fail(kTool, zip::os::SystemError(folder, error), line.quiet);
+  }
   ScratchFolder::RemoveLeftovers(folder, kScratchPrefix);
   ScratchFolder scratch(folder, kScratchPrefix);
-  if (!scratch.ok()) return Fail(kTool, {FailureOf(scratch.error()), folder, {}, {}}, line.quiet);
+  if (!scratch.ok()) return Fail(kTool, zip::os::SystemError(folder, scratch.error()), line.quiet);
   zip::ExtractReport report;
-  const zip::Error error = RunJob({kTool, L"Extracting", line.quiet}, [&](zip::Observer& observer) {
+  zip::Error error = RunJob({kTool, L"Extracting", line.quiet}, [&](zip::Observer& observer) {
     return zip::ExtractArchive(archive, scratch.path(), observer, report);
   });
-  if (error) return Fail(kTool, error, line.quiet);
+  if (error) {
+    error.file = error.file.empty() ? archive : scratch.Shown(error.file, folder / name);  // never the hidden folder
+    return Fail(kTool, error, line.quiet);
+  }
   CopyMarkOfTheWeb(archive, scratch.path());
 
   // Everything under one folder: that folder goes beside the archive, not "Photos\Photos".
   DWORD moveError = ERROR_SUCCESS;
   const fs::path single = report.topLevel.size() == 1 ? scratch.path() / fs::u8path(report.topLevel.front()) : fs::path();
-  std::optional<fs::path> result;
-  if (!single.empty() && fs::is_directory(single)) {
-    result = MoveToFreeName(single, folder, single.filename(), {}, moveError);
-  } else {
-    scratch.Unlock();
-    result = MoveToFreeName(scratch.path(), folder, tools::FolderName(archive), {}, moveError);
-    if (result) SetFileAttributesW(LongPath(*result).c_str(), FILE_ATTRIBUTE_NORMAL);
-  }
-  if (!result) return Fail(kTool, {FailureOf(moveError), folder / tools::FolderName(archive), {}, {}}, line.quiet);
+  const std::optional<fs::path> result = !single.empty() && fs::is_directory(single)
+                                             ? MoveToFreeName(single, folder, single.filename(), {}, moveError)
+                                             : scratch.MoveTo(folder, name, moveError);
+  if (!result) return Fail(kTool, zip::os::SystemError(folder / name, moveError), line.quiet);
   made.push_back(*result);
-  if (const std::string notes = Notes(archive, report); !notes.empty()) Tell(kTool, notes, Tone::Notice, line.quiet);
-  return kDone;
+  const tools::ExtractNotes notes = tools::NotesOn(zip::Utf8Text(archive), report);
+  if (notes.text.empty()) return kDone;
+  Tell(kTool, notes.text, notes.leftOut ? Tone::Warning : Tone::Notice, line.quiet);
+  return notes.leftOut ? kFailed : kDone;
 }
 
 int ExtractEach(const CommandLine& line, std::vector<fs::path>& made) {

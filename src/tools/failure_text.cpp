@@ -1,17 +1,11 @@
 #include "tools/failure_text.h"
 
+#include "zip/paths.h"
+
 namespace tools {
-namespace {
-
-std::string Utf8(const std::filesystem::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
-
-}  // namespace
 
 std::string FailureText(const zip::Error& error) {
-  const std::string file = Utf8(error.file);
+  const std::string file = zip::Utf8Text(error.file);
   const std::string entry = "\"" + error.entry + "\"";
   const std::string detail = error.detail.empty() ? "" : " (" + error.detail + ")";
   switch (error.kind) {
@@ -37,13 +31,14 @@ std::string FailureText(const zip::Error& error) {
     case zip::Failure::TooLarge:
       return file + "\n\nNothing was extracted: " + (error.detail.empty() ? "it is too large" : error.detail) + ".";
     case zip::Failure::Exists:
-      return file + "\n\nSomething of that name exists already; it was left as it is.";
+      return file + "\n\nA file or folder of that name exists already; it was left as it is.";
     case zip::Failure::NoMemory:
       return file + "\n\nThere is not enough memory for this.";
     case zip::Failure::Io:
       break;
   }
-  return file + "\n\n" + (error.detail.empty() ? "The file could not be read or written." : error.detail + ".");
+  if (error.detail.empty()) return file + "\n\nThe file could not be read or written.";
+  return file + "\n\n" + error.detail + (error.detail.back() == '.' ? "" : ".");  // the system's words end in one
 }
 
 std::string OneLine(std::string_view text) {

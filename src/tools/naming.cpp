@@ -4,6 +4,16 @@
 
 namespace tools {
 namespace fs = std::filesystem;
+namespace {
+
+// Windows would show a name ending in dots or blanks without them, and could not open it.
+fs::path Trimmed(const fs::path& name) {
+  std::wstring text = name.wstring();
+  while (!text.empty() && (text.back() == L'.' || text.back() == L' ')) text.pop_back();
+  return text;
+}
+
+}  // namespace
 
 fs::path FreeName(const fs::path& folder, const fs::path& name, const fs::path& extension) {
   fs::path candidate = folder / name;
@@ -19,17 +29,17 @@ fs::path FreeName(const fs::path& folder, const fs::path& name, const fs::path& 
 fs::path ArchiveName(const std::vector<fs::path>& items) {
   if (items.size() == 1) {
     const fs::path& item = items.front();
-    fs::path name = fs::is_directory(item) ? item.filename() : item.stem();
+    fs::path name = Trimmed(fs::is_directory(item) ? item.filename() : item.stem());
     if (!name.empty()) return name;
   } else if (!items.empty()) {
-    fs::path folder = items.front().parent_path().filename();
+    fs::path folder = Trimmed(items.front().parent_path().filename());
     if (!folder.empty()) return folder;
   }
   return "Archive";  // a drive's root has no name of its own
 }
 
 fs::path FolderName(const fs::path& archive) {
-  const fs::path name = archive.stem();
+  const fs::path name = Trimmed(archive.stem());
   return name.empty() ? fs::path("Archive") : name;
 }
 

@@ -57,10 +57,10 @@ struct Renamed {
 };
 
 struct ExtractReport {
-  std::vector<Renamed> renamed;
-  std::vector<std::string> linksSkipped;
-  std::vector<std::string> nameless;  // entries whose names leave nothing to extract, not extracted
-  std::vector<std::string> topLevel;  // the distinct first path segments, as extracted
+  std::vector<Renamed> renamed{};
+  std::vector<std::string> linksSkipped{};
+  std::vector<std::string> nameless{};  // entries whose names leave nothing to extract, not extracted
+  std::vector<std::string> topLevel{};  // the distinct first path segments, as extracted
 };
 
 // Extracts into `folder`, an existing empty folder. Refuses the whole archive, writing nothing,

@@ -25,6 +25,8 @@ TEST(Naming, ArchivesAndFoldersAreNamedAfterWhatTheyHoldAndNeverTakeANameInUse) 
 
   EXPECT_EQ(tools::FolderName("/x/Photos.zip"), "Photos");
   EXPECT_EQ(tools::FolderName("/x/archive.tar.zip"), "archive.tar");
+  EXPECT_EQ(tools::FolderName("/x/notes. ..zip"), "notes");
+  EXPECT_EQ(tools::FolderName("/x/ .zip"), "Archive");
 
   EXPECT_EQ(tools::FreeName(folder, "Photos", ".zip"), folder / "Photos.zip");
   EXPECT_EQ(tools::FreeName(folder, "Photos"), folder / "Photos (2)") << "a folder of that name is there";

@@ -12,25 +12,47 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr wchar_t kZoneStream[] = L":Zone.Identifier";
+// An antivirus or the indexer may hold a fresh file for a moment; a rename is tried again meanwhile.
+constexpr DWORD kHeldForMs = 2000;
+constexpr DWORD kRetryMs = 50;
 
 // Calls visit(path, data) for each entry of folder, "." and ".." left out.
 template <typename Visit>
 void ForEachEntry(const fs::path& folder, Visit visit) {
   WIN32_FIND_DATAW data;
-  const HANDLE find = FindFirstFileExW((LongPath(folder) + L"\\*").c_str(), FindExInfoBasic, &data,
-                                       FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
-  if (find == INVALID_HANDLE_VALUE) return;
+  const OwnedSearch find(FindFirstFileExW((LongPath(folder) + L"\\*").c_str(), FindExInfoBasic, &data,
+                                          FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+  if (!find) return;
   do {
     const std::wstring_view name(data.cFileName);
     if (name != L"." && name != L"..") visit(folder / data.cFileName, data);
-  } while (FindNextFileW(find, &data));
-  FindClose(find);
+  } while (FindNextFileW(find.get(), &data));
 }
 
 std::wstring RandomSuffix() {
   LARGE_INTEGER counter;
   QueryPerformanceCounter(&counter);
   return std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter.QuadPart & 0xFFFFFF);
+}
+
+bool Held(DWORD error) { return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION; }
+
+// Renames to folder/name+extension or the first free "name (2)"…, never replacing anything.
+template <typename Rename>
+std::optional<fs::path> RenameToFreeName(const fs::path& folder, const fs::path& name, const fs::path& extension,
+                                         DWORD& error, Rename rename) {
+  // Another program may take the free name first: then the next one is tried.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const fs::path to = FreeName(folder, name, extension);
+    for (DWORD waited = 0;; waited += kRetryMs) {
+      if (rename(to)) return to;
+      error = GetLastError();
+      if (!Held(error) || waited >= kHeldForMs) break;
+      Sleep(kRetryMs);
+    }
+    if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return std::nullopt;
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -50,21 +72,32 @@ bool CreateFolders(const fs::path& folder, DWORD& error) {
 }
 
 bool RemoveTree(const fs::path& folder) {
-  ForEachEntry(folder, [](const fs::path& entry, const WIN32_FIND_DATAW& data) {
-    const std::wstring path = LongPath(entry);
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    const bool isFolder = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
-    const bool isLink = data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
-    if (isFolder && !isLink) {
-      RemoveTree(entry);
-    } else if (isFolder) {
-      RemoveDirectoryW(path.c_str());  // the junction itself
-    } else {
-      DeleteFileW(path.c_str());
-    }
-  });
-  SetFileAttributesW(LongPath(folder).c_str(), FILE_ATTRIBUTE_NORMAL);
-  return RemoveDirectoryW(LongPath(folder).c_str()) != FALSE;
+  // Without recursion: a tree thousands of folders deep would overflow a thread's stack.
+  std::vector<fs::path> toEmpty{folder};
+  std::vector<fs::path> emptied;  // parents before children
+  while (!toEmpty.empty()) {
+    const fs::path at = std::move(toEmpty.back());
+    toEmpty.pop_back();
+    ForEachEntry(at, [&](const fs::path& entry, const WIN32_FIND_DATAW& data) {
+      const std::wstring path = LongPath(entry);
+      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      const bool isFolder = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+      const bool isLink = data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
+      if (isFolder && !isLink) {
+        toEmpty.push_back(entry);
+      } else if (isFolder) {
+        RemoveDirectoryW(path.c_str());  // the junction itself
+      } else {
+        DeleteFileW(path.c_str());
+      }
+    });
+    emptied.push_back(at);
+  }
+  for (auto it = emptied.rbegin(); it != emptied.rend(); ++it) {
+    SetFileAttributesW(LongPath(*it).c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryW(LongPath(*it).c_str());
+  }
+  return GetFileAttributesW(LongPath(folder).c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
 ScratchFolder::ScratchFolder(const fs::path& beside, std::wstring_view prefix) {
@@ -75,15 +108,42 @@ ScratchFolder::ScratchFolder(const fs::path& beside, std::wstring_view prefix) {
     return;
   }
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
-  // No delete sharing: while this is open, nobody can remove or rename the folder.
-  lock_ = OwnedHandle(CreateFileW(path.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  // No delete sharing: while this is open, nobody else can remove or rename the folder. The
+  // handle itself may: the folder is renamed through it, so it is never let go of before.
+  lock_ = OwnedHandle(CreateFileW(path.c_str(), DELETE | FILE_LIST_DIRECTORY | SYNCHRONIZE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!lock_) error_ = GetLastError();
 }
 
 ScratchFolder::~ScratchFolder() {
-  Unlock();
-  if (GetFileAttributesW(LongPath(path_).c_str()) != INVALID_FILE_ATTRIBUTES) RemoveTree(path_);
+  lock_.reset();
+  if (!path_.empty() && GetFileAttributesW(LongPath(path_).c_str()) != INVALID_FILE_ATTRIBUTES) RemoveTree(path_);
+}
+
+std::optional<fs::path> ScratchFolder::MoveTo(const fs::path& folder, const fs::path& name, DWORD& error) {
+  const std::optional<fs::path> moved = RenameToFreeName(folder, name, {}, error, [&](const fs::path& to) {
+    const std::wstring target = LongPath(to);
+    std::vector<BYTE> buffer(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = FALSE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
+    target.copy(rename->FileName, target.size());
+    rename->FileName[target.size()] = L'\0';
+    return SetFileInformationByHandle(lock_.get(), FileRenameInfo, rename, static_cast<DWORD>(buffer.size())) != FALSE;
+  });
+  if (!moved) return std::nullopt;
+  lock_.reset();
+  path_.clear();  // no longer ours to remove
+  SetFileAttributesW(LongPath(*moved).c_str(), FILE_ATTRIBUTE_NORMAL);
+  return moved;
+}
+
+fs::path ScratchFolder::Shown(const fs::path& path, const fs::path& destination) const {
+  const fs::path inside = path.lexically_relative(path_);
+  if (path_.empty() || inside.empty() || *inside.begin() == "..") return path;
+  return inside == "." ? destination : destination / inside;
 }
 
 void ScratchFolder::RemoveLeftovers(const fs::path& folder, std::wstring_view prefix) {
@@ -96,7 +156,7 @@ void ScratchFolder::RemoveLeftovers(const fs::path& folder, std::wstring_view pr
     }
     // A live run holds its folder without delete sharing: asking for DELETE fails then.
     OwnedHandle probe(CreateFileW(LongPath(entry).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (probe) {
       probe.reset();
       RemoveTree(entry);
@@ -106,46 +166,52 @@ void ScratchFolder::RemoveLeftovers(const fs::path& folder, std::wstring_view pr
 
 std::optional<fs::path> MoveToFreeName(const fs::path& from, const fs::path& folder, const fs::path& name,
                                        const fs::path& extension, DWORD& error) {
-  // Another program may take the free name first: then the next one is tried.
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const fs::path to = FreeName(folder, name, extension);
-    if (MoveFileExW(LongPath(from).c_str(), LongPath(to).c_str(), /* flags= */ 0)) return to;
+  return RenameToFreeName(folder, name, extension, error, [&](const fs::path& to) {
+    return MoveFileExW(LongPath(from).c_str(), LongPath(to).c_str(), /* flags= */ 0) != FALSE;
+  });
+}
+
+bool MoveToName(const fs::path& from, const fs::path& to, DWORD& error) {
+  for (DWORD waited = 0;; waited += kRetryMs) {
+    if (MoveFileExW(LongPath(from).c_str(), LongPath(to).c_str(), /* flags= */ 0)) return true;
     error = GetLastError();
-    if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return std::nullopt;
+    if (!Held(error) || waited >= kHeldForMs) return false;
+    Sleep(kRetryMs);
   }
-  return std::nullopt;
 }
 
 void CopyMarkOfTheWeb(const fs::path& archive, const fs::path& folder) {
-  const OwnedHandle source(CreateFileW((LongPath(archive) + kZoneStream).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, 0, nullptr));
+  const OwnedHandle source(CreateFileW((LongPath(archive) + kZoneStream).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                       nullptr, OPEN_EXISTING, 0, nullptr));
   if (!source) return;
   std::vector<char> zone(64 * 1024);
   DWORD size = 0;
   if (!ReadFile(source.get(), zone.data(), static_cast<DWORD>(zone.size()), &size, nullptr) || size == 0) return;
 
-  const auto mark = [&](const auto& self, const fs::path& at) -> void {
+  std::vector<fs::path> toMark{folder};  // without recursion, however deep the tree
+  while (!toMark.empty()) {
+    const fs::path at = std::move(toMark.back());
+    toMark.pop_back();
     ForEachEntry(at, [&](const fs::path& entry, const WIN32_FIND_DATAW& data) {
       if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return;
       if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        self(self, entry);
+        toMark.push_back(entry);
         return;
       }
       // Writing a stream counts as writing the file: its times from the archive are put back.
       const OwnedHandle file(CreateFileW(LongPath(entry).c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
       FILETIME created{}, accessed{}, written{};
       const bool timed = file && GetFileTime(file.get(), &created, &accessed, &written);
       {
         const OwnedHandle stream(CreateFileW((LongPath(entry) + kZoneStream).c_str(), GENERIC_WRITE, 0, nullptr,
-                                        CREATE_ALWAYS, 0, nullptr));
+                                             CREATE_ALWAYS, 0, nullptr));
         DWORD bytes = 0;
         if (stream) WriteFile(stream.get(), zone.data(), size, &bytes, nullptr);
       }
       if (timed) SetFileTime(file.get(), &created, &accessed, &written);
     });
-  };
-  mark(mark, folder);
+  }
 }
 
 }  // namespace tools::win32

@@ -17,7 +17,7 @@ bool CreateFolders(const std::filesystem::path& folder, DWORD& error);
 bool RemoveTree(const std::filesystem::path& folder);
 
 // A hidden folder where the work is done. Held open while it lives, so that another run's
-// clean-up leaves it alone; removed with what it holds unless its content was moved out.
+// clean-up leaves it alone; removed with what it holds unless it or its content was moved out.
 class ScratchFolder {
  public:
   ScratchFolder(const std::filesystem::path& beside, std::wstring_view prefix);
@@ -28,8 +28,12 @@ class ScratchFolder {
   bool ok() const { return static_cast<bool>(lock_); }
   DWORD error() const { return error_; }
   const std::filesystem::path& path() const { return path_; }
-  // Lets go of it, so that it can be renamed; it is still removed at the end unless moved away.
-  void Unlock() { lock_.reset(); }
+  // Renames the folder itself to folder/name or the first free "name (2)"…, without letting go
+  // of it first, and shows it. Returns where it went, or nothing (the system's error in error).
+  std::optional<std::filesystem::path> MoveTo(const std::filesystem::path& folder, const std::filesystem::path& name,
+                                              DWORD& error);
+  // A path inside the folder as the user will know it: below destination instead.
+  std::filesystem::path Shown(const std::filesystem::path& path, const std::filesystem::path& destination) const;
 
   // Removes what killed runs left in that folder: scratch folders that nobody holds.
   static void RemoveLeftovers(const std::filesystem::path& folder, std::wstring_view prefix);
@@ -41,11 +45,15 @@ class ScratchFolder {
 };
 
 // Moves from to folder/name+extension, or to "name (2)"… when that is taken, never replacing
-// anything. Returns where it went, or nothing (with the system's error in error).
+// anything; a file held a moment by another program is waited for. Returns where it went, or
+// nothing (with the system's error in error).
 std::optional<std::filesystem::path> MoveToFreeName(const std::filesystem::path& from,
                                                     const std::filesystem::path& folder,
                                                     const std::filesystem::path& name,
                                                     const std::filesystem::path& extension, DWORD& error);
+
+// Moves from to exactly that name or not at all, never replacing anything.
+bool MoveToName(const std::filesystem::path& from, const std::filesystem::path& to, DWORD& error);
 
 // Gives every file below folder the archive's Zone.Identifier stream, if it has one.
 void CopyMarkOfTheWeb(const std::filesystem::path& archive, const std::filesystem::path& folder);
