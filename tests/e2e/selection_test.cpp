@@ -17,13 +17,15 @@ namespace {
 
 constexpr wchar_t kShellKey[] = L"Software\\Tandrel Tests\\Shell";
 constexpr wchar_t kRecycleBin[] = L"::{645FF040-5081-101B-9F08-00AA002F954E}";
+// Known folders, which a window names by their own ID lists (FOLDERID_Desktop, FOLDERID_Documents).
+constexpr wchar_t kDesktop[] = L"{B4BFCC3A-DB2C-424C-B029-7FE99A87C641}";
+constexpr wchar_t kDocuments[] = L"{FDD39AD0-238F-46AF-ADB4-6C85480369C7}";
 constexpr int kFileNameEdit = 1152;  // in Wine's file dialog, beside IDOK and IDCANCEL
 
 // What the stand-in shows (see shell_standin.cpp).
 struct ShellView {
-  std::wstring folder;
+  std::wstring folder;                       // a full path, or a known folder such as kDesktop
   std::vector<std::wstring> selection = {};  // full paths, or shell names such as kRecycleBin
-  bool desktop = false;
   bool hang = false;
   DWORD slowMs = 0;  // for each selected item handed out
 };
@@ -35,15 +37,14 @@ std::wstring MultiString(const std::vector<std::wstring>& items) {
 }
 
 bool ShowInShell(HWND window, const ShellView& view) {  // and forget what was selected before
-  const DWORD numbers[] = {DWORD(ULONG_PTR(window)), view.desktop, view.hang, view.slowMs};
+  const DWORD numbers[] = {DWORD(ULONG_PTR(window)), view.hang, view.slowMs};
   const std::wstring selection = MultiString(view.selection);
   auto set = [](const wchar_t* name, DWORD type, const void* data, size_t size) {
     return RegSetKeyValueW(HKEY_CURRENT_USER, kShellKey, name, type, data, DWORD(size)) == ERROR_SUCCESS;
   };
   RegDeleteTreeW(HKEY_CURRENT_USER, kShellKey);
-  return set(L"Window", REG_DWORD, &numbers[0], sizeof(DWORD)) &&
-         set(L"Desktop", REG_DWORD, &numbers[1], sizeof(DWORD)) && set(L"Hang", REG_DWORD, &numbers[2], sizeof(DWORD)) &&
-         set(L"Slow", REG_DWORD, &numbers[3], sizeof(DWORD)) &&
+  return set(L"Window", REG_DWORD, &numbers[0], sizeof(DWORD)) && set(L"Hang", REG_DWORD, &numbers[1], sizeof(DWORD)) &&
+         set(L"Slow", REG_DWORD, &numbers[2], sizeof(DWORD)) &&
          set(L"Folder", REG_SZ, view.folder.c_str(), (view.folder.size() + 1) * sizeof(wchar_t)) &&
          set(L"Selection", REG_MULTI_SZ, selection.data(), selection.size() * sizeof(wchar_t));
 }
@@ -71,6 +72,24 @@ std::wstring DisplayName(const std::wstring& parsingName) {
   CoTaskMemFree(pidl);
   if (SUCCEEDED(com)) CoUninitialize();
   return result;
+}
+
+// A folder a window shows, as the window names it, and where its files are.
+struct Place {
+  std::wstring view;  // ShellView::folder
+  std::wstring path;
+  std::string unixPath;
+};
+
+// A known folder: its files are in the run's own folder of that name (see tests/e2e/run).
+Place Known(const wchar_t* id, const std::string& name) {
+  GUID known{};
+  PWSTR path = nullptr;
+  const bool found =
+      SUCCEEDED(CLSIDFromString(id, &known)) && SUCCEEDED(SHGetKnownFolderPath(known, 0, nullptr, &path));
+  Place place{id, found ? path : L"", GetPaths().unixWork + "/" + name};
+  CoTaskMemFree(path);
+  return place;
 }
 
 // A window of the class of Explorer's folder windows, on a thread of its own that answers its
@@ -208,6 +227,16 @@ class FromSelection : public ::testing::Test {
 
   // Runs shell commands in the case's folder; true if they succeed.
   bool InData(const std::string& script) { return RunUnix("cd '" + unixData + "' && " + script, 60000) == 0; }
+  // Likewise in the place, made empty first when anew.
+  bool In(const Place& place, const std::string& script, bool anew = false) {
+    const std::string go = "mkdir -p '" + place.unixPath + "' && cd '" + place.unixPath + "' && ";
+    return RunUnix(go + (anew ? "find . -mindepth 1 -delete && " : "") + script, 60000) == 0;
+  }
+  // A folder of the case's own, named by its path.
+  Place Own(const std::string& name) const {
+    const std::wstring path = data + L"\\" + Widen(name);
+    return {path, path, unixData + "/" + name};
+  }
 
   // As the user does: the folder window in front showing that, then the hotkey.
   void Press(const Hotkey& hotkey, const ShellView& view) {
@@ -222,44 +251,52 @@ class FromSelection : public ::testing::Test {
   Program tandrel{GetPaths().toolsProgram};
 };
 
+// In a folder window, on the desktop, and in Documents opened from This PC or Quick Access: each
+// window names its folder, and so the new item, its own way.
 TEST_F(FromSelection, TheSelectionIsZippedBesideItAndTheSelectedArchiveExtracted) {
-  const std::wstring folder = data + L"\\Picked";
-  ASSERT_TRUE(InData("mkdir -p Picked/Sub && cd Picked && printf 'first\\r\\n' >a.txt && head -c 300000 /dev/urandom >b.bin"
-                     " && : >empty.txt && echo deep >Sub/d.txt && echo no >'left alone.txt'"));
-  const std::vector<std::wstring> picked = {L"a.txt", L"b.bin", L"empty.txt", L"Sub"};
-  std::map<std::wstring, Node> expected = Tree(folder);
-  expected.erase(L".");
-  expected.erase(L"left alone.txt");
-  std::set<std::wstring> names = Names(folder);
+  for (const Place& place : {Own("Picked"), Known(kDesktop, "Desktop"), Known(kDocuments, "Documents")}) {
+    SCOPED_TRACE(Narrow(place.view));
+    const std::wstring& folder = place.path;
+    ASSERT_TRUE(In(place, "mkdir Sub && printf 'first\\r\\n' >a.txt && head -c 300000 /dev/urandom >b.bin && "
+                          ": >empty.txt && echo deep >Sub/d.txt && echo no >'left alone.txt'", /*anew=*/true));
+    const std::vector<std::wstring> picked = {L"a.txt", L"b.bin", L"empty.txt", L"Sub"};
+    std::map<std::wstring, Node> expected = Tree(folder);
+    expected.erase(L".");
+    expected.erase(L"left alone.txt");
+    std::set<std::wstring> names = Names(folder);
 
-  ShellView view{.folder = folder};
-  for (const auto& name : picked) view.selection.push_back(folder + L"\\" + name);
-  ASSERT_NO_FATAL_FAILURE(Press(kZip, view));
-  {
-    StartedTool cramlet(tandrel.Id(), kZip.exe);
-    ASSERT_TRUE(cramlet.Started()) << "Ctrl+Alt+Z started no Cramlet";
-    EXPECT_EQ(cramlet.Exit(30000), 0) << Describe(cramlet.Windows());
-  }
-  const std::wstring archive = folder + L"\\Picked.zip";
-  names.insert(L"Picked.zip");
-  EXPECT_EQ(Names(folder), names);
-  EXPECT_TRUE(InData("mkdir expected && cd Picked && cp -a a.txt b.bin empty.txt Sub ../expected && cd .. && "
-                     "unzip -q Picked/Picked.zip -d unzipped && diff -r expected unzipped"))
-      << "the archive does not hold exactly the selected items";
-  EXPECT_EQ(SelectedInShell(), std::vector<std::wstring>{archive});
+    ShellView view{.folder = place.view};
+    for (const auto& name : picked) view.selection.push_back(folder + L"\\" + name);
+    ASSERT_NO_FATAL_FAILURE(Press(kZip, view));
+    {
+      StartedTool cramlet(tandrel.Id(), kZip.exe);
+      ASSERT_TRUE(cramlet.Started()) << "Ctrl+Alt+Z started no Cramlet";
+      EXPECT_EQ(cramlet.Exit(30000), 0) << Describe(cramlet.Windows());
+    }
+    const std::wstring name = folder.substr(folder.find_last_of(L'\\') + 1);
+    const std::wstring archive = folder + L"\\" + name + L".zip";
+    names.insert(name + L".zip");
+    EXPECT_EQ(Names(folder), names);
+    const std::string at = " '" + place.unixPath + "/";
+    EXPECT_TRUE(InData("rm -rf expected unzipped && mkdir expected && cp -a" + at + "a.txt'" + at + "b.bin'" + at +
+                       "empty.txt'" + at + "Sub' expected && unzip -q" + at + Narrow(name) +
+                       ".zip' -d unzipped && diff -r expected unzipped"))
+        << "the archive does not hold exactly the selected items";
+    EXPECT_EQ(SelectedInShell(), std::vector<std::wstring>{archive});
 
-  ASSERT_NO_FATAL_FAILURE(Press(kUnzip, {folder, {archive}}));
-  {
-    StartedTool spillet(tandrel.Id(), kUnzip.exe);
-    ASSERT_TRUE(spillet.Started()) << "Ctrl+Alt+U started no Spillet";
-    EXPECT_EQ(spillet.Exit(30000), 0) << Describe(spillet.Windows());
+    ASSERT_NO_FATAL_FAILURE(Press(kUnzip, {place.view, {archive}}));
+    {
+      StartedTool spillet(tandrel.Id(), kUnzip.exe);
+      ASSERT_TRUE(spillet.Started()) << "Ctrl+Alt+U started no Spillet";
+      EXPECT_EQ(spillet.Exit(30000), 0) << Describe(spillet.Windows());
+    }
+    names.insert(name);
+    EXPECT_EQ(Names(folder), names);
+    std::map<std::wstring, Node> extracted = Tree(folder + L"\\" + name);
+    extracted.erase(L".");
+    EXPECT_EQ(extracted, expected);
+    EXPECT_EQ(SelectedInShell(), std::vector<std::wstring>{folder + L"\\" + name});
   }
-  names.insert(L"Picked");
-  EXPECT_EQ(Names(folder), names);
-  std::map<std::wstring, Node> extracted = Tree(folder + L"\\Picked");
-  extracted.erase(L".");
-  EXPECT_EQ(extracted, expected);
-  EXPECT_EQ(SelectedInShell(), std::vector<std::wstring>{folder + L"\\Picked"});
 }
 
 // Wine's file dialog: a #32770 with the file-name Edit (id 1152) and Open (IDOK) as direct children.
@@ -307,8 +344,8 @@ TEST_F(FromSelection, WithNothingSelectedTheFileDialogOpensInTheFolderAndWhatIsC
 TEST_F(FromSelection, WhatIsLeftOutIsNamedInOneMessageAndTheRestIsDone) {
   const struct {
     const Hotkey& hotkey;
-    bool desktop;
-    std::string make;                       // shell commands run in the window's folder, Mixed
+    Place place;
+    std::string make;                       // shell commands run in the window's folder
     std::vector<std::wstring> selection;    // names in it, or shell names
     std::vector<std::wstring> named;        // in the message: names in it, or shell names
     std::vector<std::wstring> notNamed;     // likewise
@@ -316,24 +353,25 @@ TEST_F(FromSelection, WhatIsLeftOutIsNamedInOneMessageAndTheRestIsDone) {
     std::vector<std::wstring> selected;     // names in it
   } cases[] = {
       // Spillet goes by content: an archive by another name is still one.
-      {kUnzip, false,
+      {kUnzip, Own("Mixed"),
        "echo one >one.txt && zip -q a.zip one.txt && echo two >two.txt && zip -q b.dat two.txt && rm one.txt two.txt && "
        "echo notes >notes.txt",
        {L"a.zip", L"notes.txt", L"b.dat"}, {L"notes.txt"}, {L"a.zip", L"b.dat"},
        "[ \"$(cat a/one.txt b/two.txt)\" = \"$(printf 'one\\ntwo')\" ]", {L"a", L"b"}},
       // On the desktop, where the Recycle Bin is, which is no file on a disk.
-      {kZip, true, "echo real >real.txt", {L"real.txt", kRecycleBin}, {kRecycleBin}, {L"real.txt"},
+      {kZip, Known(kDesktop, "Desktop"), "echo real >real.txt", {L"real.txt", kRecycleBin}, {kRecycleBin},
+       {L"real.txt"},
        "[ \"$(unzip -Z1 real.zip)\" = real.txt ] && unzip -p real.zip real.txt | cmp - real.txt", {L"real.zip"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(Narrow(c.hotkey.name));
-    const std::wstring folder = data + L"\\Mixed";
+    const std::wstring& folder = c.place.path;
     auto inFolder = [&](const std::wstring& name) { return name.rfind(L"::", 0) == 0 ? name : folder + L"\\" + name; };
     auto shown = [&](const std::wstring& name) {
       return name.rfind(L"::", 0) == 0 ? DisplayName(name) : inFolder(name);
     };
-    ASSERT_TRUE(InData("rm -rf Mixed && mkdir Mixed && cd Mixed && " + c.make));
-    ShellView view{.folder = folder, .desktop = c.desktop};
+    ASSERT_TRUE(In(c.place, c.make, /*anew=*/true));
+    ShellView view{.folder = c.place.view};
     for (const auto& name : c.selection) view.selection.push_back(inFolder(name));
     ASSERT_NO_FATAL_FAILURE(Press(c.hotkey, view));
     StartedTool tool(tandrel.Id(), c.hotkey.exe);
@@ -346,7 +384,7 @@ TEST_F(FromSelection, WhatIsLeftOutIsNamedInOneMessageAndTheRestIsDone) {
     for (const auto& name : c.named) EXPECT_NE(text.find(shown(name)), std::wstring::npos) << Narrow(shown(name));
     for (const auto& name : c.notNamed) EXPECT_EQ(text.find(shown(name)), std::wstring::npos) << Narrow(shown(name));
     Screenshot(Narrow(c.hotkey.name) + "-message");
-    EXPECT_TRUE(InData("cd Mixed && " + c.check)) << "the rest was not done before the message";
+    EXPECT_TRUE(In(c.place, c.check)) << "the rest was not done before the message";
     std::vector<std::wstring> selected;
     for (const auto& name : c.selected) selected.push_back(inFolder(name));
     EXPECT_EQ(SelectedInShell(), selected);
@@ -391,19 +429,24 @@ TEST_F(FromSelection, AnExplorerSlowerThanTheBoundButAnsweringIsWaitedFor) {
   EXPECT_EQ(SelectedInShell(), std::vector<std::wstring>{archive});
 }
 
-TEST_F(FromSelection, AZipThatTakesAWhileShowsItsProgress) {
-  ASSERT_TRUE(InData("mkdir Big && head -c 120M /dev/urandom >Big/noise.bin")) << "could not make the data";
+// Meanwhile the window is taken to another folder, which holds an item of the archive's name:
+// that item is not the one made, and is not selected.
+TEST_F(FromSelection, AZipThatTakesAWhileShowsItsProgressAndTheWindowMayMoveOn) {
+  ASSERT_TRUE(InData("mkdir Big Elsewhere && head -c 120M /dev/urandom >Big/noise.bin && : >Elsewhere/Big.zip"))
+      << "could not make the data";
   ASSERT_NO_FATAL_FAILURE(Press(kZip, {data, {data + L"\\Big"}}));
   StartedTool cramlet(tandrel.Id(), kZip.exe);
   ASSERT_TRUE(cramlet.Started());
   HWND progress = cramlet.WaitForWindow(kZip.name);
   ASSERT_TRUE(progress && FindChild(progress, L"msctls_progress32"))
       << "no progress window; " << Describe(cramlet.Windows());
+  ASSERT_TRUE(ShowInShell(window.get(), {data + L"\\Elsewhere"}));
+  ASSERT_FALSE(Names(data).contains(L"Big.zip")) << "done before the window moved on";
   Sleep(300);  // some progress to see
   Screenshot("progress");
   EXPECT_EQ(cramlet.Exit(60000), 0);
-  EXPECT_EQ(Names(data), (std::set<std::wstring>{L"Big", L"Big.zip"}));
-  EXPECT_EQ(SelectedInShell(), std::vector<std::wstring>{data + L"\\Big.zip"});
+  EXPECT_EQ(Names(data), (std::set<std::wstring>{L"Big", L"Big.zip", L"Elsewhere"}));
+  EXPECT_EQ(SelectedInShell(), std::vector<std::wstring>{});
 }
 
 }  // namespace

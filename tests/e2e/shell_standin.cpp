@@ -1,8 +1,8 @@
 // Stand-in for the shell's window list, registered for CLSID_ShellWindows in the test prefix only:
 // Wine's Explorer lists no windows and knows no selection. It shows one window that the test
-// made, as a folder window or as the desktop, with the folder and selection the test put in
-// HKCU\Software\Tandrel Tests\Shell (read on each call), and writes back what it was asked to
-// select. Only the calls the tools make do anything.
+// made, as a folder window or, when its folder is the desktop, as the desktop, with the folder
+// and selection the test put in HKCU\Software\Tandrel Tests\Shell (read on each call), and
+// writes back what it was asked to select. Only the calls the tools make do anything.
 #include <windows.h>
 #include <exdisp.h>
 #include <shlguid.h>
@@ -71,8 +71,6 @@ void Append(const wchar_t* name, const std::wstring& item, bool anew) {
 
 HWND Window() { return reinterpret_cast<HWND>(ULONG_PTR(Number(L"Window"))); }
 
-bool Listed() { return Window() && !Number(L"Desktop"); }  // the desktop is not in the list, as in the real one
-
 void HangIfAsked() {
   if (Number(L"Hang")) Sleep(kHangMs);
 }
@@ -105,13 +103,65 @@ class SlowItems final : public IShellItemArray {
   LONG references_ = 1;
 };
 
-struct Pidl {  // an absolute item ID list, freed with the shell's allocator
-  PIDLIST_ABSOLUTE list = nullptr;
-  explicit Pidl(const std::wstring& name) { SHParseDisplayName(name.c_str(), nullptr, &list, 0, nullptr); }
-  ~Pidl() { CoTaskMemFree(list); }
-  Pidl(const Pidl&) = delete;
-  Pidl& operator=(const Pidl&) = delete;
+// The folder the window shows, named as the shell names it: a known folder ("{GUID}") by its own
+// ID list, as when opened from This PC or Quick Access (the desktop's is empty, Documents' is not
+// the parse of its path), any other by its parsed path. Its folder object is bound from the
+// desktop, as the shell does: Wine's SHBindToObject gives the desktop itself for Documents.
+class Folder {
+ public:
+  Folder() {
+    const std::wstring name = Text(L"Folder");
+    GUID known{};
+    if (name.starts_with(L'{') ? FAILED(CLSIDFromString(name.c_str(), &known)) ||
+                                     FAILED(SHGetKnownFolderIDList(known, 0, nullptr, &list_))
+                               : FAILED(SHParseDisplayName(name.c_str(), nullptr, &list_, 0, nullptr)))
+      return;
+    IShellFolder* desktop = nullptr;
+    if (FAILED(SHGetDesktopFolder(&desktop))) return;
+    if (Desktop()) {
+      shell_ = desktop;
+      return;
+    }
+    desktop->BindToObject(list_, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&shell_));
+    desktop->Release();
+  }
+  ~Folder() {
+    if (shell_) shell_->Release();
+    CoTaskMemFree(list_);
+  }
+  Folder(const Folder&) = delete;
+  Folder& operator=(const Folder&) = delete;
+
+  IShellFolder* get() const { return shell_; }
+  bool Desktop() const { return list_ && list_->mkid.cb == 0; }
+
+  // The full path of the item the view shows under that child ID, found as the real view finds
+  // it: among the folder's items, by the folder's own comparison. Empty if it shows none.
+  std::wstring Shown(PCUITEMID_CHILD child) const {
+    IEnumIDList* items = nullptr;
+    if (!shell_ || !child ||
+        shell_->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN, &items) != S_OK)
+      return {};
+    wchar_t path[MAX_PATH] = L"";
+    PITEMID_CHILD item = nullptr;
+    while (!*path && items->Next(1, &item, nullptr) == S_OK) {
+      if (shell_->CompareIDs(0, child, item) == S_OK) {
+        PIDLIST_ABSOLUTE full = ILCombine(list_, item);
+        if (!full || !SHGetPathFromIDListW(full, path)) *path = L'\0';
+        CoTaskMemFree(full);
+      }
+      CoTaskMemFree(item);
+    }
+    items->Release();
+    return path;
+  }
+
+ private:
+  PIDLIST_ABSOLUTE list_ = nullptr;
+  IShellFolder* shell_ = nullptr;
 };
+
+bool Listed() { return Window() && !Folder().Desktop(); }  // the desktop is not in the list, as in the real one
 
 // One object for the window: what its IDispatch leads to, browser and view, in one.
 class ShellWindow final : public IDispatch,
@@ -178,14 +228,11 @@ class ShellWindow final : public IDispatch,
   NOT_IMPLEMENTED(GetCurrentInfo, LPFOLDERSETTINGS)
   NOT_IMPLEMENTED(AddPropertySheetPages, DWORD, LPFNSVADDPROPSHEETPAGE, LPARAM)
   NOT_IMPLEMENTED(SaveViewState)
-  // Written back as full paths, which the test can compare.
+  // As strict as the real view: only a child ID of its folder that names an item in it. Written
+  // back as full paths, which the test can compare.
   HRESULT STDMETHODCALLTYPE SelectItem(PCUITEMID_CHILD child, SVSIF flags) override {
-    const Pidl folder(Text(L"Folder"));
-    PIDLIST_ABSOLUTE item = folder.list ? ILCombine(folder.list, child) : nullptr;
-    wchar_t path[MAX_PATH] = L"";
-    const bool found = item && SHGetPathFromIDListW(item, path);
-    CoTaskMemFree(item);
-    if (!found) return E_INVALIDARG;
+    const std::wstring path = Folder().Shown(child);
+    if (path.empty()) return E_INVALIDARG;
     Append(L"Selected", path, flags & SVSI_DESELECTOTHERS);
     return S_OK;
   }
@@ -195,9 +242,9 @@ class ShellWindow final : public IDispatch,
   NOT_IMPLEMENTED(SetCurrentViewMode, UINT)
   // The shell's own folder object, which answers whatever is asked of a folder.
   HRESULT STDMETHODCALLTYPE GetFolder(REFIID iid, void** out) override {
-    const Pidl folder(Text(L"Folder"));
-    if (!folder.list) return *out = nullptr, E_FAIL;
-    return SHBindToObject(nullptr, folder.list, nullptr, iid, out);
+    const Folder folder;
+    if (!folder.get()) return *out = nullptr, E_FAIL;
+    return folder.get()->QueryInterface(iid, out);
   }
   NOT_IMPLEMENTED(Item, int, PITEMID_CHILD*)
   NOT_IMPLEMENTED(ItemCount, UINT, int*)
@@ -269,7 +316,7 @@ class ShellWindows final : public IShellWindows {
   HRESULT STDMETHODCALLTYPE FindWindowSW(VARIANT*, VARIANT*, int kind, LONG* hwnd, int, IDispatch** window) override {
     HangIfAsked();
     *window = nullptr;
-    if (kind != SWC_DESKTOP || !Window() || !Number(L"Desktop")) return S_FALSE;
+    if (kind != SWC_DESKTOP || !Window() || !Folder().Desktop()) return S_FALSE;
     if (hwnd) *hwnd = LONG(Number(L"Window"));
     *window = static_cast<IDispatch*>(new ShellWindow);
     return S_OK;

@@ -103,6 +103,17 @@ ItemList FolderOf(IShellView* view) {
   return list;
 }
 
+// The folder object the view shows, whose child IDs are the ones the view knows its items by.
+ComPtr<IShellFolder> ShellFolderOf(IShellView* view) {
+  ComPtr<IFolderView> folderView;
+  ComPtr<IShellFolder> folder;
+  if (FAILED(view->QueryInterface(IID_IFolderView, folderView.out())) ||
+      FAILED(folderView->GetFolder(IID_IShellFolder, folder.out()))) {
+    return {};
+  }
+  return folder;
+}
+
 std::optional<fs::path> PathOf(PCIDLIST_ABSOLUTE list) {
   CoMemory<wchar_t> name;
   if (!list || FAILED(SHGetNameFromIDList(list, SIGDN_FILESYSPATH, name.put()))) return std::nullopt;
@@ -150,20 +161,40 @@ void Announce(const fs::path& path) {
                  path.c_str(), nullptr);
 }
 
+// The item as a child of the folder shown, named by that folder: one folder has several ID lists
+// (the desktop's is empty, Documents opened from This PC is not the parse of its path), so the
+// item's own ID list cannot be matched to the view's. None when the name there is not this item,
+// as when the window has moved on to another folder.
+ItemList ChildIn(IShellFolder* folder, PCIDLIST_ABSOLUTE shown, const fs::path& path) {
+  std::wstring name = path.filename().native();
+  ItemList child;
+  if (FAILED(folder->ParseDisplayName(nullptr, nullptr, name.data(), nullptr, child.put(), nullptr)) || !child) {
+    return {};
+  }
+  ItemList item;
+  *item.put() = ILCombine(shown, child.get());
+  const std::optional<fs::path> found = PathOf(item.get());
+  const bool same =
+      found && CompareStringOrdinal(found->c_str(), -1, path.c_str(), -1, /*bIgnoreCase=*/TRUE) == CSTR_EQUAL;
+  return same ? std::move(child) : ItemList();
+}
+
 bool SelectIn(HWND window, const std::vector<fs::path>& items, const Alive& alive) {
   const ComPtr<IShellView> view = FrontView(window, alive);
   if (!view) return false;
-  const ItemList folder = FolderOf(view.get());
+  const ComPtr<IShellFolder> folder = ShellFolderOf(view.get());
+  const ItemList shown = FolderOf(view.get());
+  if (!folder || !shown) return false;
   bool first = true;
   for (const fs::path& path : items) {
-    const ItemList item = ItemListOf(path);
-    if (!folder || !item || !ILIsParent(folder.get(), item.get(), TRUE)) continue;
+    const ItemList child = ChildIn(folder.get(), shown.get(), path);
+    if (!child) continue;
     Announce(path);
     const UINT flags = first ? SVSI_SELECT | SVSI_DESELECTOTHERS | SVSI_ENSUREVISIBLE | SVSI_FOCUSED : SVSI_SELECT;
     bool selected = false;
     for (int attempt = 0; attempt < kSelectTries && !selected; ++attempt) {
       if (attempt > 0) Sleep(kSelectRetryMs);
-      selected = SUCCEEDED(view->SelectItem(ILFindLastID(item.get()), flags));
+      selected = SUCCEEDED(view->SelectItem(child.get(), flags));
     }
     if (!selected) return false;
     alive();
