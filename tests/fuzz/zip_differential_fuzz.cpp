@@ -63,7 +63,8 @@ constexpr Refusal kRightRefusals[] = {
     {zip::Failure::Damaged, "deflate data is damaged", differential::kSizes},
     {zip::Failure::Damaged, "CRC-32 does not match", differential::kCrc},
     {zip::Failure::UnsupportedMethod, "", differential::kMethod},
-    {zip::Failure::Encrypted, "", differential::kEncrypted},
+    // Method 99 is how AES is marked.
+    {zip::Failure::Encrypted, "", differential::kEncrypted | differential::kMethod},
 };
 
 // libarchive's failures where the engine extracts the archive's true data: its own strictness,
@@ -195,7 +196,11 @@ void CompareEntries(const Generated& generated, const ReadResult& read, const Ex
       continue;
     }
     if (Contains(report.nameless, entry.name)) continue;
-    if (entry.type == ReadEntry::Type::Folder) {
+    // A name ending in a backslash is a folder to the engine, as to Windows; libarchive keeps the
+    // backslash as part of a file's name.
+    const bool folder = entry.type == ReadEntry::Type::Folder ||
+                        (entry.data.empty() && !entry.name.empty() && entry.name.back() == '\\');
+    if (folder) {
       bool found = places[0].empty();  // the target itself, "./" say
       for (const std::string& place : places) found = found || extracted.folders.count(place) != 0;
       if (!found) fault("a folder libarchive read is not extracted nor named");
