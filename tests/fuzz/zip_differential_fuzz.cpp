@@ -76,6 +76,9 @@ struct Strictness {
 constexpr Strictness kLibarchiveStrictness[] = {
     // libarchive takes a ZIP64 end record's offsets as they are, not shifted by a prefix.
     {"Unrecognized archive format", differential::kPrefix | differential::kZip64End},
+    // A deflate stream ends at its own end marker; libarchive also wants every declared
+    // compressed byte consumed, the engine takes what follows the marker as no data of its own.
+    {"compressed data is wrong size", differential::kSizes},
 };
 
 class Quiet : public zip::Observer {
