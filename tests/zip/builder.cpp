@@ -51,49 +51,54 @@ std::string BuildArchive(const std::vector<Item>& items, const std::string& pref
   std::string central;
   std::vector<std::size_t> offsets;
   for (const Item& item : items) {
-    const std::string data = item.deflate ? RawDeflate(item.data) : item.data;
-    const std::uint16_t method = item.deflate ? 8 : 0;
+    const bool deflate = item.deflate && item.method < 0;
+    const std::string data = deflate ? RawDeflate(item.data) : item.data;
+    const std::uint16_t method = item.method >= 0 ? item.method : deflate ? 8 : 0;
     const std::uint32_t crc = Crc(item.data) ^ item.crcFlip;
     const std::uint64_t size = item.size >= 0 ? item.size : item.data.size();
     const std::uint64_t compressed = item.compressedSize >= 0 ? item.compressedSize : data.size();
     const std::string& localName = item.localName.empty() ? item.name : item.localName;
+    const std::uint16_t flags = item.flags | (item.descriptor ? 8 : 0);
+    const std::string extra = (item.zip64 ? Zip64SizesField(size, compressed) : "") + item.extra;
+    const std::uint64_t narrowSize = item.zip64 ? 0xFFFFFFFF : size;
+    const std::uint64_t narrowCompressed = item.zip64 ? 0xFFFFFFFF : compressed;
     offsets.push_back(out.size() - prefix.size());
     Put(out, 0x04034b50, 4);
     Put(out, 20, 2);
-    Put(out, item.flags, 2);
+    Put(out, flags, 2);
     Put(out, item.localMethod >= 0 ? item.localMethod : method, 2);
     Put(out, 0, 2);
     Put(out, (40 << 9) | (1 << 5) | 1, 2);  // 2020-01-01
-    Put(out, crc, 4);
-    Put(out, compressed, 4);
-    Put(out, size, 4);
+    Put(out, item.descriptor ? 0 : crc, 4);
+    Put(out, item.descriptor ? 0 : narrowCompressed, 4);
+    Put(out, item.descriptor ? 0 : narrowSize, 4);
     Put(out, localName.size(), 2);
-    Put(out, item.extra.size(), 2);
-    out += localName + item.extra + data;
-    if ((item.flags & 8) != 0) {
+    Put(out, extra.size(), 2);
+    out += localName + extra + data;
+    if (item.descriptor) {
       Put(out, 0x08074b50, 4);
       Put(out, crc, 4);
-      Put(out, compressed, 4);
-      Put(out, item.descriptorSize >= 0 ? item.descriptorSize : size, 4);
+      Put(out, compressed, item.zip64 ? 8 : 4);
+      Put(out, item.descriptorSize >= 0 ? item.descriptorSize : size, item.zip64 ? 8 : 4);
     }
 
     const std::size_t at = &item - items.data();
     Put(central, 0x02014b50, 4);
     Put(central, item.madeBy, 2);
     Put(central, 20, 2);
-    Put(central, item.flags, 2);
+    Put(central, flags, 2);
     Put(central, method, 2);
     Put(central, 0, 2);
     Put(central, (40 << 9) | (1 << 5) | 1, 2);
     Put(central, crc, 4);
-    Put(central, compressed, 4);
-    Put(central, item.centralSize >= 0 ? item.centralSize : size, 4);
+    Put(central, narrowCompressed, 4);
+    Put(central, item.centralSize >= 0 ? item.centralSize : narrowSize, 4);
     Put(central, item.name.size(), 2);
-    Put(central, item.extra.size(), 2);
+    Put(central, extra.size(), 2);
     Put(central, 0, 6);  // comment length, disk, internal attributes
     Put(central, item.external, 4);
     Put(central, offsets[item.sharesDataOf >= 0 ? item.sharesDataOf : at], 4);
-    central += item.name + item.extra;
+    central += item.name + extra;
   }
   const std::size_t centralOffset = out.size() - prefix.size();
   out += central;

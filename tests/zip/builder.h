@@ -12,6 +12,8 @@ struct Item {
   std::uint16_t madeBy = 0x0314;  // Unix, 2.0
   std::uint32_t external = 0;
   std::string extra{};
+  bool zip64 = false;       // the sizes in a ZIP64 field of both headers, their fields the marker
+  bool descriptor = false;  // flag bit 3, zeros in the local header, a signed data descriptor after the data
   // Faults: each applies to the central directory header unless it says otherwise.
   std::string localName{};        // when not empty
   std::int64_t size = -1;         // declared uncompressed size, both headers, when not -1
@@ -19,8 +21,9 @@ struct Item {
   std::int64_t compressedSize = -1;
   std::uint32_t crcFlip = 0;      // both headers
   int localMethod = -1;
+  int method = -1;        // both headers, the data stored as it is
   int sharesDataOf = -1;  // the central header points at an earlier item's local header
-  std::int64_t descriptorSize = -1;  // with flag 8, the data descriptor's uncompressed size, when not -1
+  std::int64_t descriptorSize = -1;  // the data descriptor's uncompressed size, when not -1
 };
 
 // The end records' own faults: a count other than the headers', and a ZIP64 record before them.

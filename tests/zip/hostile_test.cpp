@@ -204,7 +204,7 @@ INSTANTIATE_TEST_SUITE_P(
               zip::Failure::TooLarge, false},
         Fault{"Bomb", {{.name = "bad", .data = kZeros, .deflate = true, .size = 1000}}, zip::Failure::TooLarge, true},
         Fault{"Encrypted", {{.name = "bad", .data = "d", .flags = 1}}, zip::Failure::Encrypted, false},
-        Fault{"DescriptorSize", {{.name = "bad", .data = "data", .flags = 8, .descriptorSize = 3}}, zip::Failure::Damaged, false},
+        Fault{"DescriptorSize", {{.name = "bad", .data = "data", .descriptor = true, .descriptorSize = 3}}, zip::Failure::Damaged, false},
         Fault{"Unsupported", {{.name = "bad", .data = "d", .localMethod = 14}}, zip::Failure::Damaged, false}),
     [](const auto& info) { return std::string(info.param.label); });
 
