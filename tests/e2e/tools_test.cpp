@@ -232,6 +232,25 @@ TEST_F(Tools, AFailureIsOneMessageOrWithQOneLineOnStandardError) {
          for (size_t i = 0; i < 64; ++i) bytes[bytes.size() / 2 + i] ^= 0x5a;
          return WriteBytes(archive, bytes);
        }},
+      {"a directory larger than memory", [](const std::wstring& archive) {
+         // 256 MB of nothing that declare 5.8 million entries: more than a 32-bit process can hold.
+         const ULONGLONG size = 256ull << 20;
+         std::string tail;
+         const auto put = [&](ULONGLONG value, int bytes) {
+           for (int i = 0; i < bytes; ++i) tail += static_cast<char>(value >> (8 * i));
+         };
+         put(0x06064b50, 4), put(44, 8), put(0x2D2D, 4), put(0, 8), put(size / 46, 8), put(size / 46, 8);
+         put(size, 8), put(0, 8), put(0x07064b50, 4), put(0, 4), put(size, 8), put(1, 4);
+         put(0x06054b50, 4), put(0, 4), put(0xFFFF, 2), put(0xFFFF, 2), put(0xFFFFFFFF, 8), put(0, 2);
+         const HANDLE file = CreateFileW(archive.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+         LARGE_INTEGER at{};
+         at.QuadPart = static_cast<LONGLONG>(size);
+         DWORD written = 0;
+         const bool ok = file != INVALID_HANDLE_VALUE && SetFilePointerEx(file, at, nullptr, FILE_BEGIN) &&
+                         WriteFile(file, tail.data(), static_cast<DWORD>(tail.size()), &written, nullptr);
+         CloseHandle(file);
+         return ok;
+       }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -272,6 +291,14 @@ TEST_F(Tools, AFailureIsOneMessageOrWithQOneLineOnStandardError) {
     }
     EXPECT_EQ(Names(data), before) << "something was left";
   }
+}
+
+// Without the "\\?\" form Windows drops a name's trailing dots: "notes." would be read as "notes".
+TEST_F(Tools, AFileWhoseNameEndsInADotIsZippedAsItselfNotAsItsNamesake) {
+  ASSERT_TRUE(WriteBytes(data + L"\\notes", "seventeen bytes!!") && WriteBytes(data + L"\\notes.", "seven b"));
+  ASSERT_NO_FATAL_FAILURE(RunQuietly(L"Cramlet.exe", data + L"\\notes."));
+  EXPECT_EQ(RunUnix("cd '" + unixData + "' && test \"$(unzip -Z1 notes.zip)\" = notes. && test \"$(unzip -p notes.zip)\" = 'seven b'"), 0)
+      << "notes.zip holds another file";
 }
 
 // Wine 8 keeps no alternate data streams: "file:Zone.Identifier" is a file of that name beside
