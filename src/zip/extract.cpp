@@ -1,5 +1,6 @@
 // ExtractArchive: the archive is read and checked whole, every entry placed, and only then is
 // anything written: folders first, then the files on a pool of workers, then the folders' times.
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <new>
@@ -8,6 +9,7 @@
 #include "zip/inflate_entry.h"
 #include "zip/paths.h"
 #include "zip/plan.h"
+#include "zip/safe_name.h"
 
 namespace zip {
 namespace {
@@ -26,17 +28,52 @@ Error CheckNoLinks(const os::Path& target, const std::string& relative) {
   return {};
 }
 
+// The segment before the last "/" and the last one.
+std::pair<std::string, std::string> Split(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return {{}, path};
+  return {path.substr(0, slash), path.substr(slash + 1)};
+}
+
+// The path with its last segment numbered.
+std::string Numbered(const std::string& path, unsigned number, bool folder) {
+  const auto [parent, last] = Split(path);
+  const std::string numbered = NumberedSegment(last, number, folder);
+  return parent.empty() ? numbered : parent + "/" + numbered;
+}
+
+// A name the plan held free can still be taken once written: on NTFS "LONGFI~1.TXT" is the short
+// name of "longfilename.txt", extracted before it. The next free number is taken then; nothing is
+// ever opened that was there.
+template <typename Create>
+Error CreateFree(const std::string& planned, bool folder, std::string& made, Create create) {
+  made = planned;
+  Error error = create(made);
+  for (unsigned number = 2; error.kind == Failure::Exists && number < 1000; ++number) {
+    made = Numbered(planned, number, folder);
+    error = create(made);
+  }
+  return error;
+}
+
 class Extraction {
  public:
-  Extraction(const os::File& archive, const Catalog& catalog, const Plan& plan, const os::Path& target,
-             Observer& observer)
-      : archive_(archive), catalog_(catalog), plan_(plan), target_(target), observer_(observer) {}
+  Extraction(const os::File& archive, const Catalog& catalog, Plan& plan, const os::Path& target, Observer& observer,
+             ExtractReport& report)
+      : archive_(archive), catalog_(catalog), plan_(plan), target_(target), observer_(observer), report_(report) {}
 
   Error Run(unsigned threads) {
-    for (const Placed& folder : plan_.folders) {
+    for (std::size_t i = 0; i < plan_.folders.size(); ++i) {
       if (observer_.Cancelled()) return Error{Failure::Cancelled, {}, {}, {}};
-      if (Error error = CheckNoLinks(target_, folder.path)) return error;
-      if (Error error = os::CreateFolder(target_ / Utf8Path(folder.path))) return error;
+      const std::string planned = plan_.folders[i].path;
+      if (Error error = CheckNoLinks(target_, planned)) return error;
+      std::string made;
+      if (Error error = CreateFree(planned, true, made, [&](const std::string& path) {
+            return os::CreateFolder(target_ / Utf8Path(path));
+          })) {
+        return error;
+      }
+      if (made != planned) MoveBelow(planned, made, i);
     }
     {
       std::vector<std::unique_ptr<os::Thread>> workers;
@@ -78,7 +115,16 @@ class Extraction {
     const Entry& entry = catalog_.entries[file.entry];
     if (Error error = CheckNoLinks(target_, file.path)) return error;
     os::File out;
-    if (Error error = os::File::CreateNew(target_ / Utf8Path(file.path), out)) return error;
+    std::string made;
+    if (Error error = CreateFree(file.path, false, made, [&](const std::string& path) {
+          return os::File::CreateNew(target_ / Utf8Path(path), out);
+        })) {
+      return error;
+    }
+    if (made != file.path) {
+      os::Guard guard(mutex_);
+      Renamed(file, made);
+    }
     const std::function<bool(std::uint64_t)> progress = [&](std::uint64_t bytes) {
       observer_.Done(bytes, entry.name);
       return !stop_ && !observer_.Cancelled();
@@ -89,11 +135,45 @@ class Extraction {
     return {};
   }
 
+  // The folder went elsewhere: so does everything planned below it. The files are said to be renamed.
+  void MoveBelow(const std::string& planned, const std::string& made, std::size_t at) {
+    const std::string prefix = planned + "/";
+    const auto below = [&](const Placed& placed) {
+      return placed.path == planned || placed.path.compare(0, prefix.size(), prefix) == 0;
+    };
+    for (std::size_t i = at; i < plan_.folders.size(); ++i) {
+      if (below(plan_.folders[i])) plan_.folders[i].path = made + plan_.folders[i].path.substr(planned.size());
+    }
+    for (Placed& file : plan_.files) {
+      if (!below(file)) continue;
+      const std::string moved = made + file.path.substr(planned.size());
+      Renamed(file, moved);
+      file.path = moved;
+    }
+  }
+
+  // Said once an entry, under its last name; a new first segment counts as a new top.
+  void Renamed(const Placed& placed, const std::string& made) {
+    const std::string& name = catalog_.entries[placed.entry].name;
+    const auto it = std::find_if(report_.renamed.begin(), report_.renamed.end(),
+                                 [&](const zip::Renamed& r) { return r.entry == name && r.extractedAs == placed.path; });
+    if (it != report_.renamed.end()) {
+      it->extractedAs = made;
+    } else {
+      report_.renamed.push_back({name, made});
+    }
+    const std::string top = made.substr(0, made.find('/'));
+    if (std::find(report_.topLevel.begin(), report_.topLevel.end(), top) == report_.topLevel.end()) {
+      report_.topLevel.push_back(top);
+    }
+  }
+
   const os::File& archive_;
   const Catalog& catalog_;
-  const Plan& plan_;
+  Plan& plan_;
   const os::Path& target_;
   Observer& observer_;
+  ExtractReport& report_;
   std::atomic<std::size_t> next_{0};
   std::atomic<bool> stop_{false};
   os::Mutex mutex_;
@@ -117,7 +197,7 @@ Error Extract(const os::Path& archive, const os::Path& folder, Observer& observe
                  "it needs " + std::to_string(plan.bytes) + " bytes, " + std::to_string(free) + " are free"};
   }
   observer.Total(plan.bytes);
-  return Extraction(file, catalog, plan, folder, observer).Run(threads == 0 ? os::Cores() : threads);
+  return Extraction(file, catalog, plan, folder, observer, report).Run(threads == 0 ? os::Cores() : threads);
 }
 
 }  // namespace

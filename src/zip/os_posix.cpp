@@ -52,6 +52,8 @@ Failure KindOf(int code) {
     case ENOSPC:
     case EDQUOT:
       return Failure::DiskFull;
+    case EEXIST:
+      return Failure::Exists;
     default:
       return Failure::Io;
   }

@@ -133,6 +133,23 @@ TEST(NamelessEntries, AreReportedAndTheRestExtracted) {
   EXPECT_EQ(CountEntries(scratch / "out"), 1U);
 }
 
+// A name the plan held free may be taken on disk all the same (on NTFS, "LONGFI~1.TXT" is the short
+// name of a file extracted before it): the next number is taken, nothing there is opened.
+TEST(NamesTakenOnDisk, AreNumberedAndReported) {
+  Scratch scratch;
+  fs::create_directories(scratch / "out/d");
+  WriteFile(scratch / "out/a.txt", "there");
+  WriteFile(scratch / "out/e", "there");
+  const Extracted result = ExtractBuilt(
+      scratch, {{.name = "a.txt", .data = "1"}, {.name = "d/x.txt", .data = "2"}, {.name = "e/y.txt", .data = "3"}});
+  ASSERT_FALSE(result.error) << result.error.detail;
+  EXPECT_EQ(ReadFile(scratch / "out/a.txt"), "there");
+  EXPECT_EQ(ReadFile(scratch / "out/a (2).txt"), "1");
+  EXPECT_EQ(ReadFile(scratch / "out/d (2)/x.txt"), "2");
+  EXPECT_EQ(ReadFile(scratch / "out/e (2)/y.txt"), "3");
+  EXPECT_EQ(result.report.renamed.size(), 3U);
+}
+
 TEST(Links, AreSkippedAndReported) {
   Scratch scratch;
   const Extracted result = ExtractBuilt(
