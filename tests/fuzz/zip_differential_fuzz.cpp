@@ -39,9 +39,9 @@ struct Refusal {
 constexpr Refusal kRightRefusals[] = {
     // A name rooted or climbing out: libarchive only lists it, the engine must not write it.
     {zip::Failure::OutsideTarget, "", differential::kTraversal},
-    // libarchive reads headers until an end record and ignores the counts; a count that
-    // disagrees with the headers is damage (a wrapped 16-bit count among it).
-    {zip::Failure::Damaged, "too many entries", differential::kCount | differential::kZip64Count},
+    // libarchive reads headers until an end record and ignores the counts; a count larger than
+    // the directory's size can hold, or a size too small for its count, is damage.
+    {zip::Failure::Damaged, "too many entries", kEnd},
     {zip::Failure::Damaged, "a central directory header does not check out", kEnd},
     // An end record whose size or offset is off: libarchive finds the directory by other means.
     {zip::Failure::Damaged, "end of central directory record", kEnd},
