@@ -1,6 +1,7 @@
 #pragma once
 // The archive as libarchive's seekable zip reader reads it: from the central directory, every
 // entry's data read whole.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,7 @@ struct ReadEntry {
 struct ReadResult {
   std::vector<ReadEntry> entries;
   std::string error;  // empty when every entry and its data were read
-  std::string failedEntry;  // the entry whose data was not read, when it came that far
+  std::optional<std::string> failedEntry;  // the entry whose data was not read, when it came that far ("" is a name)
 };
 
 ReadResult ReadWithLibarchive(const std::string& archive);
