@@ -32,8 +32,10 @@ int Zip(const CommandLine& line, std::vector<fs::path>& made) {
   if (!scratch.ok()) return Fail(kTool, {FailureOf(scratch.error()), folder, {}, {}}, line.quiet);
   fs::path built = scratch.path() / name;
   built += extension;
-  const zip::Error error = RunJob({kTool, L"Zipping", line.quiet},
-                                  [&](zip::Observer& observer) { return zip::WriteArchive(line.paths, built, observer); });
+  zip::WriteReport report;
+  const zip::Error error = RunJob({kTool, L"Zipping", line.quiet}, [&](zip::Observer& observer) {
+    return zip::WriteArchive(line.paths, {scratch.path()}, built, observer, report);
+  });
   if (error) return Fail(kTool, error, line.quiet);
 
   // A name given with -o is taken as it is or not at all; a chosen one steps aside.

@@ -120,10 +120,11 @@ class Search {
   HANDLE handle_;
 };
 
-// The path itself, never what a link at it points to.
-Kernel OpenAttributes(const Path& path, DWORD access) {
+// The path itself, never what a link at it points to, unless asked to follow it.
+Kernel OpenAttributes(const Path& path, DWORD access, bool follow = false) {
+  const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (follow ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
   return Kernel(CreateFileW(Wide(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+                            nullptr, OPEN_EXISTING, flags, nullptr));
 }
 
 }  // namespace
@@ -203,8 +204,10 @@ Error File::SetModified(std::int64_t seconds) const {
   return {};
 }
 
-Error Inspect(const Path& path, Status& status) {
-  const Kernel handle = OpenAttributes(path, FILE_READ_ATTRIBUTES);
+namespace {
+
+Error StatusOf(const Path& path, bool follow, Status& status) {
+  const Kernel handle = OpenAttributes(path, FILE_READ_ATTRIBUTES, follow);
   if (handle.get() == INVALID_HANDLE_VALUE) return SystemError(path);
   FILE_BASIC_INFO basic{};
   FILE_STANDARD_INFO standard{};
@@ -220,6 +223,12 @@ Error Inspect(const Path& path, Status& status) {
   status.modified = FromFileTime(FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)});
   return {};
 }
+
+}  // namespace
+
+Error Inspect(const Path& path, Status& status) { return StatusOf(path, /* follow= */ false, status); }
+
+Error InspectTarget(const Path& path, Status& status) { return StatusOf(path, /* follow= */ true, status); }
 
 Error List(const Path& folder, std::vector<std::pair<Path, Status>>& items) {
   WIN32_FIND_DATAW found{};
