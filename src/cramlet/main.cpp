@@ -4,7 +4,9 @@
 #include "tools/naming.h"
 #include "tools/win32/files.h"
 #include "tools/win32/job.h"
+#include "tools/win32/report.h"
 #include "tools/win32/tool_main.h"
+#include "tools/zip_notes.h"
 
 namespace {
 
@@ -21,6 +23,16 @@ constexpr char kUsage[] =
     "Without -o the archive goes beside the first item, named after it (one item) or after their "
     "folder (several); an existing file is never replaced. -q shows no window: a failure is one line "
     "on standard error.";
+
+// The archive is made; what it lacks is told, and a tool that left something out does not report success.
+int Made(const fs::path& archive, const zip::WriteReport& report, bool quiet, std::vector<fs::path>& made) {
+  made.push_back(archive);
+  const std::string notes = tools::ZipNotes(archive, report);
+  if (notes.empty()) return kDone;
+  const bool leftOut = !report.linksSkipped.empty();
+  Tell(kTool, notes, leftOut ? Tone::Warning : Tone::Notice, quiet);
+  return leftOut ? kFailed : kDone;
+}
 
 int Zip(const CommandLine& line, std::vector<fs::path>& made) {
   const fs::path folder = line.to ? line.to->parent_path() : line.paths.front().parent_path();
@@ -42,8 +54,7 @@ int Zip(const CommandLine& line, std::vector<fs::path>& made) {
   DWORD moveError = ERROR_SUCCESS;
   if (line.to) {
     if (MoveFileExW(LongPath(built).c_str(), LongPath(*line.to).c_str(), /* flags= */ 0)) {
-      made.push_back(*line.to);
-      return kDone;
+      return Made(*line.to, report, line.quiet, made);
     }
     moveError = GetLastError();
     const bool taken = moveError == ERROR_ALREADY_EXISTS || moveError == ERROR_FILE_EXISTS;
@@ -54,8 +65,7 @@ int Zip(const CommandLine& line, std::vector<fs::path>& made) {
   }
   const std::optional<fs::path> archive = MoveToFreeName(built, folder, name, extension, moveError);
   if (!archive) return Fail(kTool, {FailureOf(moveError), folder / name, {}, {}}, line.quiet);
-  made.push_back(*archive);
-  return kDone;
+  return Made(*archive, report, line.quiet, made);
 }
 
 }  // namespace
