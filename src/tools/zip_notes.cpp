@@ -27,6 +27,7 @@ std::string Grown(const std::vector<zip::Grown>& grown) {
            Bytes(grown.front().size) + ".";
   }
   std::vector<std::string> lines;
+  lines.reserve(grown.size());
   for (const zip::Grown& file : grown) lines.push_back(file.entry + ": its first " + Bytes(file.size));
   return "These files changed while they were zipped; the archive holds the beginning of each:\n" +
          BoundedLines(lines);
