@@ -32,7 +32,9 @@ int main(int argc, char** argv) {
   const auto start = std::chrono::steady_clock::now();
   zip::Error error;
   if (std::strcmp(argv[1], "zip") == 0) {
-    error = zip::WriteArchive(std::vector<std::filesystem::path>(argv + 3, argv + argc), argv[2], quiet, count);
+    zip::WriteReport report;
+    error = zip::WriteArchive(std::vector<std::filesystem::path>(argv + 3, argv + argc), {}, argv[2], quiet, report,
+                              count);
   } else {
     zip::ExtractReport report;
     error = zip::ExtractArchive(argv[2], argv[3], quiet, report, count);

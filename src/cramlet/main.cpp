@@ -4,7 +4,9 @@
 #include "tools/naming.h"
 #include "tools/win32/files.h"
 #include "tools/win32/job.h"
+#include "tools/win32/report.h"
 #include "tools/win32/tool_main.h"
+#include "tools/zip_notes.h"
 #include "zip/os_win32.h"
 
 namespace {
@@ -23,6 +25,16 @@ constexpr char kUsage[] =
     "folder (several); an existing file is never replaced. -q shows no window: a failure is one line "
     "on standard error.";
 
+// The archive is made; what it lacks is told, and a tool that left something out does not report success.
+int Made(const fs::path& archive, const zip::WriteReport& report, bool quiet, std::vector<fs::path>& made) {
+  made.push_back(archive);
+  const std::string notes = tools::ZipNotes(archive, report);
+  if (notes.empty()) return kDone;
+  const bool leftOut = !report.linksSkipped.empty();
+  Tell(kTool, notes, leftOut ? Tone::Warning : Tone::Notice, quiet);
+  return leftOut ? kFailed : kDone;
+}
+
 int Zip(const CommandLine& line, std::vector<fs::path>& made) {
   const fs::path folder = line.to ? line.to->parent_path() : line.paths.front().parent_path();
   const fs::path name = line.to ? line.to->stem() : tools::ArchiveName(line.paths);
@@ -33,8 +45,10 @@ int Zip(const CommandLine& line, std::vector<fs::path>& made) {
   if (!scratch.ok()) return Fail(kTool, zip::os::SystemError(folder, scratch.error()), line.quiet);
   fs::path built = scratch.path() / name;
   built += extension;
-  zip::Error error = RunJob({kTool, L"Zipping", line.quiet},
-                            [&](zip::Observer& observer) { return zip::WriteArchive(line.paths, built, observer); });
+  zip::WriteReport report;
+  zip::Error error = RunJob({kTool, L"Zipping", line.quiet}, [&](zip::Observer& observer) {
+    return zip::WriteArchive(line.paths, {scratch.path()}, built, observer, report);
+  });
   if (error) {
     if (error.file.empty() || error.file == built) error.file = line.to ? *line.to : folder / built.filename();
     return Fail(kTool, error, line.quiet);  // never the hidden folder
@@ -43,16 +57,12 @@ int Zip(const CommandLine& line, std::vector<fs::path>& made) {
   // A name given with -o is taken as it is or not at all; a chosen one steps aside.
   DWORD moveError = ERROR_SUCCESS;
   if (line.to) {
-    if (MoveToName(built, *line.to, moveError)) {
-      made.push_back(*line.to);
-      return kDone;
-    }
+    if (MoveToName(built, *line.to, moveError)) return Made(*line.to, report, line.quiet, made);
     return Fail(kTool, zip::os::SystemError(*line.to, moveError), line.quiet);
   }
   const std::optional<fs::path> archive = MoveToFreeName(built, folder, name, extension, moveError);
   if (!archive) return Fail(kTool, zip::os::SystemError(folder / built.filename(), moveError), line.quiet);
-  made.push_back(*archive);
-  return kDone;
+  return Made(*archive, report, line.quiet, made);
 }
 
 }  // namespace

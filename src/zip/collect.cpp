@@ -1,8 +1,11 @@
 #include "zip/collect.h"
 
 #include <algorithm>
+#include <numeric>
 
+#include "zip/item_names.h"
 #include "zip/paths.h"
+#include "zip/text.h"
 
 namespace zip {
 namespace {
@@ -13,50 +16,130 @@ os::Path Normal(const os::Path& item) {
   return path;
 }
 
-os::Path CommonParent(const std::vector<os::Path>& paths) {
-  os::Path common = paths.front().parent_path();
-  for (const os::Path& path : paths) {
-    const os::Path parent = path.parent_path();
-    os::Path shared;
-    auto a = common.begin();
-    auto b = parent.begin();
-    for (; a != common.end() && b != parent.end() && *a == *b; ++a, ++b) shared /= *a;
-    common = shared;
-  }
-  return common;
+// Paths compare as Windows compares them: case folded, "/" between the elements.
+std::string Key(const os::Path& path) { return FoldCase(Utf8Name(path)); }
+
+bool Within(const std::string& key, const std::string& folder) {
+  return key.size() > folder.size() && key.compare(0, folder.size(), folder) == 0 &&
+         (folder.back() == '/' || key[folder.size()] == '/');
 }
 
-Error Add(const os::Path& path, const os::Path& base, const os::Status& status, Observer& observer,
-          std::vector<Source>& sources) {
-  if (status.kind != os::Kind::File && status.kind != os::Kind::Folder) return {};
-  const bool folder = status.kind == os::Kind::Folder;
-  std::string name = Utf8Name(path.lexically_relative(base));
-  if (folder) name += '/';
-  sources.push_back({path, name, folder, folder ? 0 : status.size, status.modified});
-  if (!folder) return {};
-  if (observer.Cancelled()) return Error{Failure::Cancelled, {}, {}, {}};
-  std::vector<std::pair<os::Path, os::Status>> children;
-  if (Error error = os::List(path, children)) return error;
-  std::sort(children.begin(), children.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-  for (const auto& [child, childStatus] : children) {
-    if (Error error = Add(path / child, base, childStatus, observer, sources)) return error;
+// The items in the order given, each once: one given again, or inside another, is there already.
+std::vector<os::Path> Distinct(const std::vector<os::Path>& items) {
+  std::vector<os::Path> paths;
+  std::vector<std::string> keys;
+  for (const os::Path& item : items) {
+    paths.push_back(Normal(item));
+    keys.push_back(Key(paths.back()));
   }
-  return {};
+  // With "/" sorting first, what lies inside a folder follows it at once.
+  std::vector<std::string> order(keys);
+  for (std::string& key : order) std::replace(key.begin(), key.end(), '/', '\0');
+  std::vector<std::size_t> sorted(paths.size());
+  std::iota(sorted.begin(), sorted.end(), std::size_t{0});
+  std::stable_sort(sorted.begin(), sorted.end(), [&](std::size_t a, std::size_t b) { return order[a] < order[b]; });
+  std::vector<bool> kept(paths.size(), false);
+  const std::string* last = nullptr;
+  for (const std::size_t i : sorted) {
+    if (last != nullptr && (keys[i] == *last || Within(keys[i], *last))) continue;
+    kept[i] = true;
+    last = &keys[i];
+  }
+  std::vector<os::Path> distinct;
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    if (kept[i]) distinct.push_back(std::move(paths[i]));
+  }
+  return distinct;
 }
+
+struct Found {
+  os::Path path;
+  std::string name;  // without the folder's "/"
+  os::Status status;
+};
+
+class Collector {
+ public:
+  Collector(const std::vector<os::Path>& leaveOut, Observer& observer, std::vector<Source>& sources,
+            WriteReport& report)
+      : observer_(observer), sources_(sources), report_(report) {
+    for (const os::Path& path : leaveOut) leaveOut_.push_back(Key(Normal(path)));
+  }
+
+  Error Item(const os::Path& path, ItemNames& names) {
+    if (LeftOut(path)) return {};
+    os::Status status;
+    if (Error error = os::InspectTarget(path, status)) return error;
+    const bool folder = status.kind == os::Kind::Folder;
+    std::string name = names.Of(path, folder);
+    if (!name.empty()) return Walk({path, std::move(name), status});
+    // A root: its content goes at the top.
+    std::vector<std::pair<os::Path, os::Status>> children;
+    if (Error error = List(path, children)) return error;
+    for (auto& [child, childStatus] : children) {
+      const bool childFolder = childStatus.kind == os::Kind::Folder;
+      if (Error error = Walk({path / child, names.AtTop(Utf8Name(child), childFolder), childStatus})) return error;
+    }
+    return {};
+  }
+
+ private:
+  bool LeftOut(const os::Path& path) const {
+    return !leaveOut_.empty() && std::find(leaveOut_.begin(), leaveOut_.end(), Key(path)) != leaveOut_.end();
+  }
+
+  Error List(const os::Path& folder, std::vector<std::pair<os::Path, os::Status>>& children) {
+    if (observer_.Cancelled()) return Error{Failure::Cancelled, {}, {}, {}};
+    if (Error error = os::List(folder, children)) return error;
+    std::sort(children.begin(), children.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    return {};
+  }
+
+  // Depth first with a stack of its own: a tree thousands of folders deep would overflow the
+  // thread's stack if each folder took a call.
+  Error Walk(Found top) {
+    std::vector<Found> pending;
+    pending.push_back(std::move(top));
+    while (!pending.empty()) {
+      Found found = std::move(pending.back());
+      pending.pop_back();
+      if (found.status.kind == os::Kind::Link) {
+        report_.linksSkipped.push_back(found.name);
+        continue;
+      }
+      if (found.status.kind != os::Kind::File && found.status.kind != os::Kind::Folder) continue;
+      if (LeftOut(found.path)) continue;
+      const bool folder = found.status.kind == os::Kind::Folder;
+      sources_.push_back({found.path, folder ? found.name + '/' : found.name, folder, folder ? 0 : found.status.size,
+                          found.status.modified});
+      if (!folder) continue;
+      std::vector<std::pair<os::Path, os::Status>> children;
+      if (Error error = List(found.path, children)) return error;
+      for (auto child = children.rbegin(); child != children.rend(); ++child) {
+        pending.push_back({found.path / child->first, found.name + '/' + Utf8Name(child->first), child->second});
+      }
+    }
+    return {};
+  }
+
+  Observer& observer_;
+  std::vector<Source>& sources_;
+  WriteReport& report_;
+  std::vector<std::string> leaveOut_;
+};
 
 }  // namespace
 
-Error CollectSources(const std::vector<os::Path>& items, Observer& observer, std::vector<Source>& sources) {
-  if (items.empty()) return Error{Failure::NotFound, {}, {}, "nothing to add"};
-  std::vector<os::Path> paths;
-  paths.reserve(items.size());
-  for (const os::Path& item : items) paths.push_back(Normal(item));
-  const os::Path base = CommonParent(paths);
+Error CollectSources(const std::vector<os::Path>& items, const std::vector<os::Path>& leaveOut, Observer& observer,
+                     std::vector<Source>& sources, WriteReport& report) {
+  const std::vector<os::Path> paths = Distinct(items);
+  ItemNames names(paths);
+  Collector collector(leaveOut, observer, sources, report);
   for (const os::Path& path : paths) {
-    os::Status status;
-    if (Error error = os::Inspect(path, status)) return error;
-    if (Error error = Add(path, base, status, observer, sources)) return error;
+    if (Error error = collector.Item(path, names)) return error;
   }
+  // An archive with nothing in it would look like success.
+  if (sources.empty()) return Error{Failure::Io, items.empty() ? os::Path() : items.front(), {}, "There was nothing to zip"};
   return {};
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// What goes into a new archive: the items and, for folders, everything below them, named
-// relative to the items' common parent.
+// What goes into a new archive: the items and, for folders, everything below them, named as
+// item_names.h tells.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,8 +18,12 @@ struct Source {
   std::int64_t modified = 0;
 };
 
-// Links and junctions are left out: following them could loop, or reach outside the items.
-// A large tree takes a while to walk, so the observer may cancel between folders.
-Error CollectSources(const std::vector<os::Path>& items, Observer& observer, std::vector<Source>& sources);
+// An item given twice, or inside another item, is collected once; what lies at a path in
+// leaveOut is not collected at all. A link given as an item is followed: the user pointed at what
+// it points to. Links inside folders are left out, since following them could loop or reach
+// outside the items, and named in the report. A large tree takes a while to walk, so the observer
+// may cancel between folders. Fails when nothing could be collected.
+Error CollectSources(const std::vector<os::Path>& items, const std::vector<os::Path>& leaveOut, Observer& observer,
+                     std::vector<Source>& sources, WriteReport& report);
 
 }  // namespace zip

@@ -3,6 +3,8 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <new>
+#include <optional>
 #include <span>
 
 #include "zip/deflate.h"
@@ -52,7 +54,7 @@ bool Compressor::TakeJob(Job& job, std::size_t& sequence) {
 }
 
 void Compressor::Work() {
-  Worker worker;
+  std::optional<Worker> worker;  // made with the first job, so that a want of memory fails that job
   for (;;) {
     Job job;
     std::size_t sequence = 0;
@@ -68,7 +70,13 @@ void Compressor::Work() {
       }
     }
     Packed packed;
-    Compress(job, worker, packed);
+    // An exception leaving this thread would end the program; the writer fails cleanly instead.
+    try {
+      if (!worker) worker.emplace();
+      Compress(job, *worker, packed);
+    } catch (const std::bad_alloc&) {
+      packed.error.kind = Failure::NoMemory;  // nothing more that could allocate
+    }
     {
       os::Guard guard(mutex_);
       Slot& slot = slots_[sequence % slots_.size()];
@@ -91,14 +99,17 @@ void Compressor::Compress(const Job& job, Worker& worker, Packed& packed) const 
     worker.openSource = job.source;
   }
   const std::size_t dictionary = static_cast<std::size_t>(std::min<std::uint64_t>(job.offset, kDictionarySize));
-  worker.input.resize(dictionary + job.length);
+  // One byte past the last block tells whether the file grew since it was listed.
+  const std::size_t wanted = dictionary + job.length;
+  worker.input.resize(wanted + (job.last ? 1 : 0));
   std::size_t got = 0;
   packed.error = worker.file.ReadAt(job.offset - dictionary, worker.input.data(), worker.input.size(), got);
   if (packed.error) return;
-  if (got != worker.input.size()) {
+  if (got < wanted) {
     packed.error = Error{Failure::Io, source.path, source.name, "the file changed while it was read"};
     return;
   }
+  packed.grown = got > wanted;
   const std::span<const std::uint8_t> data(worker.input.data() + dictionary, job.length);
   packed.crc = static_cast<std::uint32_t>(::crc32_z(0, data.data(), data.size()));
   worker.deflater.Block(std::span(worker.input.data(), dictionary), data, job.last, packed.data);

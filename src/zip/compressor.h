@@ -24,6 +24,7 @@ struct Packed {
   std::uint32_t crc = 0;   // of the data before compression
   bool stored = false;     // a whole file that deflate did not shrink, as it is
   bool last = false;       // the source's last block
+  bool grown = false;      // the source had more bytes than listed: only those listed are held
   Bytes data;
   Error error;
 };

@@ -63,6 +63,8 @@ Path Absolute(const Path& path);
 
 // Never follows a link at the path itself.
 Error Inspect(const Path& path, Status& status);
+// What a link at the path points to (the path's own status when it is no link).
+Error InspectTarget(const Path& path, Status& status);
 Error List(const Path& folder, std::vector<std::pair<Path, Status>>& items);
 // Fails when anything already exists at the path.
 Error CreateFolder(const Path& path);

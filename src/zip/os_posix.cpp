@@ -1,4 +1,4 @@
-// POSIX implementation of the system seam: descriptors, pread/pwrite, lstat, utimensat.
+// POSIX implementation of the system seam: descriptors, pread/pwrite, lstat and stat, utimensat.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -153,6 +153,13 @@ Path Absolute(const Path& path) {
 Error Inspect(const Path& path, Status& status) {
   struct stat info {};
   if (::lstat(path.c_str(), &info) != 0) return SystemError(path);
+  status = StatusOf(info);
+  return {};
+}
+
+Error InspectTarget(const Path& path, Status& status) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return SystemError(path);
   status = StatusOf(info);
   return {};
 }

@@ -60,10 +60,12 @@ Kind KindOf(DWORD attributes, DWORD tag) {
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Kind::Folder : Kind::File;
 }
 
-// The path itself, never what a link at it points to.
-platform::win32::OwnedHandle OpenAttributes(const Path& path, DWORD access) {
-  return platform::win32::OwnedHandle(CreateFileW(LongPath(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+// The path itself, never what a link at it points to, unless asked to follow it.
+platform::win32::OwnedHandle OpenAttributes(const Path& path, DWORD access, bool follow = false) {
+  const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (follow ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
+  return platform::win32::OwnedHandle(CreateFileW(LongPath(path).c_str(), access,
+                                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                  OPEN_EXISTING, flags, nullptr));
 }
 
 }  // namespace
@@ -184,8 +186,10 @@ Error File::SetModified(std::int64_t seconds) const {
   return {};
 }
 
-Error Inspect(const Path& path, Status& status) {
-  const platform::win32::OwnedHandle handle = OpenAttributes(path, FILE_READ_ATTRIBUTES);
+namespace {
+
+Error StatusOf(const Path& path, bool follow, Status& status) {
+  const platform::win32::OwnedHandle handle = OpenAttributes(path, FILE_READ_ATTRIBUTES, follow);
   if (!handle) return SystemError(path);
   FILE_BASIC_INFO basic{};
   FILE_STANDARD_INFO standard{};
@@ -201,6 +205,12 @@ Error Inspect(const Path& path, Status& status) {
   status.modified = FromFileTime(FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)});
   return {};
 }
+
+}  // namespace
+
+Error Inspect(const Path& path, Status& status) { return StatusOf(path, /* follow= */ false, status); }
+
+Error InspectTarget(const Path& path, Status& status) { return StatusOf(path, /* follow= */ true, status); }
 
 Error List(const Path& folder, std::vector<std::pair<Path, Status>>& items) {
   WIN32_FIND_DATAW found{};

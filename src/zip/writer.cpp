@@ -45,9 +45,14 @@ class NewArchive {
   bool kept_ = false;
 };
 
+// A slow disk (a USB stick, a share) takes seconds over a block: the observer is asked between
+// pieces this large, so that a cancel is heard within a fraction of a second.
+constexpr std::size_t kWritePiece = std::size_t{256} * 1024;
+
 class ArchiveWriter {
  public:
-  ArchiveWriter(const os::File& out, Observer& observer) : out_(out), observer_(observer) {}
+  ArchiveWriter(const os::File& out, Observer& observer, WriteReport& report)
+      : out_(out), observer_(observer), report_(report) {}
 
   Error Write(const std::vector<Source>& sources, unsigned threads) {
     Compressor compressor(sources, threads, observer_);
@@ -59,8 +64,18 @@ class ArchiveWriter {
   }
 
  private:
+  Error WriteOut(std::uint64_t offset, const std::uint8_t* data, std::size_t size) {
+    for (std::size_t done = 0; done < size;) {
+      if (observer_.Cancelled()) return Error{Failure::Cancelled, {}, {}, {}};
+      const std::size_t piece = std::min(kWritePiece, size - done);
+      if (Error error = out_.WriteAt(offset + done, data + done, piece)) return error;
+      done += piece;
+    }
+    return {};
+  }
+
   Error Append(const Bytes& bytes) {
-    if (Error error = out_.WriteAt(offset_, bytes.data(), bytes.size())) return error;
+    if (Error error = WriteOut(offset_, bytes.data(), bytes.size())) return error;
     offset_ += bytes.size();
     return {};
   }
@@ -87,6 +102,7 @@ class ArchiveWriter {
       if (packed.stored) local.method = kStored;
       local.crc = static_cast<std::uint32_t>(::crc32_combine(local.crc, packed.crc, static_cast<z_off_t>(packed.length)));
       if (Error error = Append(packed.data)) return error;
+      if (packed.grown) report_.grown.push_back({source.name, source.size});
       observer_.Done(packed.length, source.name);
       last = packed.last;
     }
@@ -131,7 +147,7 @@ class ArchiveWriter {
       if (Error error = in.ReadAt(done, buffer.data(), want, got)) return error;
       if (got != want) return Error{Failure::Io, source.path, source.name, "the file changed while it was read"};
       crc = static_cast<std::uint32_t>(::crc32_z(crc, buffer.data(), got));
-      if (Error error = out_.WriteAt(dataOffset + done, buffer.data(), got)) return error;
+      if (Error error = WriteOut(dataOffset + done, buffer.data(), got)) return error;
       done += got;
     }
     if (crc != local.crc) return Error{Failure::Io, source.path, source.name, "the file changed while it was read"};
@@ -150,6 +166,7 @@ class ArchiveWriter {
 
   const os::File& out_;
   Observer& observer_;
+  WriteReport& report_;
   std::uint64_t offset_ = 0;
   std::uint64_t entries_ = 0;
   Bytes central_;
@@ -157,17 +174,17 @@ class ArchiveWriter {
 
 }  // namespace
 
-Error WriteArchive(const std::vector<std::filesystem::path>& items, const std::filesystem::path& archive,
-                   Observer& observer, unsigned threads) {
+Error WriteArchive(const std::vector<std::filesystem::path>& items, const std::vector<std::filesystem::path>& leaveOut,
+                   const std::filesystem::path& archive, Observer& observer, WriteReport& report, unsigned threads) {
   std::vector<Source> sources;
-  Error error = CollectSources(items, observer, sources);
+  Error error = CollectSources(items, leaveOut, observer, sources, report);
   if (!error) {
     std::uint64_t total = 0;
     for (const Source& source : sources) total += source.size;
     observer.Total(total);
     NewArchive out;
     error = out.Create(archive);
-    if (!error) error = ArchiveWriter(out.file(), observer).Write(sources, threads == 0 ? os::Cores() : threads);
+    if (!error) error = ArchiveWriter(out.file(), observer, report).Write(sources, threads == 0 ? os::Cores() : threads);
     if (!error) out.Keep();
   }
   if (error && error.file.empty()) error.file = archive;

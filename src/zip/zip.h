@@ -46,10 +46,25 @@ class Observer {
   ~Observer() = default;
 };
 
+struct Grown {
+  std::string entry;
+  std::uint64_t size = 0;  // the bytes it had when listed, all that the archive holds
+};
+
+struct WriteReport {
+  std::vector<std::string> linksSkipped;  // links inside the items' folders: neither followed nor zipped
+  std::vector<Grown> grown;               // files that grew while they were zipped
+};
+
 // Creates `archive` (which must not exist; it is created exclusively) from the items, named
-// relative to their common parent. On any failure or cancel, removes what it wrote.
-Error WriteArchive(const std::vector<std::filesystem::path>& items, const std::filesystem::path& archive,
-                   Observer& observer, unsigned threads = 0 /* 0: all cores */);
+// relative to their common folder. Items without one (on two drives) go to the top under their
+// own names, a twin numbered "name (2).ext"; a drive's root puts its content there. An item given
+// twice, or inside another, is zipped once; a link given as an item is followed, links inside
+// folders are not. Whatever lies at a path in leaveOut (the caller's scratch folder) is left out.
+// Fails when nothing could be collected. On any failure or cancel, removes what it wrote.
+Error WriteArchive(const std::vector<std::filesystem::path>& items, const std::vector<std::filesystem::path>& leaveOut,
+                   const std::filesystem::path& archive, Observer& observer, WriteReport& report,
+                   unsigned threads = 0 /* 0: all cores */);
 
 struct Renamed {
   std::string entry;

@@ -1,5 +1,6 @@
 #include "fixture.h"
 
+#include <pthread.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -56,6 +57,20 @@ std::size_t CountEntries(const fs::path& root) {
   return static_cast<std::size_t>(std::distance(fs::recursive_directory_iterator(root), {}));
 }
 
+void RunOnStack(std::size_t bytes, const std::function<void()>& body) {
+  pthread_attr_t attributes;
+  ::pthread_attr_init(&attributes);
+  ::pthread_attr_setstacksize(&attributes, bytes);
+  pthread_t thread;
+  auto start = [](void* run) -> void* {
+    (*static_cast<const std::function<void()>*>(run))();
+    return nullptr;
+  };
+  ASSERT_EQ(::pthread_create(&thread, &attributes, start, const_cast<std::function<void()>*>(&body)), 0);
+  ::pthread_join(thread, nullptr);
+  ::pthread_attr_destroy(&attributes);
+}
+
 int Shell(const std::string& command) {
   const int status = std::system(("{ " + command + "; } >/dev/null 2>&1").c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -67,7 +82,8 @@ std::string Quote(const fs::path& path) { return "'" + path.string() + "'"; }
 
 zip::Error Zip(const std::vector<fs::path>& items, const fs::path& archive, unsigned threads) {
   Counting observer;
-  return zip::WriteArchive(items, archive, observer, threads);
+  zip::WriteReport ignored;
+  return zip::WriteArchive(items, {}, archive, observer, ignored, threads);
 }
 
 zip::Error Unzip(const fs::path& archive, const fs::path& folder, zip::ExtractReport* report) {

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -39,6 +40,9 @@ struct Node {
 };
 std::map<std::string, Node> Tree(const fs::path& root, bool withTimes = true);
 std::size_t CountEntries(const fs::path& root);
+
+// Runs the body on a thread with a stack of that size, and waits for it.
+void RunOnStack(std::size_t bytes, const std::function<void()>& body);
 
 // Runs a shell command; its exit status.
 int Shell(const std::string& command);

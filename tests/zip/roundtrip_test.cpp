@@ -1,9 +1,13 @@
 // Trees written by the engine and extracted by it again: same bytes, same names, same times.
+#include <chrono>
 #include <fstream>
 #include <functional>
+#include <thread>
 
+#include "failing_new.h"
 #include "fixture.h"
 #include "zip/catalog.h"
+#include "zip/compressor.h"
 #include "zip/local_header.h"
 
 namespace {
@@ -79,17 +83,55 @@ TEST(WriteArchive, ChoosesMethodAndNameFlagPerEntry) {
                         {"in/text.txt", {zip::kDeflated, false}}}));
 }
 
-TEST(WriteArchive, NamesItemsFromDifferentFoldersByTheirCommonParent) {
-  Scratch scratch;
-  WriteFile(scratch / "p/x/one.txt", "1");
-  WriteFile(scratch / "p/y/z/two.txt", "2");
-  ASSERT_FALSE(Zip({scratch / "p/x/one.txt", scratch / "p/y/z"}, scratch / "a.zip"));
-  zip::ExtractReport report;
-  ASSERT_FALSE(Unzip(scratch / "a.zip", scratch / "out", &report));
-  EXPECT_EQ(ReadFile(scratch / "out/x/one.txt"), "1");
-  EXPECT_EQ(ReadFile(scratch / "out/y/z/two.txt"), "2");
-  EXPECT_EQ(report.topLevel, (std::vector<std::string>{"x", "y"}));
+std::vector<std::string> EntryNames(const fs::path& archive) {
+  zip::os::File file;
+  zip::Catalog catalog;
+  if (zip::os::File::OpenRead(archive, file) || zip::ReadCentralDirectory(file, catalog)) return {};
+  std::vector<std::string> names;
+  for (const auto& entry : catalog.entries) names.push_back(entry.name);
+  return names;
 }
+
+struct Selection {
+  const char* label;
+  std::vector<std::string> files;                          // each holding its own name
+  std::vector<std::pair<std::string, std::string>> links;  // link, target
+  std::vector<std::string> items;
+  std::vector<std::string> leaveOut;
+  std::vector<std::string> entries;
+  std::vector<std::string> linksSkipped;
+};
+void PrintTo(const Selection& value, std::ostream* out) { *out << value.label; }
+
+class SelectionTest : public ::testing::TestWithParam<Selection> {};
+
+TEST_P(SelectionTest, ZipsEachItemOnceUnderItsOwnName) {
+  Scratch scratch;
+  for (const std::string& file : GetParam().files) WriteFile(scratch / file, file);
+  for (const auto& [link, target] : GetParam().links) fs::create_symlink(scratch / target, scratch / link);
+  std::vector<fs::path> items, leaveOut;
+  for (const std::string& item : GetParam().items) items.push_back(scratch / item);
+  for (const std::string& path : GetParam().leaveOut) leaveOut.push_back(scratch / path);
+  Counting observer;
+  zip::WriteReport report;
+  ASSERT_FALSE(zip::WriteArchive(items, leaveOut, scratch / "a.zip", observer, report));
+  EXPECT_EQ(EntryNames(scratch / "a.zip"), GetParam().entries);
+  EXPECT_EQ(report.linksSkipped, GetParam().linksSkipped);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Items, SelectionTest,
+    ::testing::Values(
+        Selection{"ByTheirCommonFolder", {"p/x/one.txt", "p/y/z/two.txt"}, {}, {"p/x/one.txt", "p/y/z"}, {},
+                  {"x/one.txt", "y/z/", "y/z/two.txt"}, {}},
+        Selection{"GivenTwice", {"x/a.txt"}, {}, {"x/a.txt", "x/./a.txt"}, {}, {"a.txt"}, {}},
+        Selection{"InsideAnother", {"A/f.txt", "A/g.txt"}, {}, {"A/f.txt", "A", "A/g.txt"}, {}, {"A/", "A/f.txt", "A/g.txt"}, {}},
+        Selection{"ScratchFolderLeftOut", {"A/f.txt", "A/~scratch/A.zip"}, {}, {"A"}, {"A/~scratch"}, {"A/", "A/f.txt"}, {}},
+        Selection{"LinkToAFolder", {"T/t.txt"}, {{"L", "T"}}, {"L"}, {}, {"L/", "L/t.txt"}, {}},
+        Selection{"LinkToAFile", {"T/t.txt"}, {{"F.txt", "T/t.txt"}}, {"F.txt"}, {}, {"F.txt"}, {}},
+        Selection{"LinksInsideAFolder", {"A/f.txt", "T/t.txt"}, {{"A/up", "A"}, {"A/g", "T/t.txt"}}, {"A"}, {},
+                  {"A/", "A/f.txt"}, {"A/g", "A/up"}}),
+    [](const auto& info) { return std::string(info.param.label); });
 
 TEST(WriteArchive, RefusesAnExistingArchiveAndLeavesItAlone) {
   Scratch scratch;
@@ -99,14 +141,96 @@ TEST(WriteArchive, RefusesAnExistingArchiveAndLeavesItAlone) {
   EXPECT_EQ(ReadFile(scratch / "a.zip"), "mine");
 }
 
-TEST(WriteArchive, RemovesTheArchiveWhenCancelledOrAnItemIsMissing) {
+// A disk slower than the compressor: the writer never waits for a block.
+class SlowDisk : public Counting {
+ public:
+  using Counting::Counting;
+  void Done(std::uint64_t bytes, const std::string& item) override {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    Counting::Done(bytes, item);
+  }
+};
+
+TEST(WriteArchive, RemovesTheArchiveOnAnyFailureOrCancel) {
+  const struct {
+    const char* name;
+    std::function<zip::Error(const fs::path& in, const fs::path& archive)> run;
+    zip::Failure kind;
+  } cases[] = {
+      {"cancelled", [](const fs::path& in, const fs::path& archive) {
+         Counting cancelling(zip::kBlockSize);
+         zip::WriteReport report;
+         return zip::WriteArchive({in}, {}, archive, cancelling, report);
+       }, zip::Failure::Cancelled},
+      {"cancelled while a slow disk takes one file", [](const fs::path& in, const fs::path& archive) {
+         SlowDisk cancelling(zip::kBlockSize);
+         zip::WriteReport report;
+         return zip::WriteArchive({in}, {}, archive, cancelling, report);
+       }, zip::Failure::Cancelled},
+      {"an item is missing", [](const fs::path& in, const fs::path& archive) {
+         return Zip({in, in.parent_path() / "gone"}, archive);
+       }, zip::Failure::NotFound},
+      {"memory runs out in a worker", [](const fs::path& in, const fs::path& archive) {
+         const FailingAllocations failing(zip::kBlockSize);
+         return Zip({in}, archive);
+       }, zip::Failure::NoMemory},
+      {"all is left out", [](const fs::path& in, const fs::path& archive) {
+         Counting observer;
+         zip::WriteReport report;
+         return zip::WriteArchive({in}, {in}, archive, observer, report);
+       }, zip::Failure::Io},
+  };
   Scratch scratch;
-  WriteFile(scratch / "in/big.bin", Random(4 * 1024 * 1024));
-  Counting cancelling(1024 * 1024);
-  EXPECT_EQ(zip::WriteArchive({scratch / "in"}, scratch / "a.zip", cancelling).kind, zip::Failure::Cancelled);
-  EXPECT_EQ(Zip({scratch / "in", scratch / "gone"}, scratch / "b.zip").kind, zip::Failure::NotFound);
-  EXPECT_FALSE(fs::exists(scratch / "a.zip"));
-  EXPECT_FALSE(fs::exists(scratch / "b.zip"));
+  WriteFile(scratch / "in/big.txt", std::string(4 * zip::kBlockSize, 'b'));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.run(scratch / "in", scratch / "a.zip").kind, c.kind);
+    EXPECT_FALSE(fs::exists(scratch / "a.zip"));
+  }
+}
+
+// The archive stays consistent: the file as it was listed, and a word about it.
+TEST(WriteArchive, HoldsAFileThatGrowsAsItWasListedAndSaysSo) {
+  class Growing : public Counting {
+   public:
+    explicit Growing(fs::path file) : file_(std::move(file)) {}
+    void Total(std::uint64_t bytes) override {
+      Counting::Total(bytes);
+      std::ofstream(file_, std::ios::binary | std::ios::app) << "more";
+    }
+
+   private:
+    fs::path file_;
+  };
+  for (const std::size_t size : {std::size_t{5}, 2 * zip::kBlockSize + 7}) {
+    SCOPED_TRACE(size);
+    Scratch scratch;
+    const std::string bytes = Random(size);
+    WriteFile(scratch / "in/log.txt", bytes);
+    Growing growing(scratch / "in/log.txt");
+    zip::WriteReport report;
+    ASSERT_FALSE(zip::WriteArchive({scratch / "in/log.txt"}, {}, scratch / "a.zip", growing, report));
+    ASSERT_EQ(report.grown.size(), 1U);
+    EXPECT_EQ(report.grown[0].entry, "log.txt");
+    EXPECT_EQ(report.grown[0].size, size);
+    ASSERT_FALSE(Unzip(scratch / "a.zip", scratch / "out"));
+    EXPECT_EQ(ReadFile(scratch / "out/log.txt"), bytes);
+  }
+}
+
+// A 32-bit thread has a 1 MiB stack; this one has less, and the tree is thousands of folders deep.
+TEST(WriteArchive, WalksADeepTreeOnASmallStack) {
+  Scratch scratch;
+  std::string deep = "in";
+  fs::create_directory(scratch / deep);
+  for (int depth = 0; depth < 1900; ++depth) fs::create_directory(scratch / (deep += "/d"));
+  WriteFile(scratch / (deep + "/bottom.txt"), "bottom");
+  zip::Error error;
+  RunOnStack(256 * 1024, [&] { error = Zip({scratch / "in"}, scratch / "a.zip"); });
+  ASSERT_FALSE(error) << error.detail;
+  const std::vector<std::string> names = EntryNames(scratch / "a.zip");
+  ASSERT_EQ(names.size(), 1902U);
+  EXPECT_EQ(names.back(), deep + "/bottom.txt");
 }
 
 // Empty files report no bytes, and folders are made first: a cancel must still stop the files.
