@@ -22,10 +22,17 @@ class Worker {
 
 Compressor::Compressor(const std::vector<Source>& sources, unsigned threads, Observer& observer)
     : sources_(sources), observer_(observer), slots_(std::size_t{threads} * 3) {
-  for (unsigned i = 0; i < threads; ++i) workers_.push_back(std::make_unique<os::Thread>([this] { Work(); }));
+  try {
+    for (unsigned i = 0; i < threads; ++i) workers_.push_back(std::make_unique<os::Thread>([this] { Work(); }));
+  } catch (...) {
+    Stop();  // the destructor does not run: those started must not wait for work forever
+    throw;
+  }
 }
 
-Compressor::~Compressor() {
+Compressor::~Compressor() { Stop(); }
+
+void Compressor::Stop() {
   {
     os::Guard guard(mutex_);
     stopping_ = true;

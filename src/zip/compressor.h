@@ -52,6 +52,7 @@ class Compressor {
     Packed packed;
   };
 
+  void Stop();
   bool TakeJob(Job& job, std::size_t& sequence);
   void Work();
   void Compress(const Job& job, class Worker& worker, Packed& packed) const;
