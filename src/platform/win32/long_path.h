@@ -28,7 +28,7 @@ inline std::filesystem::path AbsolutePath(const std::filesystem::path& path) {
 
 // The "\\?\C:\…" or "\\?\UNC\server\share\…" form of the path.
 inline std::wstring LongPath(const std::filesystem::path& path) {
-  const std::wstring absolute = AbsolutePath(path).native();
+  std::wstring absolute = AbsolutePath(path).native();
   if (absolute.rfind(LR"(\\?\)", 0) == 0) return absolute;
   if (absolute.rfind(LR"(\\)", 0) == 0) return LR"(\\?\UNC\)" + absolute.substr(2);
   return LR"(\\?\)" + absolute;

@@ -122,13 +122,13 @@ ScratchFolder::~ScratchFolder() {
 }
 
 std::optional<fs::path> ScratchFolder::MoveTo(const fs::path& folder, const fs::path& name, DWORD& error) {
-  const std::optional<fs::path> moved = RenameToFreeName(folder, name, {}, error, [&](const fs::path& to) {
+  std::optional<fs::path> moved = RenameToFreeName(folder, name, {}, error, [&](const fs::path& to) {
     const std::wstring target = LongPath(to);
     std::vector<BYTE> buffer(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t));
     auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
     rename->ReplaceIfExists = FALSE;
     rename->RootDirectory = nullptr;
-    rename->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
+    rename->FileNameLength = static_cast<DWORD>(target.size()) * sizeof(wchar_t);
     target.copy(rename->FileName, target.size());
     rename->FileName[target.size()] = L'\0';
     return SetFileInformationByHandle(lock_.get(), FileRenameInfo, rename, static_cast<DWORD>(buffer.size())) != FALSE;
