@@ -301,6 +301,24 @@ TEST_F(Tools, AFileWhoseNameEndsInADotIsZippedAsItselfNotAsItsNamesake) {
       << "notes.zip holds another file";
 }
 
+// Inside what it zips, the archive holds neither itself nor its scratch folder; an item given
+// twice or inside another is zipped once; items from two drives keep their own names.
+TEST_F(Tools, EachItemIsZippedOnceUnderItsOwnNameAndNeverTheArchiveItself) {
+  ASSERT_TRUE(MakeFolder(data + L"\\A") && WriteBytes(data + L"\\A\\f.txt", "f") && WriteBytes(data + L"\\a.txt", "a"));
+  const std::vector<std::vector<std::wstring>> runs = {
+      {L"-q", L"-o", data + L"\\A\\out.zip", data + L"\\A", data + L"\\A\\f.txt", data + L"\\A"},
+      {L"-q", L"-o", data + L"\\two.zip", data + L"\\a.txt", L"C:\\windows\\win.ini"},
+  };
+  for (const auto& arguments : runs) {
+    Tool cramlet(L"Cramlet.exe", arguments);
+    ASSERT_TRUE(cramlet.Started());
+    EXPECT_EQ(cramlet.Exit(), 0) << cramlet.Errors();
+  }
+  EXPECT_EQ(RunUnix("cd '" + unixData + "' && test \"$(unzip -Z1 A/out.zip | tr '\\n' ' ')\" = 'A/ A/f.txt ' && " +
+                    "test \"$(unzip -Z1 two.zip | tr '\\n' ' ')\" = 'a.txt win.ini '"),
+            0);
+}
+
 // Wine 8 keeps no alternate data streams: "file:Zone.Identifier" is a file of that name beside
 // it. What is shown here is that every extracted file gets the archive's stream by that name.
 TEST_F(Tools, EveryExtractedFileCarriesTheArchivesMarkOfTheWeb) {
