@@ -314,6 +314,13 @@ TEST_F(Tools, EachItemIsZippedOnceUnderItsOwnNameAndNeverTheArchiveItself) {
     ASSERT_TRUE(cramlet.Started());
     EXPECT_EQ(cramlet.Exit(), 0) << cramlet.Errors();
   }
+  // A name Windows refuses is named as given, not by the hidden folder the archive was made in.
+  Tool refused(L"Cramlet.exe", {L"-q", L"-o", data + L"\\bad?name.zip", data + L"\\a.txt"});
+  ASSERT_TRUE(refused.Started());
+  EXPECT_EQ(refused.Exit(), 1);
+  const std::string line = refused.Errors(), start = Narrow(data) + "\\bad?name.zip: ";
+  EXPECT_EQ(line.substr(0, start.size()), start) << line;
+  EXPECT_EQ(line.find(".."), std::string::npos) << line;
   EXPECT_EQ(RunUnix("cd '" + unixData + "' && test \"$(unzip -Z1 A/out.zip | tr '\\n' ' ')\" = 'A/ A/f.txt ' && " +
                     "test \"$(unzip -Z1 two.zip | tr '\\n' ' ')\" = 'a.txt win.ini '"),
             0);

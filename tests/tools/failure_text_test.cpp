@@ -16,3 +16,15 @@ TEST(FailureText, OnOneLineThePathIsFollowedByAColonAndSentencesBySpaces) {
   };
   for (const auto& c : cases) EXPECT_EQ(tools::OneLine(c.text), c.line) << c.text;
 }
+
+TEST(FailureText, TheSystemsWordsEndInOneFullStop) {
+  const struct {
+    const char* detail;
+    const char* text;
+  } cases[] = {
+      {"File exists.", "a.zip\n\nFile exists."},
+      {"Invalid name", "a.zip\n\nInvalid name."},
+      {"", "a.zip\n\nThe file could not be read or written."},
+  };
+  for (const auto& c : cases) EXPECT_EQ(tools::FailureText({zip::Failure::Io, "a.zip", {}, c.detail}), c.text) << c.detail;
+}
