@@ -57,7 +57,8 @@ constexpr Refusal kRightRefusals[] = {
     {zip::Failure::TooLarge, "overlaps", differential::kOverlap | differential::kSizes},
     // Sizes that lie: the engine holds the data to them.
     {zip::Failure::Damaged, "runs into the central directory", differential::kSizes | kEnd},
-    {zip::Failure::Damaged, "data descriptor disagrees", differential::kSizes | differential::kCrc},
+    // An entry pointing at another's local header is followed by the other's descriptor.
+    {zip::Failure::Damaged, "data descriptor disagrees", differential::kSizes | differential::kCrc | differential::kOverlap},
     {zip::Failure::TooLarge, "past its declared size", differential::kSizes},
     {zip::Failure::Damaged, "ends early", differential::kSizes | kEnd},
     {zip::Failure::Damaged, "deflate data is damaged", differential::kSizes},
@@ -282,9 +283,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (libarchiveRead) CompareEntries(generated, read, extracted);
   CompareWithTruth(generated, read, extracted);
-  // An entry the engine does not extract, and names, is not the engine's to check.
+  // An entry the engine does not extract, and names, is not the engine's to check; nor is the data
+  // of one whose name ends in a backslash, a folder to the engine as to Windows.
   const bool notExtracted = read.failedEntry && (Contains(extracted.report.nameless, *read.failedEntry) ||
-                                                 Contains(extracted.report.linksSkipped, *read.failedEntry));
+                                                 Contains(extracted.report.linksSkipped, *read.failedEntry) ||
+                                                 read.failedEntry->ends_with('\\'));
   if (!libarchiveRead && !notExtracted && !LibarchiveStrictness(read.error, generated.faults)) {
     Fault("libarchive refused what the engine extracted, and the engine named nothing left out", generated, read,
           extracted);
