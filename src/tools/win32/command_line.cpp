@@ -5,22 +5,12 @@
 
 #include <string_view>
 
+#include "platform/win32/long_path.h"
 #include "platform/win32/text.h"
 
 namespace tools::win32 {
 
 using namespace platform::win32;
-namespace fs = std::filesystem;
-namespace {
-
-fs::path Absolute(const wchar_t* argument) {
-  std::error_code ignored;
-  fs::path path = fs::absolute(argument, ignored).lexically_normal();
-  if (!path.has_filename() && path.has_relative_path()) path = path.parent_path();  // "C:\Photos\"
-  return path;
-}
-
-}  // namespace
 
 CommandLine ParseCommandLine(const wchar_t* destinationOption) {
   CommandLine line;
@@ -39,12 +29,12 @@ CommandLine ParseCommandLine(const wchar_t* destinationOption) {
         line.error = "The option " + Utf8(argument) + " needs a path after it.";
         break;
       }
-      line.to = Absolute(arguments[++i]);
+      line.to = AbsolutePath(arguments[++i]);  // "notes." stays itself
     } else if (options && argument.size() > 1 && argument[0] == L'-') {
       line.error = "Unknown option: " + Utf8(argument) + ".";
       break;
     } else {
-      line.paths.push_back(Absolute(arguments[i]));
+      line.paths.push_back(AbsolutePath(arguments[i]));
     }
   }
   LocalFree(arguments);
