@@ -35,6 +35,18 @@ std::wstring RandomSuffix() {
   return std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter.QuadPart & 0xFFFFFF);
 }
 
+// Whether the process whose id starts the scratch folder's name still runs: a run lets go of its
+// folder to rename it into place, and must not lose it to another run's clean-up then. An id
+// taken again by another program only keeps a leftover a while longer.
+bool OwnerRuns(std::wstring_view suffix) {
+  DWORD id = 0;
+  std::size_t digits = 0;
+  for (; digits < suffix.size() && suffix[digits] >= L'0' && suffix[digits] <= L'9'; ++digits) id = id * 10 + (suffix[digits] - L'0');
+  if (digits == 0 || digits >= suffix.size() || suffix[digits] != L'-') return false;
+  const OwnedHandle owner(OpenProcess(SYNCHRONIZE, FALSE, id));
+  return owner && WaitForSingleObject(owner.get(), 0) == WAIT_TIMEOUT;
+}
+
 bool Held(DWORD error) { return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION; }
 
 // Renames to folder/name+extension or the first free "name (2)"…, never replacing anything.
@@ -108,11 +120,9 @@ ScratchFolder::ScratchFolder(const fs::path& beside, std::wstring_view prefix) {
     return;
   }
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
-  // No delete sharing: while this is open, nobody else can remove or rename the folder. The
-  // handle itself may: the folder is renamed through it, so it is never let go of before.
-  lock_ = OwnedHandle(CreateFileW(path.c_str(), DELETE | FILE_LIST_DIRECTORY | SYNCHRONIZE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  // No delete sharing: while this is open, nobody can remove or rename the folder.
+  lock_ = OwnedHandle(CreateFileW(path.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!lock_) error_ = GetLastError();
 }
 
@@ -122,19 +132,10 @@ ScratchFolder::~ScratchFolder() {
 }
 
 std::optional<fs::path> ScratchFolder::MoveTo(const fs::path& folder, const fs::path& name, DWORD& error) {
-  std::optional<fs::path> moved = RenameToFreeName(folder, name, {}, error, [&](const fs::path& to) {
-    const std::wstring target = LongPath(to);
-    std::vector<BYTE> buffer(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t));
-    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-    rename->ReplaceIfExists = FALSE;
-    rename->RootDirectory = nullptr;
-    rename->FileNameLength = static_cast<DWORD>(target.size()) * sizeof(wchar_t);
-    target.copy(rename->FileName, target.size());
-    rename->FileName[target.size()] = L'\0';
-    return SetFileInformationByHandle(lock_.get(), FileRenameInfo, rename, static_cast<DWORD>(buffer.size())) != FALSE;
-  });
-  if (!moved) return std::nullopt;
+  // Renaming needs the hold let go of; this process being alive keeps other runs off it meanwhile.
   lock_.reset();
+  std::optional<fs::path> moved = MoveToFreeName(path_, folder, name, {}, error);
+  if (!moved) return std::nullopt;
   path_.clear();  // no longer ours to remove
   SetFileAttributesW(LongPath(*moved).c_str(), FILE_ATTRIBUTE_NORMAL);
   return moved;
@@ -154,6 +155,7 @@ void ScratchFolder::RemoveLeftovers(const fs::path& folder, std::wstring_view pr
         (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
       return;
     }
+    if (OwnerRuns(name.substr(prefix.size()))) return;
     // A live run holds its folder without delete sharing: asking for DELETE fails then.
     OwnedHandle probe(CreateFileW(LongPath(entry).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));

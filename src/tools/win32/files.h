@@ -16,8 +16,9 @@ bool CreateFolders(const std::filesystem::path& folder, DWORD& error);
 // Deletes a folder and what it holds; links and junctions inside are removed, never followed.
 bool RemoveTree(const std::filesystem::path& folder);
 
-// A hidden folder where the work is done. Held open while it lives, so that another run's
-// clean-up leaves it alone; removed with what it holds unless it or its content was moved out.
+// A hidden folder where the work is done, named after its process. Held open while it lives, so
+// that another run's clean-up leaves it alone; removed with what it holds unless it or its
+// content was moved out.
 class ScratchFolder {
  public:
   ScratchFolder(const std::filesystem::path& beside, std::wstring_view prefix);
@@ -28,8 +29,8 @@ class ScratchFolder {
   bool ok() const { return static_cast<bool>(lock_); }
   DWORD error() const { return error_; }
   const std::filesystem::path& path() const { return path_; }
-  // Renames the folder itself to folder/name or the first free "name (2)"…, without letting go
-  // of it first, and shows it. Returns where it went, or nothing (the system's error in error).
+  // Renames the folder itself to folder/name or the first free "name (2)"…, and shows it.
+  // Returns where it went, or nothing (the system's error in error).
   std::optional<std::filesystem::path> MoveTo(const std::filesystem::path& folder, const std::filesystem::path& name,
                                               DWORD& error);
   // A path inside the folder as the user will know it: below destination instead.
