@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "platform/win32/long_path.h"
 #include "tools/extract_notes.h"
 #include "tools/naming.h"
 #include "tools/win32/files.h"
@@ -16,6 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace tools::win32;
+using platform::win32::LongPath;
 
 constexpr wchar_t kTool[] = L"Spillet";
 constexpr wchar_t kScratchPrefix[] = L"~spillet-";
@@ -51,9 +53,10 @@ int Extract(const fs::path& archive, const CommandLine& line, std::vector<fs::pa
   // Everything under one folder: that folder goes beside the archive, not "Photos\Photos".
   DWORD moveError = ERROR_SUCCESS;
   const fs::path single = report.topLevel.size() == 1 ? scratch.path() / fs::u8path(report.topLevel.front()) : fs::path();
-  const std::optional<fs::path> result = !single.empty() && fs::is_directory(single)
-                                             ? MoveToFreeName(single, folder, single.filename(), {}, moveError)
-                                             : scratch.MoveTo(folder, name, moveError);
+  const DWORD attributes = single.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(LongPath(single).c_str());
+  const bool singleFolder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  const std::optional<fs::path> result = singleFolder ? MoveToFreeName(single, folder, single.filename(), {}, moveError)
+                                                     : scratch.MoveTo(folder, name, moveError);
   if (!result) return Fail(kTool, zip::os::SystemError(folder / name, moveError), line.quiet);
   made.push_back(*result);
   const tools::ExtractNotes notes = tools::NotesOn(zip::Utf8Text(archive), report);
