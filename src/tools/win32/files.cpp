@@ -41,7 +41,9 @@ std::wstring RandomSuffix() {
 bool OwnerRuns(std::wstring_view suffix) {
   DWORD id = 0;
   std::size_t digits = 0;
-  for (; digits < suffix.size() && suffix[digits] >= L'0' && suffix[digits] <= L'9'; ++digits) id = id * 10 + (suffix[digits] - L'0');
+  for (; digits < suffix.size() && suffix[digits] >= L'0' && suffix[digits] <= L'9'; ++digits) {
+    id = id * 10 + (suffix[digits] - L'0');
+  }
   if (digits == 0 || digits >= suffix.size() || suffix[digits] != L'-') return false;
   const OwnedHandle owner(OpenProcess(SYNCHRONIZE, FALSE, id));
   return owner && WaitForSingleObject(owner.get(), 0) == WAIT_TIMEOUT;
