@@ -317,13 +317,13 @@ inline int RunUnix(const std::string& script, int timeoutMs = 15000) {
   return std::atoi(ReadAll(rcFile).c_str());
 }
 
-// The whole screen, or only the client area of the window given.
+// The whole screen, or the window given as a user sees it, frame and caption included.
 inline void Screenshot(const std::string& moment, HWND window = nullptr) {
   const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
   const std::string name = std::string(test->test_suite_name()) + "." + test->name() + "-" + moment;
   std::string crop;
   RECT rect{};
-  if (window && GetClientRect(window, &rect) && MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&rect), 2))
+  if (window && GetWindowRect(window, &rect))
     crop = " -crop " + std::to_string(rect.right - rect.left) + "x" + std::to_string(rect.bottom - rect.top) + "+" +
            std::to_string(rect.left) + "+" + std::to_string(rect.top) + " +repage";
   RunUnix("import -window root" + crop + " '" + GetPaths().unixShots + "/" + name + ".png'");
@@ -553,10 +553,11 @@ class TandrelTest : public ::testing::Test {
   }
 
   bool MenuOpen() const { return MenuOpen(tandrel); }
-  static bool MenuOpen(const Program& program) {
+  static bool MenuOpen(const Program& program) { return OpenMenu(program) != nullptr; }
+  static HWND OpenMenu(const Program& program) {
     for (const auto& w : program.Windows(/*visibleOnly=*/true))
-      if (w.className == L"#32768") return true;
-    return false;
+      if (w.className == L"#32768") return w.hwnd;
+    return nullptr;
   }
 
   // The menu of the icon in that slot of the tray, which program must open.

@@ -70,7 +70,7 @@ TEST_F(MainJob, RightClickOnTheIconOpensTheMenu) {
   Spy spy(UiThread());
   ASSERT_TRUE(spy.Installed()) << "spy hook not set, error " << GetLastError();
   ASSERT_NO_FATAL_FAILURE(RightClickTheIcon());
-  Screenshot("menu");
+  Screenshot("menu", OpenMenu(tandrel));
   const std::vector<std::wstring> lines = {L"Get help", L"About",          kSeparatorLine,
                                            L"Settings", kSeparatorLine,    L"Support Tandrel",
                                            kSeparatorLine, L"Close menu", L"E&xit"};

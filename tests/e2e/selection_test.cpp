@@ -383,7 +383,7 @@ TEST_F(FromSelection, WhatIsLeftOutIsNamedInOneMessageAndTheRestIsDone) {
     const std::wstring text = MessageBoxText(box);
     for (const auto& name : c.named) EXPECT_NE(text.find(shown(name)), std::wstring::npos) << Narrow(shown(name));
     for (const auto& name : c.notNamed) EXPECT_EQ(text.find(shown(name)), std::wstring::npos) << Narrow(shown(name));
-    Screenshot(Narrow(c.hotkey.name) + "-message");
+    Screenshot(Narrow(c.hotkey.name) + "-message", box);
     EXPECT_TRUE(In(c.place, c.check)) << "the rest was not done before the message";
     std::vector<std::wstring> selected;
     for (const auto& name : c.selected) selected.push_back(inFolder(name));
@@ -443,7 +443,7 @@ TEST_F(FromSelection, AZipThatTakesAWhileShowsItsProgressAndTheWindowMayMoveOn) 
   ASSERT_TRUE(ShowInShell(window.get(), {data + L"\\Elsewhere"}));
   ASSERT_FALSE(Names(data).contains(L"Big.zip")) << "done before the window moved on";
   Sleep(300);  // some progress to see
-  Screenshot("progress");
+  Screenshot("progress", progress);
   EXPECT_EQ(cramlet.Exit(60000), 0);
   EXPECT_EQ(Names(data), (std::set<std::wstring>{L"Big", L"Big.zip", L"Elsewhere"}));
   EXPECT_EQ(SelectedInShell(), std::vector<std::wstring>{});

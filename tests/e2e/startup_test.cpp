@@ -23,7 +23,7 @@ TEST_F(StartUp, FreshProfileOpensTheConfigurationWindow) {
     HWND config = tandrel.Window(L"Tandrel configuration", kFormClass);
     return config && IsWindowVisible(config) && HiddenWindowsExist(tandrel);
   })) << "no visible configuration window beside the hidden ones; " << Describe(tandrel.Windows());
-  Screenshot("configuration");
+  Screenshot("configuration", tandrel.Window(L"Tandrel configuration", kFormClass));
   ExpectHiddenWindowsHidden(tandrel);
   EXPECT_TRUE(tandrel.Running());
 }
