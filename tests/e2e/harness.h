@@ -54,12 +54,14 @@ struct Paths {
   std::string unixShots;      // E2E_SHOTS: screenshots (Unix path)
   std::wstring folder;        // the program's folder, with a trailing backslash
   std::wstring toolsFolder;   // the real tools' folder, likewise
+  std::wstring setup;         // E2E_SETUP: the release installer, if given
 };
 
 inline const Paths& GetPaths() {
   static const Paths paths = [] {
     auto env = [](const char* name) { return std::string(std::getenv(name) ? std::getenv(name) : ""); };
-    Paths p{Widen(env("E2E_PROGRAM")), Widen(env("E2E_TOOLS_PROGRAM")), env("E2E_WORK"), env("E2E_SHOTS"), {}, {}};
+    Paths p{Widen(env("E2E_PROGRAM")), Widen(env("E2E_TOOLS_PROGRAM")), env("E2E_WORK"), env("E2E_SHOTS"), {}, {},
+            Widen(env("E2E_SETUP"))};
     p.folder = p.program.substr(0, p.program.find_last_of(L'\\') + 1);
     p.toolsFolder = p.toolsProgram.substr(0, p.toolsProgram.find_last_of(L'\\') + 1);
     return p;
@@ -188,6 +190,11 @@ class Program {
   bool Running() const { return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
   DWORD Id() const { return info_.dwProcessId; }
   bool WaitForExit(int timeoutMs) { return WaitForSingleObject(info_.hProcess, timeoutMs) == WAIT_OBJECT_0; }
+  DWORD ExitCode() const {
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(info_.hProcess, &code);
+    return code;
+  }
 
   std::vector<TopWindow> Windows(bool visibleOnly = false) const { return WindowsOf(info_.dwProcessId, visibleOnly); }
 
