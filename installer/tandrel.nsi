@@ -158,7 +158,10 @@ Section "Tandrel" Programs
   CreateShortCut "$SENDTO\Zip with Cramlet.lnk" "$INSTDIR\Cramlet.exe"
   CreateShortCut "$SENDTO\Extract with Spillet.lnk" "$INSTDIR\Spillet.exe"
 
+  ; The start-up choice kept in the settings outlives an uninstall that kept them.
+  ReadRegStr $0 HKCU "${SETTINGS_KEY}\start" "autoboot"
   ${If} $HadStartup == 1
+  ${OrIf} $0 == "1"
     WriteRegStr HKCU "${RUN_KEY}" "Tandrel" '"$INSTDIR\Tandrel.exe"'
   ${EndIf}
 

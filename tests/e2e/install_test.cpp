@@ -1,5 +1,6 @@
 // The release installer and its uninstaller, run silently as an administrator runs them: one
-// walk from a fresh install through use and an upgrade over the running program to the uninstall.
+// walk from a fresh install through use and an upgrade over the running program to the uninstall,
+// and back.
 #include "harness.h"
 
 #include <knownfolders.h>
@@ -172,8 +173,9 @@ TEST_F(Install, SilentInstallThenUseUpgradeOverTheRunningProgramAndUninstall) {
   for (HANDLE cramlet : cramlets) TerminateProcess(cramlet, 2);  // it waits in its file dialog
   CloseAll(cramlets);
 
-  // Again over it while it runs, with a setting changed and the start-up value set.
+  // Again over it while it runs, with a setting changed and start-up chosen as Settings does it.
   ASSERT_TRUE(StoreSetting(L"Hotkey2", L"Shift", L"1"));
+  ASSERT_TRUE(StoreSetting(L"start", L"autoboot", L"1"));
   const std::wstring startup = L"\"" + program + L"\"";
   ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Tandrel", REG_SZ, startup.c_str(),
                             DWORD((startup.size() + 1) * sizeof(wchar_t))),
@@ -207,6 +209,12 @@ TEST_F(Install, SilentInstallThenUseUpgradeOverTheRunningProgramAndUninstall) {
   HKEY gone = nullptr;
   EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, kUninstallKey, 0, KEY_READ, &gone), ERROR_SUCCESS);
   EXPECT_EQ(StoredSettings(), settings);
+
+  // The start-up choice kept in the settings comes back with the next install.
+  ASSERT_EQ(RunAndWait(L"\"" + setup + L"\" /S"), 0);
+  EXPECT_EQ(Text(kRunKey, L"Tandrel"), startup);
+  ASSERT_EQ(RunAndWait(L"\"" + uninstaller + L"\" /S"), 0);
+  EXPECT_TRUE(WaitUntil([&] { return !Exists(folder); }, 30000)) << "still installed";
   CoUninitialize();
 }
 
