@@ -248,3 +248,17 @@ Section "Uninstall"
     DeleteRegKey /ifempty HKCU "Software\VB and VBA Program Settings"
   keep:
 SectionEnd
+
+; The uninstaller runs from a copy of itself in the temporary folder, which cannot delete itself
+; and which Windows removes at restart only for administrators: a hidden command removes it once
+; this process has ended.
+Function un.onUninstSuccess
+  ${GetParent} $EXEDIR $0
+  ${GetFileName} $EXEDIR $1
+  StrCpy $1 $1 4
+  ${If} $0 == $TEMP
+  ${AndIf} $1 == "~nsu"
+    SetOutPath $TEMP
+    ExecShell "" "$SYSDIR\cmd.exe" '/c for /l %i in (1,1,20) do (ping -n 2 127.0.0.1 >nul & rd /s /q "$EXEDIR" 2>nul & if not exist "$EXEDIR" exit)' SW_HIDE
+  ${EndIf}
+FunctionEnd
