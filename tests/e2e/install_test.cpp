@@ -205,6 +205,16 @@ TEST_F(Install, SilentInstallThenUseUpgradeOverTheRunningProgramAndUninstall) {
   CloseAll(again);
   EXPECT_TRUE(WaitUntil([] { return VisibleTrayWindow() == nullptr; })) << "tray icon left behind";
   for (const auto& link : {startMenu, zipWith, extractWith}) EXPECT_FALSE(Exists(link)) << Narrow(link);
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  EXPECT_TRUE(WaitUntil([&] {
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((std::wstring(temp) + L"~nsu*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return true;
+    FindClose(search);
+    return false;
+  }))
+      << "the uninstaller's copy left in " << Narrow(temp);
   EXPECT_FALSE(Text(kRunKey, L"Tandrel"));
   HKEY gone = nullptr;
   EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, kUninstallKey, 0, KEY_READ, &gone), ERROR_SUCCESS);
