@@ -250,8 +250,8 @@ Section "Uninstall"
 SectionEnd
 
 ; The uninstaller runs from a copy of itself in the temporary folder, which cannot delete itself
-; and which Windows removes at restart only for administrators: a hidden command removes it once
-; this process has ended.
+; and which Windows removes at restart only for administrators: a hidden command removes it two
+; seconds on, when this process has ended.
 Function un.onUninstSuccess
   ${GetParent} $EXEDIR $0
   ${GetFileName} $EXEDIR $1
@@ -259,6 +259,6 @@ Function un.onUninstSuccess
   ${If} $0 == $TEMP
   ${AndIf} $1 == "~nsu"
     SetOutPath $TEMP
-    ExecShell "" "$SYSDIR\cmd.exe" '/c for /l %i in (1,1,20) do (ping -n 2 127.0.0.1 >nul & rd /s /q "$EXEDIR" 2>nul & if not exist "$EXEDIR" exit)' SW_HIDE
+    ExecShell "" "$SYSDIR\cmd.exe" '/c ping -n 3 127.0.0.1 >nul & rd /s /q "$EXEDIR"' SW_HIDE
   ${EndIf}
 FunctionEnd

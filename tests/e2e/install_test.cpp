@@ -116,6 +116,17 @@ std::optional<DWORD> Number(const wchar_t* name) {
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// The uninstaller runs from a copy in the temporary folder, which a command it starts removes.
+bool NoUninstallerCopy() {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW((std::wstring(temp) + L"~nsu*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return true;
+  FindClose(search);
+  return false;
+}
+
 DWORD ExitCodeOf(HANDLE process) {
   DWORD code = STILL_ACTIVE;
   GetExitCodeProcess(process, &code);
@@ -205,16 +216,7 @@ TEST_F(Install, SilentInstallThenUseUpgradeOverTheRunningProgramAndUninstall) {
   CloseAll(again);
   EXPECT_TRUE(WaitUntil([] { return VisibleTrayWindow() == nullptr; })) << "tray icon left behind";
   for (const auto& link : {startMenu, zipWith, extractWith}) EXPECT_FALSE(Exists(link)) << Narrow(link);
-  wchar_t temp[MAX_PATH];
-  GetTempPathW(MAX_PATH, temp);
-  EXPECT_TRUE(WaitUntil([&] {
-    WIN32_FIND_DATAW found;
-    const HANDLE search = FindFirstFileW((std::wstring(temp) + L"~nsu*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return true;
-    FindClose(search);
-    return false;
-  }))
-      << "the uninstaller's copy left in " << Narrow(temp);
+  EXPECT_TRUE(WaitUntil(NoUninstallerCopy)) << "the uninstaller's copy left in the temporary folder";
   EXPECT_FALSE(Text(kRunKey, L"Tandrel"));
   HKEY gone = nullptr;
   EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, kUninstallKey, 0, KEY_READ, &gone), ERROR_SUCCESS);
@@ -224,7 +226,7 @@ TEST_F(Install, SilentInstallThenUseUpgradeOverTheRunningProgramAndUninstall) {
   ASSERT_EQ(RunAndWait(L"\"" + setup + L"\" /S"), 0);
   EXPECT_EQ(Text(kRunKey, L"Tandrel"), startup);
   ASSERT_EQ(RunAndWait(L"\"" + uninstaller + L"\" /S"), 0);
-  EXPECT_TRUE(WaitUntil([&] { return !Exists(folder); }, 30000)) << "still installed";
+  EXPECT_TRUE(WaitUntil([&] { return !Exists(folder) && NoUninstallerCopy(); }, 30000)) << "still installed";
   CoUninitialize();
 }
 
