@@ -29,6 +29,10 @@ Error ReadExactly(const os::File& file, std::uint64_t offset, Bytes& bytes) {
 }
 
 bool UnixLike(std::uint8_t host) { return host == kHostUnix || host == kHostMacOs; }
+// Elsewhere the low byte of the external attributes is whatever that host's writer left there.
+bool DosLike(std::uint8_t host) {
+  return host == kHostDos || host == kHostHpfs || host == kHostNtfs || host == kHostVfat;
+}
 
 std::string DecodeName(const CentralDirectoryHeader& header) {
   const std::string& stored = header.name;
@@ -48,13 +52,16 @@ Entry EntryOf(const CentralDirectoryHeader& header) {
   entry.compressedSize = header.compressedSize;
   entry.size = header.size;
   entry.localOffset = header.localOffset;
-  entry.modified = ReadTimestampField(header.extra);
-  if (!entry.modified) entry.modified = FromDosTime(header.dosTime, header.dosDate);
+  entry.times = ReadExtraTimes(header.extra);
+  entry.dosModified = FromDosTime(header.dosTime, header.dosDate);
+  const std::uint8_t host = header.versionMadeBy >> 8;
+  const std::uint32_t dos = DosLike(host) ? header.externalAttributes : 0;
+  entry.attributes = {(dos & kDosReadOnlyAttribute) != 0, (dos & kDosHiddenAttribute) != 0};
   const std::uint32_t mode = UnixLike(header.versionMadeBy >> 8) ? header.externalAttributes >> 16 : 0;
   entry.link = (mode & kUnixTypeMask) == kUnixLink;
   entry.folder = (!entry.name.empty() && (entry.name.back() == '/' || entry.name.back() == '\\')) ||
                  (mode & kUnixTypeMask) == kUnixFolder ||
-                 ((header.versionMadeBy >> 8) == kHostDos && (header.externalAttributes & kDosFolderAttribute) != 0 &&
+                 ((dos & kDosFolderAttribute) != 0 &&
                   header.size == 0);
   return entry;
 }

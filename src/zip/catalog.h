@@ -21,7 +21,9 @@ struct Entry {
   std::uint64_t size = 0;
   std::uint64_t localOffset = 0;  // in the file, a prefix before the archive counted
   std::uint64_t dataOffset = 0;   // known once the local file header is read
-  std::optional<std::int64_t> modified;
+  std::optional<os::Times> times;          // from the extra fields, once both headers are read
+  std::optional<std::int64_t> dosModified;  // seconds: when the extra fields hold no time
+  os::Attributes attributes;                // only from hosts that keep MS-DOS attributes
   bool folder = false;
   bool link = false;
 };

@@ -10,11 +10,17 @@ namespace zip {
 inline constexpr std::uint32_t kCentralDirectoryHeaderSignature = 0x02014b50;
 inline constexpr std::size_t kCentralDirectoryHeaderSize = 46;  // before the name, extra field and comment
 
+// The hosts whose external attributes are MS-DOS attributes (low byte).
 inline constexpr std::uint8_t kHostDos = 0;
+inline constexpr std::uint8_t kHostHpfs = 6;
+inline constexpr std::uint8_t kHostNtfs = 10;
+inline constexpr std::uint8_t kHostVfat = 14;
 inline constexpr std::uint8_t kHostUnix = 3;
 inline constexpr std::uint8_t kHostMacOs = 19;
 inline constexpr std::uint16_t kVersionMadeBy = 63;  // APPNOTE 6.3
 
+inline constexpr std::uint32_t kDosReadOnlyAttribute = 0x01;
+inline constexpr std::uint32_t kDosHiddenAttribute = 0x02;
 inline constexpr std::uint32_t kDosFolderAttribute = 0x10;
 inline constexpr std::uint32_t kDosArchiveAttribute = 0x20;
 

@@ -15,7 +15,8 @@ struct Source {
   std::string name;  // UTF-8; folders end with "/"
   bool folder = false;
   std::uint64_t size = 0;
-  std::int64_t modified = 0;
+  os::Times times;
+  os::Attributes attributes;
 };
 
 // An item given twice, or inside another item, is collected once; what lies at a path in

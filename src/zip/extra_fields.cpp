@@ -37,6 +37,59 @@ void WriteZip64Field(Bytes& out, std::span<const std::uint64_t> values) {
   for (const std::uint64_t value : values) writer.U64(value);
 }
 
+namespace {
+
+constexpr std::uint16_t kNtfsTimesTag = 0x0001;
+constexpr std::uint16_t kNtfsTimesSize = 24;
+constexpr std::int64_t kFileTimeAt1970 = 116444736000000000;  // 100 ns ticks from 1601
+
+std::optional<std::int64_t> FromFileTime(std::uint64_t time) {
+  if (time == 0 || time > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) return std::nullopt;
+  return static_cast<std::int64_t>(time) - kFileTimeAt1970;
+}
+
+}  // namespace
+
+std::optional<os::Times> ReadNtfsField(std::span<const std::uint8_t> extra) {
+  const auto field = FindExtraField(extra, kNtfsId);
+  if (!field) return std::nullopt;
+  ByteReader reader(*field);
+  reader.Take(4);  // reserved
+  while (reader.ok() && reader.left() >= 4) {
+    const std::uint16_t tag = reader.U16();
+    const std::uint16_t size = reader.U16();
+    if (tag != kNtfsTimesTag) {
+      reader.Take(size);
+      continue;
+    }
+    if (size != kNtfsTimesSize) return std::nullopt;
+    const std::uint64_t modified = reader.U64();
+    const std::uint64_t accessed = reader.U64();
+    const std::uint64_t created = reader.U64();
+    const auto times = FromFileTime(modified);
+    if (!reader.ok() || !times) return std::nullopt;
+    return os::Times{*times, FromFileTime(accessed), FromFileTime(created)};
+  }
+  return std::nullopt;
+}
+
+bool FitsNtfsField(const os::Times& times) {
+  return times.modified >= -kFileTimeAt1970 && times.accessed.value_or(0) >= -kFileTimeAt1970 &&
+         times.created.value_or(0) >= -kFileTimeAt1970;
+}
+
+void WriteNtfsField(Bytes& out, const os::Times& times) {
+  ByteWriter writer(out);
+  writer.U16(kNtfsId);
+  writer.U16(4 + 4 + kNtfsTimesSize);
+  writer.U32(0);  // reserved
+  writer.U16(kNtfsTimesTag);
+  writer.U16(kNtfsTimesSize);
+  for (const std::int64_t ticks : {times.modified, times.accessed.value_or(times.modified), times.created.value_or(times.modified)}) {
+    writer.U64(static_cast<std::uint64_t>(ticks + kFileTimeAt1970));
+  }
+}
+
 std::optional<std::int64_t> ReadTimestampField(std::span<const std::uint8_t> extra) {
   const auto field = FindExtraField(extra, kTimestampId);
   if (!field) return std::nullopt;
@@ -57,6 +110,12 @@ void WriteTimestampField(Bytes& out, std::int64_t seconds) {
   writer.U16(5);
   out.push_back(1);  // modification time only
   writer.U32(static_cast<std::uint32_t>(static_cast<std::int32_t>(seconds)));
+}
+
+std::optional<os::Times> ReadExtraTimes(std::span<const std::uint8_t> extra) {
+  if (auto times = ReadNtfsField(extra)) return times;
+  if (auto seconds = ReadTimestampField(extra)) return os::Times{*seconds * os::kTicksPerSecond, {}, {}};
+  return std::nullopt;
 }
 
 std::optional<std::string> ReadUnicodePathField(std::span<const std::uint8_t> extra, const std::string& storedName) {

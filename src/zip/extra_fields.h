@@ -1,12 +1,13 @@
 #pragma once
-// Extra fields the engine reads and writes: 0x0001 ZIP64 extended information, 0x5455 extended
-// timestamp, 0x7075 Info-ZIP Unicode path.
+// Extra fields the engine reads and writes: 0x0001 ZIP64 extended information, 0x000A NTFS
+// times, 0x5455 extended timestamp, 0x7075 Info-ZIP Unicode path.
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
 
 #include "zip/bytes.h"
+#include "zip/os.h"
 
 namespace zip {
 
@@ -14,6 +15,7 @@ inline constexpr std::uint32_t kMarker32 = 0xFFFFFFFF;  // "see the ZIP64 field"
 inline constexpr std::uint16_t kMarker16 = 0xFFFF;
 
 inline constexpr std::uint16_t kZip64Id = 0x0001;
+inline constexpr std::uint16_t kNtfsId = 0x000A;
 inline constexpr std::uint16_t kTimestampId = 0x5455;
 inline constexpr std::uint16_t kUnicodePathId = 0x7075;
 
@@ -27,10 +29,19 @@ bool ReadZip64Field(std::span<const std::uint8_t> extra, std::uint64_t& size, st
                     std::uint64_t* localOffset);
 void WriteZip64Field(Bytes& out, std::span<const std::uint64_t> values);
 
+// NTFS: the modification, access and creation times to 100 ns, any time from 1601 on. Read in
+// ticks since 1970 (os.h); nullopt when the field is missing or not as it should be.
+std::optional<os::Times> ReadNtfsField(std::span<const std::uint8_t> extra);
+bool FitsNtfsField(const os::Times& times);
+void WriteNtfsField(Bytes& out, const os::Times& times);
+
 // Extended timestamp: the modification time in seconds since 1970 UTC (signed 32 bits).
 std::optional<std::int64_t> ReadTimestampField(std::span<const std::uint8_t> extra);
 bool FitsTimestampField(std::int64_t seconds);
 void WriteTimestampField(Bytes& out, std::int64_t seconds);
+
+// The finest times the extra block holds: NTFS, else the extended timestamp.
+std::optional<os::Times> ReadExtraTimes(std::span<const std::uint8_t> extra);
 
 // Unicode path: the UTF-8 name, only when its CRC-32 matches the header's name as stored.
 std::optional<std::string> ReadUnicodePathField(std::span<const std::uint8_t> extra, const std::string& storedName);

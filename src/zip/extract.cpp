@@ -84,8 +84,11 @@ class Extraction {
     if (error_) return error_;
     // Last, as creating the files changed them.
     for (const Placed& folder : plan_.folders) {
-      if (!folder.modified) continue;
-      if (Error error = os::SetModified(target_ / Utf8Path(folder.path), *folder.modified)) return error;
+      const os::Path path = target_ / Utf8Path(folder.path);
+      if (folder.times) {
+        if (Error error = os::SetTimes(path, *folder.times)) return error;
+      }
+      if (Error error = os::SetHidden(path, folder.attributes.hidden)) return error;
     }
     return {};
   }
@@ -131,8 +134,10 @@ class Extraction {
     };
     if (Error error = InflateEntry(archive_, entry, out, buffers, progress)) return error;
     if (entry.size == 0) observer_.Done(0, entry.name);
-    if (file.modified) return out.SetModified(*file.modified);
-    return {};
+    if (file.times) {
+      if (Error error = out.SetTimes(*file.times)) return error;
+    }
+    return out.SetAttributes(file.attributes);
   }
 
   // The folder went elsewhere: so does everything planned below it. The files are said to be renamed.

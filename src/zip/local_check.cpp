@@ -57,7 +57,8 @@ Error CheckEntry(const os::File& archive, std::uint64_t limit, Entry& entry) {
   if (!described && (local.crc != entry.crc || local.compressedSize != entry.compressedSize || local.size != entry.size)) {
     return Damaged(entry, "the local file header has other sizes or another CRC-32");
   }
-  if (!entry.modified) entry.modified = ReadTimestampField(local.extra);
+  if (!entry.times) entry.times = ReadExtraTimes(local.extra);
+  if (!entry.times && entry.dosModified) entry.times = os::Times{*entry.dosModified * os::kTicksPerSecond, {}, {}};
 
   entry.dataOffset = entry.localOffset + header.size();
   if (entry.compressedSize > limit - entry.dataOffset) return Damaged(entry, "the data runs into the central directory");

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -15,7 +16,27 @@ namespace zip::os {
 
 using Path = std::filesystem::path;
 
-// Times are whole seconds since 1970-01-01 UTC.
+// Times are 100-nanosecond ticks since 1970-01-01 UTC, as NTFS keeps them.
+inline constexpr std::int64_t kTicksPerSecond = 10000000;
+// Whole seconds, rounded down, for the fields that hold no finer times.
+constexpr std::int64_t Seconds(std::int64_t ticks) {
+  return ticks / kTicksPerSecond - (ticks % kTicksPerSecond < 0 ? 1 : 0);
+}
+
+struct Times {
+  std::int64_t modified = 0;
+  std::optional<std::int64_t> accessed;  // when not known: the modification time
+  std::optional<std::int64_t> created;   // kept on Windows only: POSIX has no way to set it
+};
+
+// What Windows keeps beside a file's data that an archive holds too. POSIX keeps read-only as a
+// file without its owner's write permission, and has no hidden attribute: it reads none and sets none.
+struct Attributes {
+  bool readOnly = false;
+  bool hidden = false;
+  bool operator==(const Attributes&) const = default;
+};
+
 class File {
  public:
   File() = default;
@@ -41,7 +62,9 @@ class File {
   Error WriteAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size) const;
   Error Size(std::uint64_t& size) const;
   Error Truncate(std::uint64_t size) const;
-  Error SetModified(std::int64_t seconds) const;
+  Error SetTimes(const Times& times) const;
+  // After the times: a read-only file takes no more changes, its times included.
+  Error SetAttributes(const Attributes& attributes) const;
 
  private:
   void Close();  // the system's own call
@@ -54,7 +77,8 @@ enum class Kind { File, Folder, Link, Other };  // Link: a symbolic link, juncti
 struct Status {
   Kind kind = Kind::Other;
   std::uint64_t size = 0;
-  std::int64_t modified = 0;
+  Times times;  // all three known; POSIX, which keeps no creation time, gives the modification time
+  Attributes attributes;
 };
 
 // Absolute and lexically normal, the names in it as they are (Windows' own conversion would drop
@@ -68,7 +92,10 @@ Error InspectTarget(const Path& path, Status& status);
 Error List(const Path& folder, std::vector<std::pair<Path, Status>>& items);
 // Fails when anything already exists at the path.
 Error CreateFolder(const Path& path);
-Error SetModified(const Path& path, std::int64_t seconds);
+Error SetTimes(const Path& path, const Times& times);
+// Folders: only hidden, as read-only on a folder means nothing to Windows and on POSIX would keep
+// its content from being written or removed.
+Error SetHidden(const Path& folder, bool hidden);
 Error Remove(const Path& file);
 Error FreeSpace(const Path& folder, std::uint64_t& bytes);
 

@@ -65,6 +65,10 @@ Error SystemError(const Path& path, int code = errno) {
 
 int Fd(std::intptr_t handle) { return static_cast<int>(handle); }
 
+std::int64_t Ticks(const struct timespec& time) {
+  return static_cast<std::int64_t>(time.tv_sec) * kTicksPerSecond + time.tv_nsec / 100;
+}
+
 Status StatusOf(const struct stat& info) {
   Status status;
   if (S_ISLNK(info.st_mode)) {
@@ -75,8 +79,23 @@ Status StatusOf(const struct stat& info) {
     status.kind = Kind::File;
   }
   status.size = static_cast<std::uint64_t>(info.st_size);
-  status.modified = info.st_mtim.tv_sec;
+  status.times.modified = Ticks(info.st_mtim);
+  status.times.accessed = Ticks(info.st_atim);
+  status.times.created = status.times.modified;
+  status.attributes.readOnly = (info.st_mode & S_IWUSR) == 0;
   return status;
+}
+
+// utimensat's pair: the access time, then the modification time.
+struct Pair {
+  struct timespec times[2];
+};
+Pair TimesOf(const Times& times) {
+  const auto spec = [](std::int64_t ticks) {
+    const std::int64_t seconds = Seconds(ticks);
+    return timespec{static_cast<time_t>(seconds), static_cast<long>((ticks - seconds * kTicksPerSecond) * 100)};
+  };
+  return {{spec(times.accessed.value_or(times.modified)), spec(times.modified)}};
 }
 
 }  // namespace
@@ -139,9 +158,16 @@ Error File::Truncate(std::uint64_t size) const {
   return {};
 }
 
-Error File::SetModified(std::int64_t seconds) const {
-  const struct timespec times[2] = {{static_cast<time_t>(seconds), 0}, {static_cast<time_t>(seconds), 0}};
-  if (::futimens(Fd(handle_), times) != 0) return SystemError(path_);
+Error File::SetTimes(const Times& times) const {
+  const Pair pair = TimesOf(times);
+  if (::futimens(Fd(handle_), pair.times) != 0) return SystemError(path_);
+  return {};
+}
+
+Error File::SetAttributes(const Attributes& attributes) const {
+  if (!attributes.readOnly) return {};
+  struct stat info {};
+  if (::fstat(Fd(handle_), &info) != 0 || ::fchmod(Fd(handle_), info.st_mode & 07555) != 0) return SystemError(path_);
   return {};
 }
 
@@ -181,11 +207,13 @@ Error CreateFolder(const Path& path) {
   return {};
 }
 
-Error SetModified(const Path& path, std::int64_t seconds) {
-  const struct timespec times[2] = {{static_cast<time_t>(seconds), 0}, {static_cast<time_t>(seconds), 0}};
-  if (::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) return SystemError(path);
+Error SetTimes(const Path& path, const Times& times) {
+  const Pair pair = TimesOf(times);
+  if (::utimensat(AT_FDCWD, path.c_str(), pair.times, AT_SYMLINK_NOFOLLOW) != 0) return SystemError(path);
   return {};
 }
+
+Error SetHidden(const Path&, bool) { return {}; }
 
 Error Remove(const Path& file) {
   if (::unlink(file.c_str()) != 0) return SystemError(file);

@@ -33,18 +33,40 @@ namespace {
 using platform::win32::LongPath;
 
 constexpr std::int64_t kEpochDifference = 11644473600;  // seconds from 1601 to 1970
-constexpr std::int64_t kTicksPerSecond = 10000000;
 
 HANDLE Native(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
-FILETIME ToFileTime(std::int64_t seconds) {
-  const auto ticks = static_cast<std::uint64_t>((seconds + kEpochDifference) * kTicksPerSecond);
-  return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+constexpr std::int64_t kEpochTicks = kEpochDifference * kTicksPerSecond;
+
+FILETIME ToFileTime(std::int64_t ticks) {
+  const auto value = static_cast<std::uint64_t>(ticks + kEpochTicks);
+  return FILETIME{static_cast<DWORD>(value), static_cast<DWORD>(value >> 32)};
 }
 
 std::int64_t FromFileTime(const FILETIME& time) {
-  const std::uint64_t ticks = (std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime;
-  return static_cast<std::int64_t>(ticks / kTicksPerSecond) - kEpochDifference;
+  const std::uint64_t value = (std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime;
+  return static_cast<std::int64_t>(value) - kEpochTicks;
+}
+
+std::int64_t FromLarge(const LARGE_INTEGER& time) { return time.QuadPart - kEpochTicks; }
+
+Attributes AttributesOf(DWORD attributes) {
+  return {(attributes & FILE_ATTRIBUTE_READONLY) != 0, (attributes & FILE_ATTRIBUTE_HIDDEN) != 0};
+}
+
+// Times before 1601 cannot be set: those are left as they are.
+Error SetFileTimes(HANDLE handle, const Times& times, const Path& path) {
+  if (times.modified < -kEpochTicks) return {};
+  const FILETIME modified = ToFileTime(times.modified);
+  const std::int64_t accessedTicks = times.accessed.value_or(times.modified);
+  const FILETIME accessed = ToFileTime(accessedTicks);
+  const FILETIME created = ToFileTime(times.created.value_or(0));
+  const bool withCreated = times.created && *times.created >= -kEpochTicks;
+  if (!SetFileTime(handle, withCreated ? &created : nullptr, accessedTicks >= -kEpochTicks ? &accessed : nullptr,
+                   &modified)) {
+    return SystemError(path);
+  }
+  return {};
 }
 
 OVERLAPPED At(std::uint64_t offset) {
@@ -180,9 +202,14 @@ Error File::Truncate(std::uint64_t size) const {
   return {};
 }
 
-Error File::SetModified(std::int64_t seconds) const {
-  const FILETIME time = ToFileTime(seconds);
-  if (!SetFileTime(Native(handle_), nullptr, &time, &time)) return SystemError(path_);
+Error File::SetTimes(const Times& times) const { return SetFileTimes(Native(handle_), times, path_); }
+
+Error File::SetAttributes(const Attributes& attributes) const {
+  if (!attributes.readOnly && !attributes.hidden) return {};
+  FILE_BASIC_INFO basic{};  // times of zero are left as they are
+  basic.FileAttributes = FILE_ATTRIBUTE_ARCHIVE | (attributes.readOnly ? FILE_ATTRIBUTE_READONLY : 0) |
+                         (attributes.hidden ? FILE_ATTRIBUTE_HIDDEN : 0);
+  if (!SetFileInformationByHandle(Native(handle_), FileBasicInfo, &basic, sizeof basic)) return SystemError(path_);
   return {};
 }
 
@@ -201,8 +228,8 @@ Error StatusOf(const Path& path, bool follow, Status& status) {
   }
   status.kind = KindOf(tag.FileAttributes, tag.ReparseTag);
   status.size = static_cast<std::uint64_t>(standard.EndOfFile.QuadPart);
-  const auto ticks = static_cast<std::uint64_t>(basic.LastWriteTime.QuadPart);
-  status.modified = FromFileTime(FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)});
+  status.times = {FromLarge(basic.LastWriteTime), FromLarge(basic.LastAccessTime), FromLarge(basic.CreationTime)};
+  status.attributes = AttributesOf(basic.FileAttributes);
   return {};
 }
 
@@ -223,7 +250,9 @@ Error List(const Path& folder, std::vector<std::pair<Path, Status>>& items) {
     Status status;
     status.kind = KindOf(found.dwFileAttributes, found.dwReserved0);
     status.size = (std::uint64_t{found.nFileSizeHigh} << 32) | found.nFileSizeLow;
-    status.modified = FromFileTime(found.ftLastWriteTime);
+    status.times = {FromFileTime(found.ftLastWriteTime), FromFileTime(found.ftLastAccessTime),
+                    FromFileTime(found.ftCreationTime)};
+    status.attributes = AttributesOf(found.dwFileAttributes);
     items.emplace_back(Path(name), status);
   } while (FindNextFileW(search.get(), &found));
   if (GetLastError() != ERROR_NO_MORE_FILES) return SystemError(folder);
@@ -235,11 +264,19 @@ Error CreateFolder(const Path& path) {
   return {};
 }
 
-Error SetModified(const Path& path, std::int64_t seconds) {
+Error SetTimes(const Path& path, const Times& times) {
   const platform::win32::OwnedHandle handle = OpenAttributes(path, FILE_WRITE_ATTRIBUTES);
   if (!handle) return SystemError(path);
-  const FILETIME time = ToFileTime(seconds);
-  if (!SetFileTime(handle.get(), nullptr, &time, &time)) return SystemError(path);
+  return SetFileTimes(handle.get(), times, path);
+}
+
+Error SetHidden(const Path& folder, bool hidden) {
+  if (!hidden) return {};
+  const std::wstring path = LongPath(folder);
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !SetFileAttributesW(path.c_str(), attributes | FILE_ATTRIBUTE_HIDDEN)) {
+    return SystemError(folder);
+  }
   return {};
 }
 
@@ -256,7 +293,7 @@ Error FreeSpace(const Path& folder, std::uint64_t& bytes) {
 }
 
 bool ToLocal(std::int64_t seconds, Civil& civil) {
-  const FILETIME time = ToFileTime(seconds);
+  const FILETIME time = ToFileTime(seconds * kTicksPerSecond);
   SYSTEMTIME utc{};
   SYSTEMTIME local{};
   if (seconds < -kEpochDifference || !FileTimeToSystemTime(&time, &utc) ||
@@ -278,7 +315,7 @@ bool FromLocal(const Civil& civil, std::int64_t& seconds) {
   SYSTEMTIME utc{};
   FILETIME time{};
   if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) || !SystemTimeToFileTime(&utc, &time)) return false;
-  seconds = FromFileTime(time);
+  seconds = Seconds(FromFileTime(time));
   return true;
 }
 

@@ -89,14 +89,16 @@ Error PlanExtraction(const Catalog& catalog, Plan& plan, ExtractReport& report) 
       path = names.Folder(path, SafeSegment(segments[s]), added);
       if (added) {
         folderAt[path] = plan.folders.size();
-        plan.folders.push_back({path, i, std::nullopt});
+        plan.folders.push_back({path, i, std::nullopt, {}});
       }
     }
     if (entry.folder) {
-      plan.folders[folderAt[path]].modified = entry.modified;  // whichever entry created it
+      // Whichever entry created it.
+      plan.folders[folderAt[path]].times = entry.times;
+      plan.folders[folderAt[path]].attributes = entry.attributes;
     } else {
       path = names.File(path, SafeSegment(segments.back()));
-      plan.files.push_back({path, i, entry.modified});
+      plan.files.push_back({path, i, entry.times, entry.attributes});
       // Saturating: declared sizes are the archive's word, and a sum that wrapped would pass.
       plan.bytes = entry.size > UINT64_MAX - plan.bytes ? UINT64_MAX : plan.bytes + entry.size;
     }

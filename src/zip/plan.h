@@ -14,7 +14,8 @@ namespace zip {
 struct Placed {
   std::string path;  // relative, UTF-8, segments joined with "/"
   std::size_t entry = 0;
-  std::optional<std::int64_t> modified;
+  std::optional<os::Times> times;
+  os::Attributes attributes;
 };
 
 struct Plan {

@@ -84,12 +84,15 @@ class ArchiveWriter {
     LocalFileHeader local;
     local.flags = IsAscii(source.name) ? 0 : kFlagUtf8;
     local.method = source.folder || source.size == 0 ? kStored : kDeflated;
-    const DosTime dos = ToDosTime(source.modified);
+    const std::int64_t seconds = os::Seconds(source.times.modified);
+    const DosTime dos = ToDosTime(seconds);
     local.dosTime = dos.time;
     local.dosDate = dos.date;
     local.size = source.size;
     local.name = source.name;
-    if (FitsTimestampField(source.modified)) WriteTimestampField(local.extra, source.modified);
+    // Both headers carry the same fields: readers take either.
+    if (FitsNtfsField(source.times)) WriteNtfsField(local.extra, source.times);
+    if (FitsTimestampField(seconds)) WriteTimestampField(local.extra, seconds);
 
     const std::uint64_t headerOffset = offset_;
     Bytes header;
@@ -124,7 +127,9 @@ class ArchiveWriter {
     central.crc = local.crc;
     central.compressedSize = local.compressedSize;
     central.size = local.size;
-    central.externalAttributes = source.folder ? kDosFolderAttribute : kDosArchiveAttribute;
+    central.externalAttributes = (source.folder ? kDosFolderAttribute : kDosArchiveAttribute) |
+                                 (source.attributes.readOnly ? kDosReadOnlyAttribute : 0) |
+                                 (source.attributes.hidden ? kDosHiddenAttribute : 0);
     central.localOffset = headerOffset;
     central.name = local.name;
     central.extra = local.extra;

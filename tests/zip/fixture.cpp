@@ -1,6 +1,7 @@
 #include "fixture.h"
 
 #include <pthread.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -30,11 +31,26 @@ std::string ReadFile(const fs::path& path) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
+void SetModified(const fs::path& path, std::int64_t ticks) {
+  const std::int64_t seconds = ticks / 10000000 - (ticks % 10000000 < 0 ? 1 : 0);
+  const struct timespec time = {static_cast<time_t>(seconds), static_cast<long>((ticks - seconds * 10000000) * 100)};
+  const struct timespec times[2] = {time, time};
+  ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
+}
+
 std::int64_t Modified(const fs::path& path) {
   struct stat info {};
   ::lstat(path.c_str(), &info);
-  return info.st_mtim.tv_sec;
+  return static_cast<std::int64_t>(info.st_mtim.tv_sec) * 10000000 + info.st_mtim.tv_nsec / 100;
 }
+
+namespace {
+bool ReadOnly(const fs::path& path) {
+  struct stat info {};
+  ::lstat(path.c_str(), &info);
+  return (info.st_mode & S_IWUSR) == 0;
+}
+}  // namespace
 
 std::string Random(std::size_t size, unsigned seed) {
   std::mt19937 engine(seed);
@@ -47,7 +63,8 @@ std::map<std::string, Node> Tree(const fs::path& root, bool withTimes) {
   std::map<std::string, Node> tree;
   for (const auto& item : fs::recursive_directory_iterator(root)) {
     const auto name = item.path().lexically_relative(root).generic_u8string();
-    Node node{item.is_directory() ? "/" : ReadFile(item.path()), withTimes ? Modified(item.path()) : 0};
+    Node node{item.is_directory() ? "/" : ReadFile(item.path()), withTimes ? Modified(item.path()) : 0,
+              ReadOnly(item.path())};
     tree[std::string(name.begin(), name.end())] = node;
   }
   return tree;

@@ -29,13 +29,17 @@ class Scratch {
 
 void WriteFile(const fs::path& path, const std::string& bytes, std::int64_t modified = 1600000000);
 std::string ReadFile(const fs::path& path);
+// Times in 100 ns ticks since 1970, as the engine keeps them.
+void SetModified(const fs::path& path, std::int64_t ticks);
 std::int64_t Modified(const fs::path& path);
 std::string Random(std::size_t size, unsigned seed = 1);
 
-// Every file and folder below the root: path -> contents ("/" for a folder) and time.
+// Every file and folder below the root: path -> contents ("/" for a folder), time and whether the
+// owner may write it.
 struct Node {
   std::string bytes;
   std::int64_t modified = 0;
+  bool readOnly = false;
   bool operator==(const Node&) const = default;
 };
 std::map<std::string, Node> Tree(const fs::path& root, bool withTimes = true);

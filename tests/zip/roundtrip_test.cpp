@@ -266,8 +266,10 @@ TEST(WriteArchive, WritesTheSameBytesWithAnyNumberOfThreads) {
   Scratch scratch;
   WriteFile(scratch / "in/big.txt", std::string(3 * 1024 * 1024, 'q') + Random(1500000));
   WriteFile(scratch / "in/small.txt", "small");
-  ASSERT_FALSE(Zip({scratch / "in"}, scratch / "1.zip", 1));
-  ASSERT_FALSE(Zip({scratch / "in"}, scratch / "4.zip", 4));
+  // The files, not their folder: listing a folder the first time changes its access time.
+  const std::vector<fs::path> items = {scratch / "in/big.txt", scratch / "in/small.txt"};
+  ASSERT_FALSE(Zip(items, scratch / "1.zip", 1));
+  ASSERT_FALSE(Zip(items, scratch / "4.zip", 4));
   EXPECT_EQ(ReadFile(scratch / "1.zip"), ReadFile(scratch / "4.zip"));
 }
 

@@ -203,17 +203,24 @@ void CopyMarkOfTheWeb(const fs::path& archive, const fs::path& folder) {
         return;
       }
       // Writing a stream counts as writing the file: its times from the archive are put back.
-      const OwnedHandle file(CreateFileW(LongPath(entry).c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+      const std::wstring path = LongPath(entry);
+      const OwnedHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
       FILETIME created{}, accessed{}, written{};
       const bool timed = file && GetFileTime(file.get(), &created, &accessed, &written);
+      // A read-only file takes no new stream: the attribute is lifted meanwhile. A hidden one
+      // refuses a create that does not name its attribute.
+      const bool readOnly = data.dwFileAttributes & FILE_ATTRIBUTE_READONLY;
+      if (readOnly) SetFileAttributesW(path.c_str(), data.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
       {
-        const OwnedHandle stream(CreateFileW((LongPath(entry) + kZoneStream).c_str(), GENERIC_WRITE, 0, nullptr,
-                                             CREATE_ALWAYS, 0, nullptr));
+        const OwnedHandle stream(CreateFileW((path + kZoneStream).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                             data.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
+                                             nullptr));
         DWORD bytes = 0;
         if (stream) WriteFile(stream.get(), zone.data(), size, &bytes, nullptr);
       }
       if (timed) SetFileTime(file.get(), &created, &accessed, &written);
+      if (readOnly) SetFileAttributesW(path.c_str(), data.dwFileAttributes);
     });
   }
 }
