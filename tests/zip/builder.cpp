@@ -37,6 +37,14 @@ std::string Zip64SizesField(std::uint64_t size, std::uint64_t compressedSize) {
   return field;
 }
 
+std::string ExtraField(std::uint16_t id, const std::string& data) { return Le(id, 2) + Le(data.size(), 2) + data; }
+
+std::string Le(std::uint64_t value, int bytes) {
+  std::string out;
+  Put(out, value, bytes);
+  return out;
+}
+
 std::string UnicodePathField(const std::string& storedName, const std::string& utf8, bool rightCrc) {
   std::string field;
   Put(field, 0x7075, 2);

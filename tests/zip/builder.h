@@ -35,4 +35,7 @@ struct Ending {
 std::string BuildArchive(const std::vector<Item>& items, const std::string& prefix = "", Ending ending = {});
 // A ZIP64 field for a local header and a central header whose size holds the marker.
 std::string Zip64SizesField(std::uint64_t size, std::uint64_t compressedSize);
+// An extra field with this id around the data; values little-endian in that many bytes.
+std::string ExtraField(std::uint16_t id, const std::string& data);
+std::string Le(std::uint64_t value, int bytes);
 std::string UnicodePathField(const std::string& storedName, const std::string& utf8, bool rightCrc = true);

@@ -225,6 +225,72 @@ INSTANTIATE_TEST_SUITE_P(
         Fault{"Unsupported", {{.name = "bad", .data = "d", .localMethod = 14}}, zip::Failure::Damaged, false}),
     [](const auto& info) { return std::string(info.param.label); });
 
+// NTFS times that are not as they should be are passed over for the extended timestamp; the
+// others, and NTFS times after one of another kind, are taken.
+struct NtfsTimes {
+  const char* label;
+  std::string attributes;  // after the reserved four bytes
+  std::int64_t modified;   // 100 ns ticks since 1970
+};
+void PrintTo(const NtfsTimes& value, std::ostream* out) { *out << value.label; }
+
+constexpr std::uint64_t kFileTime1970 = 116444736000000000;
+constexpr std::int64_t kFine = 15000000001234567;  // 2017-07-14, 0.1234567 s past the second
+const std::string kFineTimes = Le(kFileTime1970 + kFine, 8) + Le(kFileTime1970, 8) + Le(kFileTime1970, 8);
+constexpr std::int64_t kTimestamp = 1400000000;
+
+class NtfsField : public ::testing::TestWithParam<NtfsTimes> {};
+
+TEST_P(NtfsField, IsReadOnlyWhereItIsWhole) {
+  Scratch scratch;
+  const std::string extra = ExtraField(0x000A, Le(0, 4) + GetParam().attributes) +
+                            ExtraField(0x5455, "\1" + Le(kTimestamp, 4));
+  const Extracted result = ExtractBuilt(scratch, {{.name = "f", .data = "d", .extra = extra}});
+  ASSERT_FALSE(result.error) << result.error.detail;
+  EXPECT_EQ(Modified(scratch / "out/f"), GetParam().modified);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Extra, NtfsField,
+    ::testing::Values(NtfsTimes{"Whole", Le(1, 2) + Le(24, 2) + kFineTimes, kFine},
+                      NtfsTimes{"AfterAnotherTag", Le(2, 2) + Le(4, 2) + "xxxx" + Le(1, 2) + Le(24, 2) + kFineTimes, kFine},
+                      NtfsTimes{"OnlyAnotherTag", Le(2, 2) + Le(24, 2) + kFineTimes, kTimestamp * 10000000},
+                      NtfsTimes{"TagSizeShort", Le(1, 2) + Le(16, 2) + kFineTimes.substr(0, 16), kTimestamp * 10000000},
+                      NtfsTimes{"TagSizeLong", Le(1, 2) + Le(32, 2) + kFineTimes + Le(0, 8), kTimestamp * 10000000},
+                      NtfsTimes{"Truncated", Le(1, 2) + Le(24, 2) + kFineTimes.substr(0, 10), kTimestamp * 10000000},
+                      NtfsTimes{"TagPastTheField", Le(2, 2) + Le(0xFFFF, 2) + kFineTimes, kTimestamp * 10000000},
+                      NtfsTimes{"NoReservedBytes", "", kTimestamp * 10000000},
+                      NtfsTimes{"ZeroTime", Le(1, 2) + Le(24, 2) + std::string(24, '\0'), kTimestamp * 10000000},
+                      NtfsTimes{"PastInt64", Le(1, 2) + Le(24, 2) + Le(~0ULL, 8) + Le(0, 8) + Le(0, 8), kTimestamp * 10000000}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+// The low byte of the external attributes is MS-DOS attributes only where the host says so.
+struct MadeBy {
+  const char* label;
+  std::uint16_t madeBy;
+  std::uint32_t external;
+  bool readOnly;
+};
+void PrintTo(const MadeBy& value, std::ostream* out) { *out << value.label; }
+
+class ReadOnlyAttribute : public ::testing::TestWithParam<MadeBy> {};
+
+TEST_P(ReadOnlyAttribute, IsKeptOnlyFromHostsWithDosAttributes) {
+  Scratch scratch;
+  const Extracted result =
+      ExtractBuilt(scratch, {{.name = "f", .data = "d", .madeBy = GetParam().madeBy, .external = GetParam().external}});
+  ASSERT_FALSE(result.error) << result.error.detail;
+  EXPECT_EQ((fs::status(scratch / "out/f").permissions() & fs::perms::owner_write) == fs::perms::none,
+            GetParam().readOnly);
+}
+
+INSTANTIATE_TEST_SUITE_P(Hosts, ReadOnlyAttribute,
+                         ::testing::Values(MadeBy{"Dos", 0x0014, 0x21, true}, MadeBy{"Ntfs", 0x0A3F, 0x01, true},
+                                           MadeBy{"Vfat", 0x0E14, 0x01, true}, MadeBy{"DosWritable", 0x0014, 0x20, false},
+                                           MadeBy{"Unix", 0x0314, (0100644U << 16) | 0x01, false},
+                                           MadeBy{"MacOs", 0x1314, (0100644U << 16) | 0x01, false}),
+                         [](const auto& info) { return std::string(info.param.label); });
+
 // The directory is read by its size: the count in the end records may be short of the headers.
 TEST(CentralDirectory, IsReadWholeWhateverTheEndRecordsCount) {
   const struct {
