@@ -58,15 +58,19 @@ inline bool SetModified(const std::wstring& path, ULONGLONG unixSeconds) {
   return ok;
 }
 
-// A file or folder as compared after a round trip; its contents, its time in whole seconds.
+// A file or folder as compared after a round trip; its contents, its time in whole seconds, and
+// whether it is read-only and hidden.
+inline constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
 struct Node {
   bool folder = false;
   std::string bytes;
   LONGLONG modified = 0;
+  DWORD attributes = 0;
   bool operator==(const Node&) const = default;
 };
 inline void PrintTo(const Node& node, std::ostream* out) {
-  *out << (node.folder ? "folder" : std::to_string(node.bytes.size()) + " bytes") << " of " << node.modified;
+  *out << (node.folder ? "folder" : std::to_string(node.bytes.size()) + " bytes") << " of " << node.modified
+       << " attributes " << node.attributes;
 }
 
 inline LONGLONG Seconds(const FILETIME& time) {
@@ -93,10 +97,12 @@ inline void Walk(const std::wstring& folder, bool deep, const EntryVisitor& visi
 inline std::map<std::wstring, Node> Tree(const std::wstring& root) {
   WIN32_FILE_ATTRIBUTE_DATA self{};
   GetFileAttributesExW(Long(root).c_str(), GetFileExInfoStandard, &self);
-  std::map<std::wstring, Node> tree{{L".", {true, {}, Seconds(self.ftLastWriteTime)}}};
+  std::map<std::wstring, Node> tree{
+      {L".", {true, {}, Seconds(self.ftLastWriteTime), self.dwFileAttributes & kKeptAttributes}}};
   Walk(root, true, [&](const std::wstring& path, const WIN32_FIND_DATAW& data) {
     const bool folder = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
-    tree[path] = {folder, folder ? "" : ReadBytes(root + L"\\" + path), Seconds(data.ftLastWriteTime)};
+    tree[path] = {folder, folder ? "" : ReadBytes(root + L"\\" + path), Seconds(data.ftLastWriteTime),
+                  data.dwFileAttributes & kKeptAttributes};
   });
   return tree;
 }
