@@ -53,6 +53,7 @@ Entry EntryOf(const CentralDirectoryHeader& header) {
   entry.size = header.size;
   entry.localOffset = header.localOffset;
   entry.times = ReadExtraTimes(header.extra);
+  entry.ntfsTimes = ReadNtfsField(header.extra).has_value();
   entry.dosModified = FromDosTime(header.dosTime, header.dosDate);
   const std::uint8_t host = header.versionMadeBy >> 8;
   const std::uint32_t dos = DosLike(host) ? header.externalAttributes : 0;

@@ -21,7 +21,8 @@ struct Entry {
   std::uint64_t size = 0;
   std::uint64_t localOffset = 0;  // in the file, a prefix before the archive counted
   std::uint64_t dataOffset = 0;   // known once the local file header is read
-  std::optional<os::Times> times;          // from the extra fields, once both headers are read
+  std::optional<os::Times> times;          // the finest either header's extra fields hold, once both are read
+  bool ntfsTimes = false;                   // those are NTFS times: nothing finer to look for
   std::optional<std::int64_t> dosModified;  // seconds: when the extra fields hold no time
   os::Attributes attributes;                // only from hosts that keep MS-DOS attributes
   bool folder = false;

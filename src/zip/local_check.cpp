@@ -57,6 +57,8 @@ Error CheckEntry(const os::File& archive, std::uint64_t limit, Entry& entry) {
   if (!described && (local.crc != entry.crc || local.compressedSize != entry.compressedSize || local.size != entry.size)) {
     return Damaged(entry, "the local file header has other sizes or another CRC-32");
   }
+  // The local header may hold NTFS times the central one lacks.
+  if (auto ntfs = entry.ntfsTimes ? std::nullopt : ReadNtfsField(local.extra)) entry.times = ntfs;
   if (!entry.times) entry.times = ReadExtraTimes(local.extra);
   if (!entry.times && entry.dosModified) entry.times = os::Times{*entry.dosModified * os::kTicksPerSecond, {}, {}};
 

@@ -81,8 +81,8 @@ std::string BuildArchive(const std::vector<Item>& items, const std::string& pref
     Put(out, item.descriptor ? 0 : narrowCompressed, 4);
     Put(out, item.descriptor ? 0 : narrowSize, 4);
     Put(out, localName.size(), 2);
-    Put(out, extra.size(), 2);
-    out += localName + extra + data;
+    Put(out, extra.size() + item.localExtra.size(), 2);
+    out += localName + extra + item.localExtra + data;
     if (item.descriptor) {
       Put(out, 0x08074b50, 4);
       Put(out, crc, 4);

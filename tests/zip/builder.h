@@ -16,6 +16,7 @@ struct Item {
   bool descriptor = false;  // flag bit 3, zeros in the local header, a signed data descriptor after the data
   // Faults: each applies to the central directory header unless it says otherwise.
   std::string localName{};        // when not empty
+  std::string localExtra{};       // more extra fields in the local header alone
   std::int64_t size = -1;         // declared uncompressed size, both headers, when not -1
   std::int64_t centralSize = -1;  // the central directory header's alone
   std::int64_t compressedSize = -1;

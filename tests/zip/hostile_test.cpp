@@ -231,6 +231,7 @@ struct NtfsTimes {
   const char* label;
   std::string attributes;  // after the reserved four bytes
   std::int64_t modified;   // 100 ns ticks since 1970
+  bool localOnly = false;  // the field in the local header alone
 };
 void PrintTo(const NtfsTimes& value, std::ostream* out) { *out << value.label; }
 
@@ -243,9 +244,10 @@ class NtfsField : public ::testing::TestWithParam<NtfsTimes> {};
 
 TEST_P(NtfsField, IsReadOnlyWhereItIsWhole) {
   Scratch scratch;
-  const std::string extra = ExtraField(0x000A, Le(0, 4) + GetParam().attributes) +
-                            ExtraField(0x5455, "\1" + Le(kTimestamp, 4));
-  const Extracted result = ExtractBuilt(scratch, {{.name = "f", .data = "d", .extra = extra}});
+  const std::string ntfs = ExtraField(0x000A, Le(0, 4) + GetParam().attributes);
+  const std::string extra = (GetParam().localOnly ? "" : ntfs) + ExtraField(0x5455, "\1" + Le(kTimestamp, 4));
+  const Extracted result = ExtractBuilt(
+      scratch, {{.name = "f", .data = "d", .extra = extra, .localExtra = GetParam().localOnly ? ntfs : ""}});
   ASSERT_FALSE(result.error) << result.error.detail;
   EXPECT_EQ(Modified(scratch / "out/f"), GetParam().modified);
 }
@@ -253,6 +255,7 @@ TEST_P(NtfsField, IsReadOnlyWhereItIsWhole) {
 INSTANTIATE_TEST_SUITE_P(
     Extra, NtfsField,
     ::testing::Values(NtfsTimes{"Whole", Le(1, 2) + Le(24, 2) + kFineTimes, kFine},
+                      NtfsTimes{"LocalHeaderAlone", Le(1, 2) + Le(24, 2) + kFineTimes, kFine, true},
                       NtfsTimes{"AfterAnotherTag", Le(2, 2) + Le(4, 2) + "xxxx" + Le(1, 2) + Le(24, 2) + kFineTimes, kFine},
                       NtfsTimes{"OnlyAnotherTag", Le(2, 2) + Le(24, 2) + kFineTimes, kTimestamp * 10000000},
                       NtfsTimes{"TagSizeShort", Le(1, 2) + Le(16, 2) + kFineTimes.substr(0, 16), kTimestamp * 10000000},
