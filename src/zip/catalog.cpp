@@ -58,12 +58,11 @@ Entry EntryOf(const CentralDirectoryHeader& header) {
   const std::uint8_t host = header.versionMadeBy >> 8;
   const std::uint32_t dos = DosLike(host) ? header.externalAttributes : 0;
   entry.attributes = {(dos & kDosReadOnlyAttribute) != 0, (dos & kDosHiddenAttribute) != 0};
-  const std::uint32_t mode = UnixLike(header.versionMadeBy >> 8) ? header.externalAttributes >> 16 : 0;
+  const std::uint32_t mode = UnixLike(host) ? header.externalAttributes >> 16 : 0;
   entry.link = (mode & kUnixTypeMask) == kUnixLink;
   entry.folder = (!entry.name.empty() && (entry.name.back() == '/' || entry.name.back() == '\\')) ||
                  (mode & kUnixTypeMask) == kUnixFolder ||
-                 ((dos & kDosFolderAttribute) != 0 &&
-                  header.size == 0);
+                 ((dos & kDosFolderAttribute) != 0 && header.size == 0);
   return entry;
 }
 

@@ -85,7 +85,8 @@ void WriteNtfsField(Bytes& out, const os::Times& times) {
   writer.U32(0);  // reserved
   writer.U16(kNtfsTimesTag);
   writer.U16(kNtfsTimesSize);
-  for (const std::int64_t ticks : {times.modified, times.accessed.value_or(times.modified), times.created.value_or(times.modified)}) {
+  const std::int64_t modified = times.modified;
+  for (const std::int64_t ticks : {modified, times.accessed.value_or(modified), times.created.value_or(modified)}) {
     writer.U64(static_cast<std::uint64_t>(ticks + kFileTimeAt1970));
   }
 }

@@ -256,7 +256,8 @@ INSTANTIATE_TEST_SUITE_P(
     Extra, NtfsField,
     ::testing::Values(NtfsTimes{"Whole", Le(1, 2) + Le(24, 2) + kFineTimes, kFine},
                       NtfsTimes{"LocalHeaderAlone", Le(1, 2) + Le(24, 2) + kFineTimes, kFine, true},
-                      NtfsTimes{"AfterAnotherTag", Le(2, 2) + Le(4, 2) + "xxxx" + Le(1, 2) + Le(24, 2) + kFineTimes, kFine},
+                      NtfsTimes{"AfterAnotherTag",
+                                Le(2, 2) + Le(4, 2) + "xxxx" + Le(1, 2) + Le(24, 2) + kFineTimes, kFine},
                       NtfsTimes{"OnlyAnotherTag", Le(2, 2) + Le(24, 2) + kFineTimes, kTimestamp * 10000000},
                       NtfsTimes{"TagSizeShort", Le(1, 2) + Le(16, 2) + kFineTimes.substr(0, 16), kTimestamp * 10000000},
                       NtfsTimes{"TagSizeLong", Le(1, 2) + Le(32, 2) + kFineTimes + Le(0, 8), kTimestamp * 10000000},
@@ -264,7 +265,8 @@ INSTANTIATE_TEST_SUITE_P(
                       NtfsTimes{"TagPastTheField", Le(2, 2) + Le(0xFFFF, 2) + kFineTimes, kTimestamp * 10000000},
                       NtfsTimes{"NoReservedBytes", "", kTimestamp * 10000000},
                       NtfsTimes{"ZeroTime", Le(1, 2) + Le(24, 2) + std::string(24, '\0'), kTimestamp * 10000000},
-                      NtfsTimes{"PastInt64", Le(1, 2) + Le(24, 2) + Le(~0ULL, 8) + Le(0, 8) + Le(0, 8), kTimestamp * 10000000}),
+                      NtfsTimes{"PastInt64", Le(1, 2) + Le(24, 2) + Le(~0ULL, 8) + Le(0, 8) + Le(0, 8),
+                                kTimestamp * 10000000}),
     [](const auto& info) { return std::string(info.param.label); });
 
 // The low byte of the external attributes is MS-DOS attributes only where the host says so.
@@ -289,7 +291,8 @@ TEST_P(ReadOnlyAttribute, IsKeptOnlyFromHostsWithDosAttributes) {
 
 INSTANTIATE_TEST_SUITE_P(Hosts, ReadOnlyAttribute,
                          ::testing::Values(MadeBy{"Dos", 0x0014, 0x21, true}, MadeBy{"Ntfs", 0x0A3F, 0x01, true},
-                                           MadeBy{"Vfat", 0x0E14, 0x01, true}, MadeBy{"DosWritable", 0x0014, 0x20, false},
+                                           MadeBy{"Vfat", 0x0E14, 0x01, true},
+                                           MadeBy{"DosWritable", 0x0014, 0x20, false},
                                            MadeBy{"Unix", 0x0314, (0100644U << 16) | 0x01, false},
                                            MadeBy{"MacOs", 0x1314, (0100644U << 16) | 0x01, false}),
                          [](const auto& info) { return std::string(info.param.label); });

@@ -67,8 +67,8 @@ TEST_P(PeerReads, WhatTheEngineWrote) {
   MakeTree(scratch / "in");
   // Unix peers keep their own modes, which the engine leaves alone: only this way round.
   WriteFile(scratch / "in/read only.txt", "kept");
-  fs::permissions(scratch / "in/read only.txt", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                  fs::perm_options::remove);
+  const auto writable = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  fs::permissions(scratch / "in/read only.txt", writable, fs::perm_options::remove);
   fs::create_directories(scratch / "out");
   std::vector<fs::path> items;
   for (const auto& item : fs::directory_iterator(scratch / "in")) items.push_back(item.path());
