@@ -1,4 +1,4 @@
-// Which entries the engine can extract: stored and deflate, never encrypted.
+// Which entries the engine can extract: stored, deflate and Deflate64, never encrypted.
 #include <string>
 
 #include "zip/catalog.h"
@@ -39,7 +39,7 @@ Error RefuseUnsupported(const Catalog& catalog) {
     if (entry.method == kAesMethod) return Error{Failure::Encrypted, {}, entry.name, "AES"};
     if ((entry.flags & kFlagStrongEncryption) != 0) return Error{Failure::Encrypted, {}, entry.name, "strong encryption"};
     if ((entry.flags & kFlagEncrypted) != 0) return Error{Failure::Encrypted, {}, entry.name, "ZipCrypto"};
-    if (entry.method != kStored && entry.method != kDeflated) {
+    if (entry.method != kStored && entry.method != kDeflated && entry.method != kDeflate64) {
       return Error{Failure::UnsupportedMethod, {}, entry.name,
                    MethodName(entry.method) + " (method " + std::to_string(entry.method) + ")"};
     }
