@@ -111,7 +111,9 @@ Code Decode(const Table& table, std::uint64_t bits) {
   return table[code.value + ((bits >> Primary) & ((1U << (kMaxCodeBits - Primary)) - 1))];
 }
 
-std::uint64_t Low(std::uint64_t bits, unsigned count) { return bits & ((std::uint64_t{1} << count) - 1); }
+unsigned Low(std::uint64_t bits, unsigned count) {
+  return static_cast<unsigned>(bits & ((std::uint64_t{1} << count) - 1));
+}
 
 void CopyMatch(std::uint8_t* out, std::size_t distance, std::size_t length) {
   const std::uint8_t* from = out - distance;
@@ -198,7 +200,7 @@ bool Inflater64::Fill(const Read& read) {
 
 bool Inflater64::Flush(const Write& write) {
   if (out_ != written_ && !write({written_, static_cast<std::size_t>(out_ - written_)})) return false;
-  const std::size_t keep = std::min<std::size_t>(out_ - start_, kWindow);
+  const std::size_t keep = std::min(static_cast<std::size_t>(out_ - start_), kWindow);
   std::memmove(window_.data(), out_ - keep, keep);
   start_ = window_.data();
   out_ = written_ = start_ + keep;
@@ -209,8 +211,8 @@ Inflater64::Status Inflater64::Stored(const Read& read, const Write& write) {
   bits_ >>= count_ & 7;
   count_ -= count_ & 7;
   if (!Fill(read)) return Status::Stopped;
-  std::size_t length = bits_ & 0xFFFF;
-  const std::size_t complement = (bits_ >> 16) & 0xFFFF;
+  std::size_t length = Low(bits_, 16);
+  const std::size_t complement = Low(bits_ >> 16, 16);
   bits_ >>= 32;
   count_ -= 32;
   if (count_ < padding_) return Status::EndsEarly;
@@ -227,7 +229,7 @@ Inflater64::Status Inflater64::Stored(const Read& read, const Write& write) {
       in_ = input.data();
       inEnd_ = in_ + input.size();
     }
-    const std::size_t take = std::min<std::size_t>(length, inEnd_ - in_);
+    const std::size_t take = std::min(length, static_cast<std::size_t>(inEnd_ - in_));
     std::memcpy(out_, in_, take);
     out_ += take;
     in_ += take;
