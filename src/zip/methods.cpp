@@ -15,7 +15,6 @@ std::string MethodName(std::uint16_t method) {
     case 1: return "Shrink";
     case 2: case 3: case 4: case 5: return "Reduce";
     case 6: return "Implode";
-    case 9: return "Deflate64";
     case 10: return "PKWARE DCL Implode";
     case 12: return "bzip2";
     case 14: return "LZMA";
