@@ -68,6 +68,23 @@ Error InflateEntry(const os::File& archive, const Entry& entry, const os::File& 
     }
     return sink.Check();
   }
+  if (entry.method == kDeflate64) {
+    Error stopped;
+    const Inflater64::Status status = buffers.inflater64.Run(
+        [&](std::span<const std::uint8_t>& next) {
+          next = {};
+          if (remaining > 0) stopped = read(next);
+          return !stopped;
+        },
+        [&](std::span<const std::uint8_t> out) {
+          stopped = sink.Put(out.data(), out.size());
+          return !stopped;
+        });
+    if (status == Inflater64::Status::Stopped) return stopped;
+    if (status == Inflater64::Status::Damaged) return Damaged(entry, "its Deflate64 data is damaged");
+    if (status == Inflater64::Status::EndsEarly) return Damaged(entry, "its Deflate64 data ends early");
+    return sink.Check();
+  }
   buffers.inflater.Reset();
   for (;;) {
     if (input.empty() && remaining > 0) {

@@ -5,6 +5,7 @@
 
 #include "zip/catalog.h"
 #include "zip/deflate.h"
+#include "zip/inflate64.h"
 #include "zip/os.h"
 
 namespace zip {
@@ -12,6 +13,7 @@ namespace zip {
 // What each extracting worker keeps from entry to entry.
 struct EntryBuffers {
   Inflater inflater;
+  Inflater64 inflater64;
   Bytes input = Bytes(std::size_t{256} * 1024);
   Bytes output = Bytes(std::size_t{256} * 1024);
 };

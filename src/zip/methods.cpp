@@ -1,4 +1,4 @@
-// Which entries the engine can extract: stored and deflate, never encrypted.
+// Which entries the engine can extract: stored, deflate and Deflate64, never encrypted.
 #include <string>
 
 #include "zip/catalog.h"
@@ -15,7 +15,6 @@ std::string MethodName(std::uint16_t method) {
     case 1: return "Shrink";
     case 2: case 3: case 4: case 5: return "Reduce";
     case 6: return "Implode";
-    case 9: return "Deflate64";
     case 10: return "PKWARE DCL Implode";
     case 12: return "bzip2";
     case 14: return "LZMA";
@@ -39,7 +38,7 @@ Error RefuseUnsupported(const Catalog& catalog) {
     if (entry.method == kAesMethod) return Error{Failure::Encrypted, {}, entry.name, "AES"};
     if ((entry.flags & kFlagStrongEncryption) != 0) return Error{Failure::Encrypted, {}, entry.name, "strong encryption"};
     if ((entry.flags & kFlagEncrypted) != 0) return Error{Failure::Encrypted, {}, entry.name, "ZipCrypto"};
-    if (entry.method != kStored && entry.method != kDeflated) {
+    if (entry.method != kStored && entry.method != kDeflated && entry.method != kDeflate64) {
       return Error{Failure::UnsupportedMethod, {}, entry.name,
                    MethodName(entry.method) + " (method " + std::to_string(entry.method) + ")"};
     }

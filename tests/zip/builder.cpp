@@ -22,6 +22,54 @@ std::string RawDeflate(const std::string& data) {
   return out;
 }
 
+// Bits in deflate's order, from the low bit of each byte up.
+class BitWriter {
+ public:
+  void Put(std::uint32_t value, int count) {
+    for (int i = 0; i < count; ++i, value >>= 1) Bit(value & 1);
+  }
+  // Huffman codes go from their high bit down.
+  void Code(std::uint32_t code, int length) {
+    for (int i = length - 1; i >= 0; --i) Bit((code >> i) & 1);
+  }
+  std::string Done() { return bytes_; }
+
+ private:
+  void Bit(unsigned bit) {
+    if (used_ % 8 == 0) bytes_ += '\0';
+    bytes_.back() = static_cast<char>(bytes_.back() | (bit << (used_++ % 8)));
+  }
+  std::string bytes_;
+  std::size_t used_ = 0;
+};
+
+// One fixed-code block: literals, and each byte repeated three times or more as a match at
+// distance 1 under length code 285, which in Deflate64 takes 16 extra bits (lengths 3 to 65538).
+std::string FixedDeflate64(const std::string& data) {
+  BitWriter out;
+  out.Put(1, 1);  // the last block
+  out.Put(1, 2);  // fixed codes
+  for (std::size_t at = 0; at < data.size();) {
+    std::size_t run = 0;
+    while (at > 0 && at + run < data.size() && data[at + run] == data[at - 1] && run < 65538) ++run;
+    if (run >= 3) {
+      out.Code(0xC5, 8);  // 285
+      out.Put(static_cast<std::uint32_t>(run - 3), 16);
+      out.Code(0, 5);  // distance 1
+      at += run;
+      continue;
+    }
+    const auto literal = static_cast<std::uint8_t>(data[at++]);
+    if (literal < 144) {
+      out.Code(0x30 + literal, 8);
+    } else {
+      out.Code(0x190 + literal - 144, 9);
+    }
+  }
+  out.Code(0, 7);  // end of block
+  return out.Done();
+}
+
 std::uint32_t Crc(const std::string& data) {
   return static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
 }
@@ -60,8 +108,9 @@ std::string BuildArchive(const std::vector<Item>& items, const std::string& pref
   std::vector<std::size_t> offsets;
   for (const Item& item : items) {
     const bool deflate = item.deflate && item.method < 0;
-    const std::string data = deflate ? RawDeflate(item.data) : item.data;
-    const std::uint16_t method = item.method >= 0 ? item.method : deflate ? 8 : 0;
+    const bool deflate64 = item.deflate64 && item.method < 0;
+    const std::string data = deflate ? RawDeflate(item.data) : deflate64 ? FixedDeflate64(item.data) : item.data;
+    const std::uint16_t method = item.method >= 0 ? item.method : deflate ? 8 : deflate64 ? 9 : 0;
     const std::uint32_t crc = Crc(item.data) ^ item.crcFlip;
     const std::uint64_t size = item.size >= 0 ? item.size : item.data.size();
     const std::uint64_t compressed = item.compressedSize >= 0 ? item.compressedSize : data.size();

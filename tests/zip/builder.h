@@ -8,6 +8,7 @@ struct Item {
   std::string name{};
   std::string data{};
   bool deflate = false;
+  bool deflate64 = false;  // fixed codes, each run one match as long as Deflate64 allows
   std::uint16_t flags = 0;
   std::uint16_t madeBy = 0x0314;  // Unix, 2.0
   std::uint32_t external = 0;

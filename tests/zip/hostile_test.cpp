@@ -193,6 +193,7 @@ struct Fault {
   std::vector<Item> items;
   zip::Failure kind;
   bool written;  // found while extracting, after some output
+  const char* detail = "";  // a part of the failure's words, when given
 };
 void PrintTo(const Fault& value, std::ostream* out) { *out << value.label; }
 
@@ -203,6 +204,7 @@ TEST_P(DamagedArchive, IsRefusedNamingTheEntry) {
   const Extracted result = ExtractBuilt(scratch, GetParam().items);
   EXPECT_EQ(result.error.kind, GetParam().kind) << result.error.detail;
   EXPECT_EQ(result.error.entry, "bad") << result.error.detail;
+  EXPECT_NE(result.error.detail.find(GetParam().detail), std::string::npos) << result.error.detail;
   if (!GetParam().written) ExpectNothingWritten(scratch);
 }
 
@@ -220,6 +222,19 @@ INSTANTIATE_TEST_SUITE_P(
         Fault{"Overlap", {{.name = "bad", .data = "d"}, {.name = "bad", .data = "d", .sharesDataOf = 0}},
               zip::Failure::TooLarge, false},
         Fault{"Bomb", {{.name = "bad", .data = kZeros, .deflate = true, .size = 1000}}, zip::Failure::TooLarge, true},
+        Fault{"Deflate64Bomb", {{.name = "bad", .data = kZeros, .deflate64 = true, .size = 1000}}, zip::Failure::TooLarge,
+              true, "past its declared size"},
+        Fault{"Deflate64SizeTooLarge", {{.name = "bad", .data = kZeros, .deflate64 = true, .size = (1 << 20) + 1}},
+              zip::Failure::Damaged, true, "its data ends early"},
+        Fault{"Deflate64Cut", {{.name = "bad", .data = "x" + kZeros, .deflate64 = true, .compressedSize = 20}},
+              zip::Failure::Damaged, true, "Deflate64 data ends early"},
+        Fault{"Deflate64FlippedCrc", {{.name = "bad", .data = kZeros, .deflate64 = true, .crcFlip = 8}},
+              zip::Failure::Damaged, true, "CRC-32"},
+        // A block of the reserved type 3; a match before any output.
+        Fault{"Deflate64BlockType", {{.name = "bad", .data = "\x07", .method = 9}}, zip::Failure::Damaged, true,
+              "Deflate64 data is damaged"},
+        Fault{"Deflate64Distance", {{.name = "bad", .data = std::string("\x1b\x05\0\0", 4), .method = 9}},
+              zip::Failure::Damaged, true, "Deflate64 data is damaged"},
         Fault{"Encrypted", {{.name = "bad", .data = "d", .flags = 1}}, zip::Failure::Encrypted, false},
         Fault{"DescriptorSize", {{.name = "bad", .data = "data", .descriptor = true, .descriptorSize = 3}}, zip::Failure::Damaged, false},
         Fault{"Unsupported", {{.name = "bad", .data = "d", .localMethod = 14}}, zip::Failure::Damaged, false}),

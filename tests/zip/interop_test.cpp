@@ -2,6 +2,7 @@
 // write, extracted by the engine.
 #include <cstdlib>
 
+#include "builder.h"
 #include "fixture.h"
 
 namespace {
@@ -12,6 +13,13 @@ void MakeTree(const fs::path& in) {
   WriteFile(in / "text.txt", text);
   SetModified(in / "text.txt", 15000000001234567);  // to 100 ns: only NTFS times keep it
   WriteFile(in / "noise.bin", Random(70000), 1500000100);
+  // Matches longer than deflate's 258 bytes and farther than its 32 KiB, which Deflate64 has.
+  std::string blocks;
+  const std::string far = Random(40 * 1024, 2);
+  const std::string near = Random(1000, 3);
+  for (int i = 0; i < 4; ++i) blocks += far;
+  for (int i = 0; i < 200; ++i) blocks += near;
+  WriteFile(in / "blocks.bin", blocks + std::string(300000, 'z'), 1500000150);
   WriteFile(in / "empty", "", 1500000200);
   WriteFile(in / "sub/deeper/leaf.txt", "leaf", 1500000300);
   WriteFile(in / "Ünïcödé ⊕ 名前.txt", "named", 1500000400);
@@ -107,6 +115,7 @@ const Peer kWriters[] = {
     {"Zip", "zip", "zip -qr $A .", kDosSlack},
     {"ZipForcedZip64", "zip", "zip -qr -fz $A .", kDosSlack},
     {"SevenZip", "7z", "7z a -tzip -bd $A .", kDosSlack},
+    {"SevenZipDeflate64", "7z", "7z a -tzip -mm=Deflate64 -bd $A .", kDosSlack},
     {"SevenZipNtfsTimes", "7z", "7z a -tzip -bd -mtc=on $A .", kExact},
     {"Bsdtar", "bsdtar", "bsdtar --format zip -cf $A .", kDosSlack},
     {"Python", "python3", "python3 -c 'import shutil, sys; shutil.make_archive(sys.argv[1][:-4], \"zip\", \".\")' $A",
@@ -124,6 +133,16 @@ TEST(EngineReadsStreams, FromZipWithDataDescriptors) {
   ASSERT_EQ(Shell("cat " + Quote(scratch / "data") + " | zip -q " + Quote(scratch / "a.zip") + " -"), 0);
   ASSERT_FALSE(Unzip(scratch / "a.zip", scratch / "out"));
   EXPECT_EQ(ReadFile(scratch / "out/-"), data);
+}
+
+// 7z's Deflate64 matches stop at 257 bytes; length code 285 reaches 65538 with its 16 extra bits.
+TEST(EngineReadsDeflate64, MatchesUpToTheLongest) {
+  Scratch scratch;
+  const std::string data = Random(100) + std::string(65539, 'b') + std::string(70000, 'c') + "xyz" + std::string(4, 'd');
+  WriteFile(scratch / "a.zip", BuildArchive({{.name = "runs", .data = data, .deflate64 = true}}));
+  const zip::Error error = Unzip(scratch / "a.zip", scratch / "out");
+  ASSERT_FALSE(error) << error.detail;
+  EXPECT_EQ(ReadFile(scratch / "out/runs"), data);
 }
 
 struct Refusal {
@@ -149,7 +168,6 @@ TEST_P(EngineRefuses, WhatItCannotExtract) {
 }
 
 const Refusal kRefusals[] = {
-    {"Deflate64", "-mm=Deflate64", zip::Failure::UnsupportedMethod, "Deflate64 (method 9)"},
     {"BZip2", "-mm=BZip2", zip::Failure::UnsupportedMethod, "bzip2 (method 12)"},
     {"Aes256", "-psecret -mem=AES256", zip::Failure::Encrypted, "AES"},
     {"ZipCrypto", "-psecret -mem=ZipCrypto", zip::Failure::Encrypted, "ZipCrypto"},
