@@ -2,6 +2,7 @@
 // The zip engine shared by the zip and unzip tools: writes and extracts archives on all cores.
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,7 @@ struct ExtractReport {
   std::vector<std::string> linksSkipped{};
   std::vector<std::string> nameless{};  // entries whose names leave nothing to extract, not extracted
   std::vector<std::string> topLevel{};  // the distinct first path segments, as extracted
+  std::vector<std::string> specialSkipped{};  // devices and pipes, which a tar can hold
 };
 
 // Extracts into `folder`, an existing empty folder. Refuses the whole archive, writing nothing,
@@ -87,5 +89,13 @@ Error ExtractArchive(const std::filesystem::path& archive, const std::filesystem
 // Whether the file is a zip archive by its content: an end of central directory record that
 // checks out.
 bool IsZipArchive(const std::filesystem::path& file);
+
+enum class ArchiveKind { Other, Zip, Tar, GzipTar, Gzip, SevenZip, Rar, Xz, Bzip2, Zstd };
+
+// What the file holds, by its content: a zip by its end records, the others by their first bytes.
+ArchiveKind ArchiveKindOf(const std::filesystem::path& file);
+// The kind told by an archive's first bytes (never Zip): a gzip stream is GzipTar when what it
+// inflates to starts with a tar header.
+ArchiveKind ArchiveKindByHead(std::span<const std::uint8_t> head);
 
 }  // namespace zip
