@@ -208,7 +208,8 @@ Error CopyFromStream(TarStream& stream, const Entry& entry, const os::File& out,
 std::string GzipFileName(const std::string& stored, const os::Path& archive) {
   const std::size_t slash = stored.find_last_of("/\\");
   const std::string last = slash == std::string::npos ? stored : stored.substr(slash + 1);
-  if (!last.empty() && last != "." && last != "..") return NameText(last);
+  // Made safe here: a stored "C:x" is a name to keep, not a drive to refuse.
+  if (!last.empty() && last != "." && last != "..") return SafeSegment(NameText(last));
   const os::Path name = archive.filename();
   std::string extension = Utf8Name(name.extension());
   for (char& c : extension) c = static_cast<char>(c | 0x20);

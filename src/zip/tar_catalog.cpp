@@ -154,7 +154,7 @@ Error ReadTarCatalog(TarStream& stream, Catalog& catalog) {
     }
     catalog.entries.push_back(std::move(entry));
   }
-  return {};
+  return stream.Finish();
 }
 
 Error ReadGzipCatalog(TarStream& stream, const std::string& name, Catalog& catalog) {

@@ -182,4 +182,11 @@ Error GzipTarStream::Skip(std::uint64_t size) {
   return {};
 }
 
+Error GzipTarStream::Finish() {
+  for (std::size_t got = scratch_.size(); got > 0;) {
+    if (Error error = Read(scratch_.data(), scratch_.size(), got)) return error;
+  }
+  return {};
+}
+
 }  // namespace zip

@@ -37,6 +37,8 @@ class TarStream {
   virtual Error Read(std::uint8_t* data, std::size_t size, std::size_t& got) = 0;
   // Passes over `size` bytes; Damaged when the data ends first.
   virtual Error Skip(std::uint64_t size) = 0;
+  // Reads what follows the tar's end as far as it must be checked.
+  virtual Error Finish() = 0;
   std::uint64_t position() const { return position_; }
 
  protected:
@@ -49,6 +51,7 @@ class FileTarStream final : public TarStream {
   explicit FileTarStream(const os::File& file) : file_(file) {}
   Error Read(std::uint8_t* data, std::size_t size, std::size_t& got) override;
   Error Skip(std::uint64_t size) override;
+  Error Finish() override { return {}; }
 
  private:
   const os::File& file_;
@@ -65,6 +68,8 @@ class GzipTarStream final : public TarStream {
   GzipTarStream& operator=(const GzipTarStream&) = delete;
   Error Read(std::uint8_t* data, std::size_t size, std::size_t& got) override;
   Error Skip(std::uint64_t size) override;
+  // To the last member's end, so that its CRC-32 is checked.
+  Error Finish() override;
   // The first member's stored name (FNAME), once the stream has begun; empty without one.
   std::string StoredName() const;
 
