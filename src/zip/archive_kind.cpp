@@ -61,12 +61,14 @@ ArchiveKind ArchiveKindOf(const std::filesystem::path& file) {
 }
 
 ArchiveKind KindOf(const os::File& archive) {
-  if (LooksLikeArchive(archive)) return ArchiveKind::Zip;
   Bytes head(kHeadSize);
   std::size_t got = 0;
   if (archive.ReadAt(0, head.data(), head.size(), got)) return ArchiveKind::Other;
   head.resize(got);
-  return ArchiveKindByHead(head);
+  // A tar's own header first: a zip stored last in a tar leaves its end records near the tar's end.
+  const ArchiveKind kind = ArchiveKindByHead(head);
+  if (kind == ArchiveKind::Tar || kind == ArchiveKind::GzipTar || kind == ArchiveKind::Gzip) return kind;
+  return LooksLikeArchive(archive) ? ArchiveKind::Zip : kind;
 }
 
 }  // namespace zip

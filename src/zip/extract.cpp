@@ -216,9 +216,15 @@ std::string GzipFileName(const std::string& stored, const os::Path& archive) {
   return Utf8Name(extension == ".gz" ? name.stem() : name);
 }
 
-std::unique_ptr<TarStream> OpenTarStream(const os::File& file, ArchiveKind kind) {
-  if (kind == ArchiveKind::Tar) return std::make_unique<FileTarStream>(file);
-  return std::make_unique<GzipTarStream>(file);
+std::unique_ptr<TarStream> OpenTarStream(const os::File& file, ArchiveKind kind, Observer& observer) {
+  std::unique_ptr<TarStream> stream;
+  if (kind == ArchiveKind::Tar) {
+    stream = std::make_unique<FileTarStream>(file);
+  } else {
+    stream = std::make_unique<GzipTarStream>(file);
+  }
+  stream->StopWhen([&observer] { return observer.Cancelled(); });
+  return stream;
 }
 
 Error Extract(const os::Path& archive, const os::Path& folder, Observer& observer, ExtractReport& report,
@@ -231,7 +237,7 @@ Error Extract(const os::Path& archive, const os::Path& folder, Observer& observe
   // A tar is read through once to list it, checking all of it (a gzip stream's CRC-32 too)
   // before anything is written, and again to extract it.
   if (tar) {
-    const std::unique_ptr<TarStream> stream = OpenTarStream(file, kind);
+    const std::unique_ptr<TarStream> stream = OpenTarStream(file, kind, observer);
     if (kind == ArchiveKind::Gzip) {
       if (Error error = ReadGzipCatalog(*stream, {}, catalog)) return error;
       catalog.entries.front().name = catalog.entries.front().storedName =
@@ -254,7 +260,7 @@ Error Extract(const os::Path& archive, const os::Path& folder, Observer& observe
   }
   observer.Total(plan.bytes);
   if (tar) {
-    const std::unique_ptr<TarStream> stream = OpenTarStream(file, kind);
+    const std::unique_ptr<TarStream> stream = OpenTarStream(file, kind, observer);
     const CopyEntry copy = [&](const Entry& entry, const os::File& out, EntryBuffers& buffers,
                                const std::function<bool(std::uint64_t)>& progress) {
       return CopyFromStream(*stream, entry, out, buffers, progress);

@@ -18,6 +18,13 @@ Error Damaged(const std::string& entry, const std::string& detail) {
   return Error{Failure::Damaged, {}, entry, detail};
 }
 
+// From 1601 to 9999, as Windows keeps file times; a time past that is the archive's fancy, not set.
+std::optional<std::int64_t> FileTime(std::int64_t seconds) {
+  constexpr std::int64_t kFirst = -11644473600, kLast = 253402300799;
+  if (seconds < kFirst || seconds > kLast) return std::nullopt;
+  return seconds;
+}
+
 std::uint64_t Padded(std::uint64_t size) { return (size + kTarBlock - 1) / kTarBlock * kTarBlock; }
 
 // The record's data, padded to whole blocks in the stream.
@@ -31,7 +38,7 @@ Error ReadRecord(TarStream& stream, const TarHeader& header, std::string& data) 
 }
 
 struct Pax {
-  std::optional<std::string> path, linkPath;
+  std::optional<std::string> path;  // "linkpath" is not kept: links are not extracted
   std::optional<std::uint64_t> size;
   std::optional<std::int64_t> modified;
 };
@@ -56,7 +63,6 @@ Error ReadPax(std::string_view data, Pax& pax) {
     if (equals == std::string_view::npos) return Damaged({}, "a pax record has no value");
     const std::string_view key = record.substr(0, equals), value = record.substr(equals + 1);
     if (key == "path") pax.path = std::string(value);
-    if (key == "linkpath") pax.linkPath = std::string(value);
     if (key == "size") {
       std::uint64_t size = 0;
       if (!Decimal(value, size)) return Damaged({}, "a pax size is no number");
@@ -86,7 +92,7 @@ std::string NameText(std::string_view name) {
 Error ReadTarCatalog(TarStream& stream, Catalog& catalog) {
   std::array<std::uint8_t, kTarBlock> block{};
   Pax pax;
-  std::optional<std::string> longName, longLink;
+  std::optional<std::string> longName;
   for (;;) {
     std::size_t got = 0;
     if (Error error = stream.Read(block.data(), block.size(), got)) return error;
@@ -105,10 +111,11 @@ Error ReadTarCatalog(TarStream& stream, Catalog& catalog) {
         if (Error error = ReadRecord(stream, header, record)) return error;
         continue;
       case 'L':
-      case 'K':
         if (Error error = ReadRecord(stream, header, record)) return error;
-        record.resize(std::min(record.size(), record.find('\0')));
-        (header.type == 'L' ? longName : longLink) = record;
+        longName = record.substr(0, record.find('\0'));
+        continue;
+      case 'K':  // a long link target: links are not extracted
+        if (Error error = ReadRecord(stream, header, record)) return error;
         continue;
       default:
         break;
@@ -117,11 +124,11 @@ Error ReadTarCatalog(TarStream& stream, Catalog& catalog) {
     entry.name = NameText(pax.path ? *pax.path : longName ? *longName : header.name);
     entry.storedName = entry.name;
     const std::uint64_t size = pax.size ? *pax.size : header.size;
-    entry.modified = pax.modified ? *pax.modified : header.modified;
+    entry.modified = FileTime(pax.modified ? *pax.modified : header.modified);
     entry.method = kStored;
+    if (size > INT64_MAX) return Damaged(entry.name, "its size is past any file's");  // and past padding
     pax = {};
     longName.reset();
-    longLink.reset();
     switch (header.type) {
       case 'S':
         return Error{Failure::UnsupportedMethod, {}, entry.name, "sparse tar entries"};

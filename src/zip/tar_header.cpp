@@ -89,6 +89,7 @@ Error ReadTarHeader(std::span<const std::uint8_t> block, TarHeader& header) {
 }
 
 Error FileTarStream::Read(std::uint8_t* data, std::size_t size, std::size_t& got) {
+  if (Error error = CheckCancelled()) return error;
   if (Error error = file_.ReadAt(position_, data, size, got)) return error;
   position_ += got;
   return {};
@@ -134,6 +135,7 @@ Error GzipTarStream::Read(std::uint8_t* data, std::size_t size, std::size_t& got
   got = 0;
   while (got < size && !state_->ended) {
     if (pending_.empty()) {
+      if (Error error = CheckCancelled()) return error;
       std::size_t read = 0;
       if (Error error = file_.ReadAt(fileOffset_, input_.data(), input_.size(), read)) return error;
       fileOffset_ += read;

@@ -3,6 +3,8 @@
 // and the data streams tar archives come in: the file itself, or a gzip stream of it.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -40,9 +42,15 @@ class TarStream {
   // Reads what follows the tar's end as far as it must be checked.
   virtual Error Finish() = 0;
   std::uint64_t position() const { return position_; }
+  // Asked between stretches read: a long stream stops within a fraction of a second of a cancel.
+  void StopWhen(std::function<bool()> cancelled) { cancelled_ = std::move(cancelled); }
 
  protected:
+  Error CheckCancelled() const {
+    return cancelled_ && cancelled_() ? Error{Failure::Cancelled, {}, {}, {}} : Error{};
+  }
   std::uint64_t position_ = 0;
+  std::function<bool()> cancelled_;
 };
 
 // The archive file as it is, read by position.

@@ -286,6 +286,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         TarFault{"SizePastTheEnd", BuildTar({{.name = "fine.txt", .data = "fine"}, {.name = "bad", .data = "d", .size = 4096}})},
         TarFault{"PaxSizePastTheEnd", BuildTar({{.name = "bad", .data = "d", .pax = PaxRecord("size", "99999")}})},
+        TarFault{"PaxSizePastAnyFile", BuildTar({{.name = "bad", .data = "d", .pax = PaxRecord("size", "18446744073709551615")}})},
         TarFault{"SizePastTheEndGzipped", Gzip(BuildTar({{.name = "bad", .data = "d", .size = 4096}}))},
         TarFault{"Checksum", BuildTar({{.name = "fine.txt", .data = "fine"}, {.name = "bad", .data = "d", .badChecksum = true}})},
         TarFault{"PaxLengthPastTheRecord", BuildTar({{.name = "bad", .data = "d", .pax = "99 path=x\n"}})},
