@@ -239,9 +239,11 @@ Error Extract(const os::Path& archive, const os::Path& folder, Observer& observe
   if (tar) {
     const std::unique_ptr<TarStream> stream = OpenTarStream(file, kind, observer);
     if (kind == ArchiveKind::Gzip) {
-      if (Error error = ReadGzipCatalog(*stream, {}, catalog)) return error;
-      catalog.entries.front().name = catalog.entries.front().storedName =
-          GzipFileName(static_cast<GzipTarStream&>(*stream).StoredName(), archive);
+      if (Error error = ReadGzipCatalog(*stream, catalog)) return error;
+      const auto& gzip = static_cast<const GzipTarStream&>(*stream);
+      Entry& entry = catalog.entries.front();
+      entry.name = entry.storedName = GzipFileName(gzip.StoredName(), archive);
+      entry.modified = gzip.StoredTime();
     } else if (Error error = ReadTarCatalog(*stream, catalog)) {
       return error;
     }

@@ -164,13 +164,12 @@ Error ReadTarCatalog(TarStream& stream, Catalog& catalog) {
   return stream.Finish();
 }
 
-Error ReadGzipCatalog(TarStream& stream, const std::string& name, Catalog& catalog) {
+Error ReadGzipCatalog(TarStream& stream, Catalog& catalog) {
   Bytes buffer(std::size_t{256} * 1024);
   for (std::size_t got = buffer.size(); got == buffer.size();) {
     if (Error error = stream.Read(buffer.data(), buffer.size(), got)) return error;
   }
   Entry entry;
-  entry.name = entry.storedName = name;
   entry.method = kStored;
   entry.size = entry.compressedSize = stream.position();
   catalog.entries.push_back(std::move(entry));

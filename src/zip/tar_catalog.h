@@ -16,7 +16,7 @@ std::string NameText(std::string_view name);
 // or data the stream does not hold; sparse and multi-volume entries are refused by name.
 Error ReadTarCatalog(TarStream& stream, Catalog& catalog);
 
-// One entry, all the stream holds: named `name`, its size counted by inflating it whole.
-Error ReadGzipCatalog(TarStream& stream, const std::string& name, Catalog& catalog);
+// One entry, all the stream holds, its size counted by inflating it whole; the caller names it.
+Error ReadGzipCatalog(TarStream& stream, Catalog& catalog);
 
 }  // namespace zip

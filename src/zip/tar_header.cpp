@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <new>
 
 namespace zip {
 namespace {
@@ -127,6 +128,11 @@ GzipTarStream::~GzipTarStream() { inflateEnd(&state_->stream); }
 
 std::string GzipTarStream::StoredName() const {
   return state_->begun ? std::string(reinterpret_cast<const char*>(state_->name.data())) : std::string();
+}
+
+std::optional<std::int64_t> GzipTarStream::StoredTime() const {
+  if (!state_->begun || state_->header.time == 0) return std::nullopt;  // 0: no time stored
+  return static_cast<std::int64_t>(state_->header.time);
 }
 
 Error GzipTarStream::Read(std::uint8_t* data, std::size_t size, std::size_t& got) {

@@ -80,6 +80,8 @@ class GzipTarStream final : public TarStream {
   Error Finish() override;
   // The first member's stored name (FNAME), once the stream has begun; empty without one.
   std::string StoredName() const;
+  // The first member's stored time (MTIME), when it has one.
+  std::optional<std::int64_t> StoredTime() const;
 
  private:
   const os::File& file_;
