@@ -285,9 +285,4 @@ Error ExtractArchive(const std::filesystem::path& archive, const std::filesystem
   return error;
 }
 
-bool IsZipArchive(const std::filesystem::path& file) {
-  os::File archive;
-  return !os::File::OpenRead(file, archive) && LooksLikeArchive(archive);
-}
-
 }  // namespace zip

@@ -86,13 +86,10 @@ struct ExtractReport {
 Error ExtractArchive(const std::filesystem::path& archive, const std::filesystem::path& folder, Observer& observer,
                      ExtractReport& report, unsigned threads = 0);
 
-// Whether the file is a zip archive by its content: an end of central directory record that
-// checks out.
-bool IsZipArchive(const std::filesystem::path& file);
-
 enum class ArchiveKind { Other, Zip, Tar, GzipTar, Gzip, SevenZip, Rar, Xz, Bzip2, Zstd };
 
-// What the file holds, by its content: a zip by its end records, the others by their first bytes.
+// What the file holds, by its content: a zip by end of central directory records that check out,
+// the others by their first bytes.
 ArchiveKind ArchiveKindOf(const std::filesystem::path& file);
 // The kind told by an archive's first bytes (never Zip): a gzip stream is GzipTar when what it
 // inflates to starts with a tar header.
