@@ -1,5 +1,6 @@
 #pragma once
-// The zip engine shared by the zip and unzip tools: writes and extracts archives on all cores.
+// The zip engine shared by the zip and unzip tools: writes and extracts archives on all cores,
+// and extracts tars, plain or gzip'd, and gzip'd files.
 #include <cstdint>
 #include <filesystem>
 #include <span>
@@ -80,9 +81,11 @@ struct ExtractReport {
   std::vector<std::string> specialSkipped{};  // devices and pipes, which a tar can hold
 };
 
-// Extracts into `folder`, an existing empty folder. Refuses the whole archive, writing nothing,
-// when an entry would land outside the folder, is encrypted or has an unsupported method; on any
-// other failure the caller removes the folder.
+// Extracts into `folder`, an existing empty folder, whatever ArchiveKindOf finds (a gzip'd file
+// as one file named by its gzip header or after the archive). Refuses the whole archive, writing
+// nothing, when an entry would land outside the folder, is encrypted or has an unsupported
+// method, or a tar or gzip stream is damaged anywhere; on any other failure the caller removes
+// the folder.
 Error ExtractArchive(const std::filesystem::path& archive, const std::filesystem::path& folder, Observer& observer,
                      ExtractReport& report, unsigned threads = 0);
 
