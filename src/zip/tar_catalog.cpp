@@ -131,9 +131,9 @@ Error ReadTarCatalog(TarStream& stream, Catalog& catalog) {
     longName.reset();
     switch (header.type) {
       case 'S':
-        return Error{Failure::UnsupportedMethod, {}, entry.name, "sparse tar entries"};
+        return Error{Failure::UnsupportedMethod, {}, entry.name, "GNU tar's sparse format"};
       case 'M':
-        return Error{Failure::UnsupportedMethod, {}, entry.name, "tar volumes"};
+        return Error{Failure::UnsupportedMethod, {}, entry.name, "GNU tar's multi-volume format"};
       case 'V':  // the volume's label
         if (Error error = stream.Skip(Padded(size))) return error;
         continue;
