@@ -75,5 +75,6 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
                    .takes = {},
                    .kind = {},
                    .kinds = {},
+                   .whatItIs = {},
                    .work = Zip});
 }

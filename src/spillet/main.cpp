@@ -5,6 +5,7 @@
 
 #include "platform/win32/long_path.h"
 #include "tools/extract_notes.h"
+#include "tools/left_out.h"
 #include "tools/naming.h"
 #include "tools/win32/files.h"
 #include "tools/win32/job.h"
@@ -22,16 +23,27 @@ using platform::win32::LongPath;
 constexpr wchar_t kTool[] = L"Spillet";
 constexpr wchar_t kScratchPrefix[] = L"~spillet-";
 constexpr char kUsage[] =
-    "Spillet extracts zip archives.\n\n"
+    "Spillet extracts zip and tar archives, tar.gz and gzip'd files.\n\n"
     "Spillet.exe [-q] [-d FOLDER] ARCHIVE...\n\n"
     "Without archives it extracts those selected in the Explorer window in front, or those chosen "
     "in the file dialog. "
     "Each archive goes into a new folder named after it, beside it or in FOLDER; when all it holds "
-    "lies in one folder, that folder itself is placed there. Nothing existing is ever replaced. -q "
+    "lies in one folder, that folder itself is placed there, and a gzip'd file is placed there "
+    "itself. Nothing existing is ever replaced. -q "
     "shows no window: a failure is one line on standard error.";
+
+bool Extracts(zip::ArchiveKind kind) {
+  return kind == zip::ArchiveKind::Zip || kind == zip::ArchiveKind::Tar || kind == zip::ArchiveKind::GzipTar ||
+         kind == zip::ArchiveKind::Gzip;
+}
 
 // Extracts one archive; the folder appears whole at the end, or not at all.
 int Extract(const fs::path& archive, const CommandLine& line, std::vector<fs::path>& made) {
+  const zip::ArchiveKind kind = zip::ArchiveKindOf(archive);
+  if (const std::string_view what = tools::Unextractable(kind); !what.empty()) {
+    Tell(kTool, tools::UnextractableText("Spillet", {{zip::Utf8Text(archive), what}}), Tone::Warning, line.quiet);
+    return kFailed;
+  }
   const fs::path folder = line.to ? *line.to : archive.parent_path();
   const fs::path name = tools::FolderName(archive);
   if (DWORD error = ERROR_SUCCESS; !CreateFolders(folder, error)) {
@@ -50,13 +62,17 @@ int Extract(const fs::path& archive, const CommandLine& line, std::vector<fs::pa
   }
   CopyMarkOfTheWeb(archive, scratch.path());
 
-  // Everything under one folder: that folder goes beside the archive, not "Photos\Photos".
+  // Everything under one folder: that folder goes beside the archive, not "Photos\Photos"; a
+  // gzip'd file goes there itself.
   DWORD moveError = ERROR_SUCCESS;
   const fs::path single = report.topLevel.size() == 1 ? scratch.path() / fs::u8path(report.topLevel.front()) : fs::path();
   const DWORD attributes = single.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(LongPath(single).c_str());
   const bool singleFolder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  const std::optional<fs::path> result = singleFolder ? MoveToFreeName(single, folder, single.filename(), {}, moveError)
-                                                     : scratch.MoveTo(folder, name, moveError);
+  const bool singleFile = kind == zip::ArchiveKind::Gzip && attributes != INVALID_FILE_ATTRIBUTES && !singleFolder;
+  const std::optional<fs::path> result =
+      singleFolder ? MoveToFreeName(single, folder, single.filename(), {}, moveError)
+      : singleFile ? MoveToFreeName(single, folder, single.stem(), single.extension(), moveError)
+                   : scratch.MoveTo(folder, name, moveError);
   if (!result) return Fail(kTool, zip::os::SystemError(folder / name, moveError), line.quiet);
   made.push_back(*result);
   const tools::ExtractNotes notes = tools::NotesOn(zip::Utf8Text(archive), report);
@@ -81,9 +97,12 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
   return ToolMain({.name = kTool,
                    .destinationOption = L"-d",
                    .usage = kUsage,
-                   .choose = {.title = L"Choose archives to extract", .filterName = L"Zip archives (*.zip)", .filter = L"*.zip"},
-                   .takes = [](const fs::path& path) { return zip::IsZipArchive(path); },
-                   .kind = "a zip archive",
-                   .kinds = "zip archives",
+                   .choose = {.title = L"Choose archives to extract",
+                              .filterName = L"Archives (*.zip; *.tar; *.tar.gz; *.tgz; *.gz)",
+                              .filter = L"*.zip;*.tar;*.tar.gz;*.tgz;*.gz"},
+                   .takes = [](const fs::path& path) { return Extracts(zip::ArchiveKindOf(path)); },
+                   .kind = "an archive",
+                   .kinds = "archives",
+                   .whatItIs = [](const fs::path& path) { return tools::Unextractable(zip::ArchiveKindOf(path)); },
                    .work = ExtractEach});
 }

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "zip/zip.h"
+
 namespace tools {
 
 // The lines after a newline each, a dozen at most so that a message box fits the screen: past
@@ -16,5 +18,18 @@ std::string BoundedLines(const std::vector<std::string>& lines);
 // kind: "a zip archive"; kinds: "zip archives". Empty when names is.
 std::string LeftOutText(std::string_view tool, std::string_view kind, std::string_view kinds,
                         const std::vector<std::string>& names);
+
+// What a file of a kind Spillet cannot extract is: "a 7z archive", "compressed with xz"; empty
+// for the kinds it extracts and for files of no kind it knows.
+std::string_view Unextractable(zip::ArchiveKind kind);
+
+struct Named {
+  std::string name;
+  std::string_view what;  // as Unextractable says
+};
+
+// One paragraph for the files left out for their kind: ""Photos.7z" is a 7z archive, which
+// Spillet cannot extract." or, for several, each one a line with what it is (a dozen at most).
+std::string UnextractableText(std::string_view tool, const std::vector<Named>& files);
 
 }  // namespace tools

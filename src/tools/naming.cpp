@@ -1,5 +1,6 @@
 #include "tools/naming.h"
 
+#include <cwctype>
 #include <string>
 
 namespace tools {
@@ -39,7 +40,13 @@ fs::path ArchiveName(const std::vector<fs::path>& items) {
 }
 
 fs::path FolderName(const fs::path& archive) {
-  const fs::path name = Trimmed(archive.stem());
+  fs::path stem = archive.stem();
+  // "Photos.tar.gz" gives "Photos", as "Photos.tgz" does.
+  std::wstring last = archive.extension().wstring(), inner = stem.extension().wstring();
+  for (wchar_t& c : last) c = static_cast<wchar_t>(std::towlower(c));
+  for (wchar_t& c : inner) c = static_cast<wchar_t>(std::towlower(c));
+  if (inner == L".tar" && last != L".zip") stem = stem.stem();
+  const fs::path name = Trimmed(stem);
   return name.empty() ? fs::path("Archive") : name;
 }
 

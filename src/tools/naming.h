@@ -13,7 +13,8 @@ std::filesystem::path FreeName(const std::filesystem::path& folder, const std::f
 // ("Report.docx" gives "Report", folder "Photos" gives "Photos"); several give their folder's.
 std::filesystem::path ArchiveName(const std::vector<std::filesystem::path>& items);
 
-// The folder an archive is extracted into is named after it: "Photos.zip" gives "Photos".
+// The folder an archive is extracted into is named after it: "Photos.zip" gives "Photos", and
+// so do "Photos.tar.gz" and "Photos.tgz".
 std::filesystem::path FolderName(const std::filesystem::path& archive);
 
 }  // namespace tools

@@ -27,6 +27,7 @@ struct Entry {
   os::Attributes attributes;                // only from hosts that keep MS-DOS attributes
   bool folder = false;
   bool link = false;
+  bool special = false;  // a device or a pipe
 };
 
 struct Catalog {
@@ -39,6 +40,7 @@ Error ReadCentralDirectory(const os::File& archive, Catalog& catalog);
 // Whether the end records check out and the first central directory header is where they say:
 // enough to tell an archive from another file without reading its whole directory.
 bool LooksLikeArchive(const os::File& archive);
+ArchiveKind KindOf(const os::File& archive);
 // Encrypted entries and methods other than stored and deflate, by name.
 Error RefuseUnsupported(const Catalog& catalog);
 // Each entry's local file header against its central directory header, its data within the

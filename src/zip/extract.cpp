@@ -1,6 +1,7 @@
 // ExtractArchive: the archive is read and checked whole, every entry placed, and only then is
 // anything written: folders first, then the files on a pool of workers, then the folders' times.
 #include <algorithm>
+#include <functional>
 #include <atomic>
 #include <memory>
 #include <new>
@@ -10,6 +11,7 @@
 #include "zip/paths.h"
 #include "zip/plan.h"
 #include "zip/safe_name.h"
+#include "zip/tar_catalog.h"
 
 namespace zip {
 namespace {
@@ -56,11 +58,15 @@ Error CreateFree(const std::string& planned, bool folder, std::string& made, Cre
   return error;
 }
 
+// Writes one entry's data into its new file: `progress` is told each stretch and answers whether to go on.
+using CopyEntry = std::function<Error(const Entry& entry, const os::File& out, EntryBuffers& buffers,
+                                      const std::function<bool(std::uint64_t)>& progress)>;
+
 class Extraction {
  public:
-  Extraction(const os::File& archive, const Catalog& catalog, Plan& plan, const os::Path& target, Observer& observer,
+  Extraction(CopyEntry copy, const Catalog& catalog, Plan& plan, const os::Path& target, Observer& observer,
              ExtractReport& report)
-      : archive_(archive), catalog_(catalog), plan_(plan), target_(target), observer_(observer), report_(report) {}
+      : copy_(std::move(copy)), catalog_(catalog), plan_(plan), target_(target), observer_(observer), report_(report) {}
 
   Error Run(unsigned threads) {
     for (std::size_t i = 0; i < plan_.folders.size(); ++i) {
@@ -132,7 +138,7 @@ class Extraction {
       observer_.Done(bytes, entry.name);
       return !stop_ && !observer_.Cancelled();
     };
-    if (Error error = InflateEntry(archive_, entry, out, buffers, progress)) return error;
+    if (Error error = copy_(entry, out, buffers, progress)) return error;
     if (entry.size == 0) observer_.Done(0, entry.name);
     if (file.times) {
       if (Error error = out.SetTimes(*file.times)) return error;
@@ -173,7 +179,7 @@ class Extraction {
     }
   }
 
-  const os::File& archive_;
+  const CopyEntry copy_;
   const Catalog& catalog_;
   Plan& plan_;
   const os::Path& target_;
@@ -185,14 +191,72 @@ class Extraction {
   Error error_;
 };
 
+// A tar's entries, front to back through a second pass over its stream, one at a time.
+Error CopyFromStream(TarStream& stream, const Entry& entry, const os::File& out, EntryBuffers& buffers,
+                     const std::function<bool(std::uint64_t)>& progress) {
+  if (entry.dataOffset < stream.position()) return Error{Failure::Damaged, {}, entry.name, "its data comes too early"};
+  if (Error error = stream.Skip(entry.dataOffset - stream.position())) return error;
+  for (std::uint64_t written = 0; written < entry.size;) {
+    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(entry.size - written, buffers.output.size()));
+    std::size_t got = 0;
+    if (Error error = stream.Read(buffers.output.data(), want, got)) return error;
+    if (got != want) return Error{Failure::Damaged, {}, entry.name, "the archive ends early"};
+    if (Error error = out.WriteAt(written, buffers.output.data(), got)) return error;
+    written += got;
+    if (!progress(got)) return Error{Failure::Cancelled, {}, {}, {}};
+  }
+  return {};
+}
+
+// The name a lone gzip'd file is given: the one stored in the stream, its last segment only, or
+// the archive's without ".gz".
+std::string GzipFileName(const std::string& stored, const os::Path& archive) {
+  const std::size_t slash = stored.find_last_of("/\\");
+  const std::string last = slash == std::string::npos ? stored : stored.substr(slash + 1);
+  // Made safe here: a stored "C:x" is a name to keep, not a drive to refuse.
+  if (!last.empty() && last != "." && last != "..") return SafeSegment(NameText(last));
+  const os::Path name = archive.filename();
+  std::string extension = Utf8Name(name.extension());
+  for (char& c : extension) c = static_cast<char>(c | 0x20);
+  return Utf8Name(extension == ".gz" ? name.stem() : name);
+}
+
+std::unique_ptr<TarStream> OpenTarStream(const os::File& file, ArchiveKind kind, Observer& observer) {
+  std::unique_ptr<TarStream> stream;
+  if (kind == ArchiveKind::Tar) {
+    stream = std::make_unique<FileTarStream>(file);
+  } else {
+    stream = std::make_unique<GzipTarStream>(file);
+  }
+  stream->StopWhen([&observer] { return observer.Cancelled(); });
+  return stream;
+}
+
 Error Extract(const os::Path& archive, const os::Path& folder, Observer& observer, ExtractReport& report,
               unsigned threads) {
   os::File file;
   if (Error error = os::File::OpenRead(archive, file)) return error;
+  const ArchiveKind kind = KindOf(file);
+  const bool tar = kind == ArchiveKind::Tar || kind == ArchiveKind::GzipTar || kind == ArchiveKind::Gzip;
   Catalog catalog;
-  if (Error error = ReadCentralDirectory(file, catalog)) return error;
-  if (Error error = RefuseUnsupported(catalog)) return error;
-  if (Error error = ReadLocalHeaders(file, catalog)) return error;
+  // A tar is read through once to list it, checking all of it (a gzip stream's CRC-32 too)
+  // before anything is written, and again to extract it.
+  if (tar) {
+    const std::unique_ptr<TarStream> stream = OpenTarStream(file, kind, observer);
+    if (kind == ArchiveKind::Gzip) {
+      if (Error error = ReadGzipCatalog(*stream, catalog)) return error;
+      const auto& gzip = static_cast<const GzipTarStream&>(*stream);
+      Entry& entry = catalog.entries.front();
+      entry.name = entry.storedName = GzipFileName(gzip.StoredName(), archive);
+      entry.modified = gzip.StoredTime();
+    } else if (Error error = ReadTarCatalog(*stream, catalog)) {
+      return error;
+    }
+  } else {
+    if (Error error = ReadCentralDirectory(file, catalog)) return error;
+    if (Error error = RefuseUnsupported(catalog)) return error;
+    if (Error error = ReadLocalHeaders(file, catalog)) return error;
+  }
   Plan plan;
   if (Error error = PlanExtraction(catalog, plan, report)) return error;
   std::uint64_t free = 0;
@@ -202,7 +266,19 @@ Error Extract(const os::Path& archive, const os::Path& folder, Observer& observe
                  "it needs " + std::to_string(plan.bytes) + " bytes, " + std::to_string(free) + " are free"};
   }
   observer.Total(plan.bytes);
-  return Extraction(file, catalog, plan, folder, observer, report).Run(threads == 0 ? os::Cores() : threads);
+  if (tar) {
+    const std::unique_ptr<TarStream> stream = OpenTarStream(file, kind, observer);
+    const CopyEntry copy = [&](const Entry& entry, const os::File& out, EntryBuffers& buffers,
+                               const std::function<bool(std::uint64_t)>& progress) {
+      return CopyFromStream(*stream, entry, out, buffers, progress);
+    };
+    return Extraction(copy, catalog, plan, folder, observer, report).Run(1);  // a stream has one reader
+  }
+  const CopyEntry copy = [&](const Entry& entry, const os::File& out, EntryBuffers& buffers,
+                             const std::function<bool(std::uint64_t)>& progress) {
+    return InflateEntry(file, entry, out, buffers, progress);
+  };
+  return Extraction(copy, catalog, plan, folder, observer, report).Run(threads == 0 ? os::Cores() : threads);
 }
 
 }  // namespace
@@ -212,11 +288,6 @@ Error ExtractArchive(const std::filesystem::path& archive, const std::filesystem
   Error error = Extract(archive, folder, observer, report, threads);
   if (error && error.file.empty()) error.file = archive;
   return error;
-}
-
-bool IsZipArchive(const std::filesystem::path& file) {
-  os::File archive;
-  return !os::File::OpenRead(file, archive) && LooksLikeArchive(archive);
 }
 
 }  // namespace zip

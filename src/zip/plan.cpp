@@ -78,6 +78,10 @@ Error PlanExtraction(const Catalog& catalog, Plan& plan, ExtractReport& report) 
       report.linksSkipped.push_back(entry.name);
       continue;
     }
+    if (entry.special) {
+      report.specialSkipped.push_back(entry.name);
+      continue;
+    }
     if (segments.empty()) {
       if (!entry.folder) report.nameless.push_back(entry.name);  // data with nowhere to go is said, not dropped
       continue;

@@ -1,7 +1,9 @@
 #pragma once
-// The zip engine shared by the zip and unzip tools: writes and extracts archives on all cores.
+// The zip engine shared by the zip and unzip tools: writes and extracts archives on all cores,
+// and extracts tars, plain or gzip'd, and gzip'd files.
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -76,16 +78,24 @@ struct ExtractReport {
   std::vector<std::string> linksSkipped{};
   std::vector<std::string> nameless{};  // entries whose names leave nothing to extract, not extracted
   std::vector<std::string> topLevel{};  // the distinct first path segments, as extracted
+  std::vector<std::string> specialSkipped{};  // devices and pipes, which a tar can hold
 };
 
-// Extracts into `folder`, an existing empty folder. Refuses the whole archive, writing nothing,
-// when an entry would land outside the folder, is encrypted or has an unsupported method; on any
-// other failure the caller removes the folder.
+// Extracts into `folder`, an existing empty folder, whatever ArchiveKindOf finds (a gzip'd file
+// as one file named by its gzip header or after the archive). Refuses the whole archive, writing
+// nothing, when an entry would land outside the folder, is encrypted or has an unsupported
+// method, or a tar or gzip stream is damaged anywhere; on any other failure the caller removes
+// the folder.
 Error ExtractArchive(const std::filesystem::path& archive, const std::filesystem::path& folder, Observer& observer,
                      ExtractReport& report, unsigned threads = 0);
 
-// Whether the file is a zip archive by its content: an end of central directory record that
-// checks out.
-bool IsZipArchive(const std::filesystem::path& file);
+enum class ArchiveKind { Other, Zip, Tar, GzipTar, Gzip, SevenZip, Rar, Xz, Bzip2, Zstd };
+
+// What the file holds, by its content: a zip by end of central directory records that check out,
+// the others by their first bytes.
+ArchiveKind ArchiveKindOf(const std::filesystem::path& file);
+// The kind told by an archive's first bytes (never Zip): a gzip stream is GzipTar when what it
+// inflates to starts with a tar header.
+ArchiveKind ArchiveKindByHead(std::span<const std::uint8_t> head);
 
 }  // namespace zip

@@ -352,12 +352,14 @@ TEST_F(FromSelection, WhatIsLeftOutIsNamedInOneMessageAndTheRestIsDone) {
     std::string check;                      // shell commands that pass on what was made
     std::vector<std::wstring> selected;     // names in it
   } cases[] = {
-      // Spillet goes by content: an archive by another name is still one.
+      // Spillet goes by content: an archive by another name is still one, a tar.gz too; a 7z is
+      // named for what it is.
       {kUnzip, Own("Mixed"),
        "echo one >one.txt && zip -q a.zip one.txt && echo two >two.txt && zip -q b.dat two.txt && rm one.txt two.txt && "
-       "echo notes >notes.txt",
-       {L"a.zip", L"notes.txt", L"b.dat"}, {L"notes.txt"}, {L"a.zip", L"b.dat"},
-       "[ \"$(cat a/one.txt b/two.txt)\" = \"$(printf 'one\\ntwo')\" ]", {L"a", L"b"}},
+       "echo notes >notes.txt && mkdir c && echo three >c/three.txt && tar -czf c.bin c && rm -r c && "
+       "printf '7z\\274\\257\\047\\034' >old.7z",
+       {L"a.zip", L"notes.txt", L"b.dat", L"c.bin", L"old.7z"}, {L"notes.txt", L"old.7z"}, {L"a.zip", L"b.dat", L"c.bin"},
+       "[ \"$(cat a/one.txt b/two.txt c/three.txt)\" = \"$(printf 'one\\ntwo\\nthree')\" ]", {L"a", L"b", L"c"}},
       // On the desktop, where the Recycle Bin is, which is no file on a disk.
       {kZip, Known(kDesktop, "Desktop"), "echo real >real.txt", {L"real.txt", kRecycleBin}, {kRecycleBin},
        {L"real.txt"},

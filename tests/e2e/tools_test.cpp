@@ -356,6 +356,20 @@ TEST_F(Tools, EveryExtractedFileCarriesTheArchivesMarkOfTheWeb) {
   EXPECT_EQ(files, 3u);
 }
 
+// Known by content as zips are: a tar.gz goes into its folder, a gzip'd file beside the archive,
+// numbered when its name is taken.
+TEST_F(Tools, ATarGzGoesIntoAFolderAndAGzippedFileBesideTheArchive) {
+  ASSERT_EQ(RunUnix("cd '" + unixData + "' && mkdir -p in/Фото && printf a > in/Фото/a.txt && printf b > in/b.txt && "
+                    "tar -czf Photos.tar.gz -C in . && printf notes > notes.txt && gzip -k notes.txt"),
+            0);
+  ASSERT_NO_FATAL_FAILURE(RunQuietly(L"Spillet.exe", data + L"\\Photos.tar.gz"));
+  ASSERT_NO_FATAL_FAILURE(RunQuietly(L"Spillet.exe", data + L"\\notes.txt.gz"));
+  EXPECT_EQ(ReadBytes(data + L"\\Photos\\Фото\\a.txt"), "a");
+  EXPECT_EQ(ReadBytes(data + L"\\Photos\\b.txt"), "b");
+  EXPECT_EQ(ReadBytes(data + L"\\notes (2).txt"), "notes");
+  EXPECT_EQ(ReadBytes(data + L"\\notes.txt"), "notes");
+}
+
 // A killed run's scratch folder stays; a run beside a live one leaves that one's work alone; the
 // next run after the kill removes it.
 TEST_F(Tools, TheNextRunRemovesTheScratchFolderOfAKilledOne) {

@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fs::create_directories(target);
   std::ofstream(archive, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 
-  zip::IsZipArchive(archive);
+  zip::ArchiveKindOf(archive);
   Quiet quiet;
   zip::ExtractReport report;
   const zip::Error error = zip::ExtractArchive(archive, target, quiet, report, 2);

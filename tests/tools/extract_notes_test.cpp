@@ -20,6 +20,7 @@ TEST(ExtractNotes, NameWhatWasRenamedOrLeftOutInADozenLinesAtMost) {
        "C:\\a.zip\n\n\"a?\" was saved as \"a_\".\n\"l\" is a link and was not extracted.\n\"\" has no name and was not "
        "extracted.",
        true},
+      {"device", {.specialSkipped = {"dev/null"}}, "C:\\a.zip\n\n\"dev/null\" is a device or a pipe and was not extracted.", true},
   };
   for (const auto& c : cases) {
     const tools::ExtractNotes notes = tools::NotesOn("C:\\a.zip", c.report);

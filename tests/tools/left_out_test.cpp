@@ -20,3 +20,19 @@ TEST(LeftOutText, OneItemIsNamedInASentenceSeveralAreListedUpToADozenLinesNoneSa
     EXPECT_EQ(tools::LeftOutText("Spillet", "a zip archive", "zip archives", c.names), c.text) << c.names.size();
   }
 }
+
+TEST(UnextractableText, NamesEachFileForWhatItIs) {
+  const struct {
+    std::vector<tools::Named> files;
+    const char* text;
+  } cases[] = {
+      {{}, ""},
+      {{{"C:\\a\\Photos.7z", "a 7z archive"}}, "\"C:\\a\\Photos.7z\" is a 7z archive, which Spillet cannot extract."},
+      {{{"C:\\a\\Photos.7z", "a 7z archive"}, {"C:\\a\\log.xz", "compressed with xz"}},
+       "Spillet cannot extract these, so it left them out:\n\nC:\\a\\Photos.7z (a 7z archive)\nC:\\a\\log.xz (compressed "
+       "with xz)"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(tools::UnextractableText("Spillet", c.files), c.text) << c.files.size();
+  EXPECT_EQ(tools::Unextractable(zip::ArchiveKind::Rar), "a RAR archive");
+  EXPECT_EQ(tools::Unextractable(zip::ArchiveKind::GzipTar), "");  // extracted, so never left out for its kind
+}

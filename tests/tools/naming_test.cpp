@@ -25,6 +25,8 @@ TEST(Naming, ArchivesAndFoldersAreNamedAfterWhatTheyHoldAndNeverTakeANameInUse) 
 
   EXPECT_EQ(tools::FolderName("/x/Photos.zip"), "Photos");
   EXPECT_EQ(tools::FolderName("/x/archive.tar.zip"), "archive.tar");
+  EXPECT_EQ(tools::FolderName("/x/Photos.TAR.gz"), "Photos");
+  EXPECT_EQ(tools::FolderName("/x/Photos.tgz"), "Photos");
   EXPECT_EQ(tools::FolderName("/x/notes. ..zip"), "notes");
   EXPECT_EQ(tools::FolderName("/x/ .zip"), "Archive");
 

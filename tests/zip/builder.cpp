@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+
 namespace {
 
 void Put(std::string& out, std::uint64_t value, int bytes) {
@@ -182,5 +184,65 @@ std::string BuildArchive(const std::vector<Item>& items, const std::string& pref
   Put(out, central.size(), 4);
   Put(out, centralOffset, 4);
   Put(out, 0, 2);
+  return out;
+}
+
+namespace {
+
+void Octal(std::string& block, std::size_t at, std::size_t size, std::uint64_t value) {
+  std::string digits(size - 1, '0');
+  for (std::size_t i = digits.size(); i-- > 0 && value > 0; value >>= 3) digits[i] = static_cast<char>('0' + (value & 7));
+  block.replace(at, size - 1, digits);
+}
+
+std::string TarBlock(const std::string& name, char type, const std::string& linkName, std::uint64_t size,
+                     bool badChecksum) {
+  std::string block(512, '\0');
+  block.replace(0, std::min<std::size_t>(name.size(), 100), name.substr(0, 100));
+  Octal(block, 100, 8, 0644);
+  Octal(block, 108, 8, 0);
+  Octal(block, 116, 8, 0);
+  Octal(block, 124, 12, size);
+  Octal(block, 136, 12, 1500000000);
+  block[156] = type;
+  block.replace(157, std::min<std::size_t>(linkName.size(), 100), linkName.substr(0, 100));
+  block.replace(257, 8, std::string("ustar\0" "00", 8));
+  block.replace(148, 8, "        ");
+  unsigned sum = 0;
+  for (const char c : block) sum += static_cast<unsigned char>(c);
+  Octal(block, 148, 7, sum + (badChecksum ? 1 : 0));
+  return block;
+}
+
+std::string Padded(std::string data) { return data + std::string((512 - data.size() % 512) % 512, '\0'); }
+
+}  // namespace
+
+std::string BuildTar(const std::vector<TarItem>& items) {
+  std::string out;
+  for (const TarItem& item : items) {
+    if (!item.pax.empty()) out += TarBlock("pax", 'x', "", item.pax.size(), false) + Padded(item.pax);
+    const std::uint64_t size = item.size >= 0 ? static_cast<std::uint64_t>(item.size) : item.data.size();
+    out += TarBlock(item.name, item.type, item.linkName, size, item.badChecksum) + Padded(item.data);
+  }
+  return out + std::string(1024, '\0');
+}
+
+std::string Gzip(const std::string& data, const std::string& name) {
+  z_stream stream{};
+  deflateInit2(&stream, 6, Z_DEFLATED, 16 + 15, 8, Z_DEFAULT_STRATEGY);
+  gz_header header{};
+  std::string stored = name;
+  header.name = reinterpret_cast<Bytef*>(stored.data());
+  header.time = 1500000000;
+  if (!name.empty()) deflateSetHeader(&stream, &header);
+  std::string out(deflateBound(&stream, data.size()) + name.size() + 64, '\0');
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+  stream.avail_in = static_cast<uInt>(data.size());
+  stream.next_out = reinterpret_cast<Bytef*>(out.data());
+  stream.avail_out = static_cast<uInt>(out.size());
+  deflate(&stream, Z_FINISH);
+  out.resize(stream.total_out);
+  deflateEnd(&stream);
   return out;
 }

@@ -41,3 +41,18 @@ std::string Zip64SizesField(std::uint64_t size, std::uint64_t compressedSize);
 std::string ExtraField(std::uint16_t id, const std::string& data);
 std::string Le(std::uint64_t value, int bytes);
 std::string UnicodePathField(const std::string& storedName, const std::string& utf8, bool rightCrc = true);
+
+// A tar entry as a ustar header block and its data; a pax record first when `pax` is not empty.
+struct TarItem {
+  std::string name{};
+  std::string data{};
+  char type = '0';
+  std::string linkName{};
+  std::string pax{};              // whole "LENGTH key=value\n" records, lengths as given
+  std::int64_t size = -1;         // the declared size, when not -1
+  bool badChecksum = false;
+};
+
+std::string BuildTar(const std::vector<TarItem>& items);
+// A gzip stream of the data, FNAME stored when `name` is not empty.
+std::string Gzip(const std::string& data, const std::string& name = "");

@@ -27,12 +27,30 @@ void ExpectNothingWritten(const Scratch& scratch) {
 
 class Traversal : public ::testing::TestWithParam<const char*> {};
 
+std::string PaxRecord(const std::string& key, const std::string& value) {
+  const std::string record = " " + key + "=" + value + "\n";
+  std::string length = std::to_string(record.size() + 1);
+  length = std::to_string(record.size() + length.size());  // counts its own digits
+  return length + record;
+}
+
 TEST_P(Traversal, RefusesTheWholeArchive) {
   Scratch scratch;
   const Extracted result = ExtractBuilt(scratch, {{.name = "fine.txt", .data = "fine"}, {.name = GetParam(), .data = "x"}});
   EXPECT_EQ(result.error.kind, zip::Failure::OutsideTarget);
   EXPECT_EQ(result.error.entry, GetParam());
   ExpectNothingWritten(scratch);
+  // The same names in a tar's header, in a pax record over a harmless one, gzip'd.
+  for (const std::string& tar :
+       {BuildTar({{.name = "fine.txt", .data = "fine"}, {.name = GetParam(), .data = "x"}}),
+        Gzip(BuildTar({{.name = "fine.txt", .data = "fine"}, {.name = "x", .data = "x", .pax = PaxRecord("path", GetParam())}}))}) {
+    WriteFile(scratch / "a.zip", tar);
+    zip::ExtractReport report;
+    const zip::Error error = Unzip(scratch / "a.zip", scratch / "out", &report);
+    EXPECT_EQ(error.kind, zip::Failure::OutsideTarget);
+    EXPECT_EQ(error.entry, GetParam());
+    ExpectNothingWritten(scratch);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, Traversal,
@@ -157,6 +175,20 @@ TEST(Links, AreSkippedAndReported) {
   ASSERT_FALSE(result.error);
   EXPECT_EQ(result.report.linksSkipped, std::vector<std::string>{"link"});
   EXPECT_FALSE(fs::exists(fs::symlink_status(scratch / "out/link")));
+}
+
+TEST(Links, InATarAreSkippedWithDevicesAndPipesAndReported) {
+  Scratch scratch;
+  WriteFile(scratch / "a.zip", BuildTar({{.name = "soft", .type = '2', .linkName = "/etc/passwd"},
+                                         {.name = "hard", .type = '1', .linkName = "real"},
+                                         {.name = "real", .data = "r"},
+                                         {.name = "pipe", .type = '6'},
+                                         {.name = "disk", .type = '4'}}));
+  zip::ExtractReport report;
+  ASSERT_FALSE(Unzip(scratch / "a.zip", scratch / "out", &report));
+  EXPECT_EQ(report.linksSkipped, (std::vector<std::string>{"soft", "hard"}));
+  EXPECT_EQ(report.specialSkipped, (std::vector<std::string>{"pipe", "disk"}));
+  EXPECT_EQ(Tree(scratch / "out"), (std::map<std::string, Node>{{"real", {"r", 1500000000}}}));
 }
 
 // A link swapped in while extracting, as another program could: nothing goes through it.
@@ -312,6 +344,82 @@ INSTANTIATE_TEST_SUITE_P(Hosts, ReadOnlyAttribute,
                                            MadeBy{"MacOs", 0x1314, (0100644U << 16) | 0x01, false}),
                          [](const auto& info) { return std::string(info.param.label); });
 
+struct TarFault {
+  const char* label;
+  std::string archive;
+  zip::Failure kind = zip::Failure::Damaged;
+};
+void PrintTo(const TarFault& value, std::ostream* out) { *out << value.label; }
+
+class DamagedTar : public ::testing::TestWithParam<TarFault> {};
+
+TEST_P(DamagedTar, IsRefusedBeforeAnythingIsWritten) {
+  Scratch scratch;
+  WriteFile(scratch / "a.zip", GetParam().archive);
+  const zip::Error error = Unzip(scratch / "a.zip", scratch / "out");
+  EXPECT_EQ(error.kind, GetParam().kind) << error.detail;
+  ExpectNothingWritten(scratch);
+}
+
+const std::string kTar = BuildTar({{.name = "fine.txt", .data = "fine"}, {.name = "more.txt", .data = Random(5000)}});
+const std::string kTarGzip = Gzip(kTar);
+
+std::string FlippedAt(std::string bytes, std::size_t fromEnd) {
+  bytes[bytes.size() - fromEnd] ^= 1;
+  return bytes;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, DamagedTar,
+    ::testing::Values(
+        TarFault{"SizePastTheEnd", BuildTar({{.name = "fine.txt", .data = "fine"}, {.name = "bad", .data = "d", .size = 4096}})},
+        TarFault{"PaxSizePastTheEnd", BuildTar({{.name = "bad", .data = "d", .pax = PaxRecord("size", "99999")}})},
+        TarFault{"PaxSizePastAnyFile", BuildTar({{.name = "bad", .data = "d", .pax = PaxRecord("size", "18446744073709551615")}})},
+        TarFault{"SizePastTheEndGzipped", Gzip(BuildTar({{.name = "bad", .data = "d", .size = 4096}}))},
+        TarFault{"Checksum", BuildTar({{.name = "fine.txt", .data = "fine"}, {.name = "bad", .data = "d", .badChecksum = true}})},
+        TarFault{"PaxLengthPastTheRecord", BuildTar({{.name = "bad", .data = "d", .pax = "99 path=x\n"}})},
+        TarFault{"PaxLengthShortOfTheRecord", BuildTar({{.name = "bad", .data = "d", .pax = "9 path=long\n"}})},
+        TarFault{"CutInAHeader", kTar.substr(0, 700)},
+        TarFault{"GzipCut", kTarGzip.substr(0, kTarGzip.size() - 12)},
+        TarFault{"GzipCrc", FlippedAt(kTarGzip, 8)},
+        TarFault{"GzipLength", FlippedAt(kTarGzip, 4)},
+        TarFault{"Sparse", BuildTar({{.name = "fine.txt", .data = "fine"}, {.name = "holes", .data = "h", .type = 'S'}}),
+                 zip::Failure::UnsupportedMethod},
+        TarFault{"GzipOfAFileCut", Gzip(Random(100000), "data.bin").substr(0, 50000)}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+struct LoneFile {
+  const char* label;
+  const char* stored;   // in the gzip header
+  const char* archive;  // the archive's own name
+  const char* extracted;
+};
+void PrintTo(const LoneFile& value, std::ostream* out) { *out << value.label; }
+
+class GzipOfAFile : public ::testing::TestWithParam<LoneFile> {};
+
+TEST_P(GzipOfAFile, IsNamedByItsHeaderMadeSafeOrByTheArchive) {
+  Scratch scratch;
+  const std::string data = Random(300000);
+  WriteFile(scratch / GetParam().archive, Gzip(data, GetParam().stored));
+  ASSERT_EQ(zip::ArchiveKindOf(scratch / GetParam().archive), zip::ArchiveKind::Gzip);
+  ASSERT_FALSE(Unzip(scratch / GetParam().archive, scratch / "out"));
+  // The builder stores a time along with a name.
+  const std::int64_t modified = *GetParam().stored ? 1500000000 : Modified(scratch / "out" / GetParam().extracted);
+  EXPECT_EQ(Tree(scratch / "out"), (std::map<std::string, Node>{{GetParam().extracted, {data, modified}}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, GzipOfAFile,
+    ::testing::Values(LoneFile{"Stored", "Report.pdf", "x.gz", "Report.pdf"},
+                      LoneFile{"StoredClimbing", "../../etc/evil", "x.gz", "evil"},
+                      LoneFile{"StoredRooted", "C:\\Windows\\evil.dll", "x.gz", "evil.dll"},
+                      LoneFile{"StoredUnsafe", "a:b?.txt", "x.gz", "a_b_.txt"},
+                      LoneFile{"StoredDots", "..", "notes.txt.GZ", "notes.txt"},
+                      LoneFile{"None", "", "notes.txt.gz", "notes.txt"},
+                      LoneFile{"NoneNorExtension", "", "notes", "notes"}),
+    [](const auto& info) { return std::string(info.param.label); });
+
 // The directory is read by its size: the count in the end records may be short of the headers.
 TEST(CentralDirectory, IsReadWholeWhateverTheEndRecordsCount) {
   const struct {
@@ -329,7 +437,7 @@ TEST(CentralDirectory, IsReadWholeWhateverTheEndRecordsCount) {
     std::vector<Item> items;
     for (int i = 0; i < c.entries; ++i) items.push_back({.name = "d" + std::to_string(i % 8) + "/" + std::to_string(i), .data = "x"});
     WriteFile(scratch / "a.zip", BuildArchive(items, "", c.ending));
-    EXPECT_TRUE(zip::IsZipArchive(scratch / "a.zip"));
+    EXPECT_EQ(zip::ArchiveKindOf(scratch / "a.zip"), zip::ArchiveKind::Zip);
     ASSERT_FALSE(Unzip(scratch / "a.zip", scratch / "out").kind != zip::Failure::None);
     EXPECT_EQ(CountEntries(scratch / "out"), static_cast<std::size_t>(c.entries + std::min(c.entries, 8)));
   }
@@ -352,7 +460,7 @@ TEST(CentralDirectory, OfZerosIsDamagedWithoutBeingHeld) {
     out.seekp(static_cast<std::streamoff>(size));
     out << tail;
   }
-  EXPECT_FALSE(zip::IsZipArchive(scratch / "a.zip"));
+  EXPECT_NE(zip::ArchiveKindOf(scratch / "a.zip"), zip::ArchiveKind::Zip);
   EXPECT_EQ(Unzip(scratch / "a.zip", scratch / "out").kind, zip::Failure::Damaged);
 }
 
@@ -386,7 +494,7 @@ TEST(TruncatedArchive, IsDamagedWhereverItIsCut) {
     WriteFile(scratch / "cut.zip", whole.substr(0, cut));
     fs::remove_all(scratch / "out");
     EXPECT_EQ(Unzip(scratch / "cut.zip", scratch / "out").kind, zip::Failure::Damaged) << cut;
-    EXPECT_FALSE(zip::IsZipArchive(scratch / "cut.zip"));
+    EXPECT_NE(zip::ArchiveKindOf(scratch / "cut.zip"), zip::ArchiveKind::Zip);
   }
 }
 

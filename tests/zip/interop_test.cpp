@@ -23,6 +23,9 @@ void MakeTree(const fs::path& in) {
   WriteFile(in / "empty", "", 1500000200);
   WriteFile(in / "sub/deeper/leaf.txt", "leaf", 1500000300);
   WriteFile(in / "Ünïcödé ⊕ 名前.txt", "named", 1500000400);
+  std::string deep = "sub";  // past a tar header's hundred bytes, in segments a ustar prefix can hold
+  for (int i = 0; i < 6; ++i) deep += "/a-folder-of-twenty-" + std::to_string(i);
+  WriteFile(in / (deep + "/leaf.txt"), "deep", 1500000500);
   fs::create_directories(in / "sub/empty folder");
 }
 
@@ -56,6 +59,7 @@ struct Peer {
   const char* tool;
   const char* command;  // run in the tree's folder; $A is the archive, $O an empty folder
   std::int64_t slack;  // how far the times may be off, in 100 ns ticks
+  zip::ArchiveKind kind = zip::ArchiveKind::Zip;
 };
 void PrintTo(const Peer& value, std::ostream* out) { *out << value.label; }
 
@@ -105,7 +109,7 @@ TEST_P(EngineReads, WhatAPeerWrote) {
   Scratch scratch;
   MakeTree(scratch / "in");
   ASSERT_EQ(Shell("cd " + Quote(scratch / "in") + " && " + Expand(peer.command, scratch / "a.zip", {})), 0);
-  ASSERT_TRUE(zip::IsZipArchive(scratch / "a.zip"));
+  ASSERT_EQ(zip::ArchiveKindOf(scratch / "a.zip"), peer.kind);
   const zip::Error error = Unzip(scratch / "a.zip", scratch / "out");
   ASSERT_FALSE(error) << error.entry << ": " << error.detail;
   ExpectSameTree(scratch / "in", scratch / "out", peer.slack);
@@ -120,6 +124,19 @@ const Peer kWriters[] = {
     {"Bsdtar", "bsdtar", "bsdtar --format zip -cf $A .", kDosSlack},
     {"Python", "python3", "python3 -c 'import shutil, sys; shutil.make_archive(sys.argv[1][:-4], \"zip\", \".\")' $A",
      kDosSlack},
+    // Tars hold a link, made for the archive only: it is left out, the rest extracted as it was.
+    {"GnuTar", "tar", "ln -s text.txt link && tar --format=gnu -cf $A . && rm link", kDosSlack, zip::ArchiveKind::Tar},
+    {"GnuTarPosix", "tar", "ln -s text.txt link && tar --format=posix -czf $A . && rm link", kDosSlack,
+     zip::ArchiveKind::GzipTar},
+    {"GnuTarUstar", "tar", "tar --format=ustar -cf $A .", kDosSlack, zip::ArchiveKind::Tar},
+    {"BsdtarTarGzip", "bsdtar", "ln -s text.txt link && bsdtar -czf $A . && rm link", kDosSlack, zip::ArchiveKind::GzipTar},
+    // Two gzip members, as concatenated streams and parallel compressors make.
+    {"GnuTarTwoMembers", "tar", "tar -cf - . | head -c 100000 | gzip > $A && tar -cf - . | tail -c +100001 | gzip >> $A",
+     kDosSlack, zip::ArchiveKind::GzipTar},
+    {"PythonTarfile", "python3",
+     "python3 -c 'import sys, tarfile; t = tarfile.open(sys.argv[1], \"w:gz\", format=tarfile.PAX_FORMAT); "
+     "t.add(\".\"); t.close()' $A",
+     kDosSlack, zip::ArchiveKind::GzipTar},
 };
 INSTANTIATE_TEST_SUITE_P(Peers, EngineReads, ::testing::ValuesIn(kWriters),
                          [](const auto& info) { return std::string(info.param.label); });

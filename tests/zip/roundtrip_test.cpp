@@ -4,6 +4,7 @@
 #include <functional>
 #include <thread>
 
+#include "builder.h"
 #include "failing_new.h"
 #include "fixture.h"
 #include "zip/catalog.h"
@@ -254,9 +255,12 @@ TEST(ExtractArchive, StopsWhenCancelled) {
     const char* name;
     std::vector<std::pair<std::string, std::string>> files;
     std::uint64_t cancelAfter;
+    bool tarGzip = false;
   } cases[] = {
       {"one big file", {{"in/big.bin", std::string(8 * 1024 * 1024, 'b')}}, 1},
       {"empty files only", {{"in/a", ""}, {"in/b", ""}, {"in/c", ""}}, 0},
+      {"one big file in a tar.gz", {{"in/big.bin", std::string(8 * 1024 * 1024, 'b')}}, 1, true},
+      {"a tar.gz cancelled at once", {{"in/big.bin", std::string(8 * 1024 * 1024, 'b')}}, 0, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -266,7 +270,11 @@ TEST(ExtractArchive, StopsWhenCancelled) {
       WriteFile(scratch / name, bytes);
       items.push_back(scratch / name);
     }
-    ASSERT_FALSE(Zip(items, scratch / "a.zip"));
+    if (c.tarGzip) {
+      WriteFile(scratch / "a.zip", Gzip(BuildTar({{.name = c.files.front().first, .data = c.files.front().second}})));
+    } else {
+      ASSERT_FALSE(Zip(items, scratch / "a.zip"));
+    }
     Counting cancelling(c.cancelAfter);
     zip::ExtractReport report;
     fs::create_directories(scratch / "out");

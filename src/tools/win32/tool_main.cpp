@@ -41,17 +41,23 @@ int WorkOnSelection(const Tool& tool, HWND front) {
     line.paths = std::move(selection.paths);
   }
   std::vector<std::string> notTaken;
+  std::vector<Named> named;
   if (tool.takes) {
     std::erase_if(line.paths, [&](const fs::path& path) {
       if (tool.takes(path)) return false;
-      notTaken.push_back(Utf8(path.native()));
+      const std::string_view what = tool.whatItIs ? tool.whatItIs(path) : std::string_view();
+      if (what.empty()) {
+        notTaken.push_back(Utf8(path.native()));
+      } else {
+        named.push_back({Utf8(path.native()), what});
+      }
       return true;
     });
   }
   const std::string name = Utf8(tool.name);
   const std::string leftOut =
       Paragraphs(LeftOutText(name, "a file or folder on a disk", "files or folders on a disk", selection.others),
-                 LeftOutText(name, tool.kind, tool.kinds, notTaken));
+                 Paragraphs(UnextractableText(name, named), LeftOutText(name, tool.kind, tool.kinds, notTaken)));
 
   int exit = kDone;
   std::vector<fs::path> made;

@@ -24,6 +24,8 @@ struct Tool {
   std::function<bool(const std::filesystem::path&)> takes;
   std::string_view kind;   // "a zip archive"
   std::string_view kinds;  // "zip archives"
+  // What a file it does not take is, when that is worth saying ("a 7z archive"); empty otherwise.
+  std::function<std::string_view(const std::filesystem::path&)> whatItIs;
   // The work on the paths; it adds what it made to made.
   std::function<int(const CommandLine&, std::vector<std::filesystem::path>& made)> work;
 };

@@ -1,0 +1,74 @@
+// Archives told apart by their content, never by the name's extension.
+#include <zlib.h>
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+#include "zip/bytes.h"
+#include "zip/catalog.h"
+#include "zip/tar_header.h"
+
+namespace zip {
+namespace {
+
+constexpr std::size_t kHeadSize = std::size_t{64} * 1024;
+
+bool StartsWith(std::span<const std::uint8_t> head, std::string_view signature) {
+  return head.size() >= signature.size() &&
+         std::equal(signature.begin(), signature.end(), head.begin(),
+                    [](char s, std::uint8_t b) { return static_cast<std::uint8_t>(s) == b; });
+}
+
+// Whether the gzip stream's first inflated bytes are a tar header; as much as the head holds.
+bool InflatesToTar(std::span<const std::uint8_t> head) {
+  std::array<std::uint8_t, kTarBlock> block{};
+  z_stream stream{};
+  if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK) return false;
+  stream.next_in = const_cast<std::uint8_t*>(head.data());  // zlib's interface is not const
+  stream.avail_in = static_cast<uInt>(head.size());
+  stream.next_out = block.data();
+  stream.avail_out = static_cast<uInt>(block.size());
+  int status = Z_OK;
+  while (status == Z_OK && stream.avail_out > 0 && stream.avail_in > 0) status = inflate(&stream, Z_NO_FLUSH);
+  const bool full = stream.avail_out == 0;
+  inflateEnd(&stream);
+  return full && HasTarMagic(block);
+}
+
+}  // namespace
+
+ArchiveKind ArchiveKindByHead(std::span<const std::uint8_t> head) {
+  using namespace std::string_view_literals;
+  if (head.size() >= kTarBlock && HasTarMagic(head.first(kTarBlock))) return ArchiveKind::Tar;
+  if (StartsWith(head, "\x1F\x8B\x08"sv)) return InflatesToTar(head) ? ArchiveKind::GzipTar : ArchiveKind::Gzip;
+  if (StartsWith(head, "7z\xBC\xAF\x27\x1C"sv)) return ArchiveKind::SevenZip;
+  if (StartsWith(head, "Rar!\x1A\x07\x00"sv) || StartsWith(head, "Rar!\x1A\x07\x01\x00"sv)) return ArchiveKind::Rar;
+  if (StartsWith(head, "\xFD" "7zXZ\x00"sv)) return ArchiveKind::Xz;
+  // "BZh", the block size as a digit, then the first block's magic (or the end-of-stream one, empty).
+  if (StartsWith(head, "BZh"sv) && head.size() >= 10 && head[3] >= '1' && head[3] <= '9' &&
+      (StartsWith(head.subspan(4), "\x31\x41\x59\x26\x53\x59"sv) ||
+       StartsWith(head.subspan(4), "\x17\x72\x45\x38\x50\x90"sv))) {
+    return ArchiveKind::Bzip2;
+  }
+  if (StartsWith(head, "\x28\xB5\x2F\xFD"sv)) return ArchiveKind::Zstd;
+  return ArchiveKind::Other;
+}
+
+ArchiveKind ArchiveKindOf(const std::filesystem::path& file) {
+  os::File archive;
+  return os::File::OpenRead(file, archive) ? ArchiveKind::Other : KindOf(archive);
+}
+
+ArchiveKind KindOf(const os::File& archive) {
+  Bytes head(kHeadSize);
+  std::size_t got = 0;
+  if (archive.ReadAt(0, head.data(), head.size(), got)) return ArchiveKind::Other;
+  head.resize(got);
+  // A tar's own header first: a zip stored last in a tar leaves its end records near the tar's end.
+  const ArchiveKind kind = ArchiveKindByHead(head);
+  if (kind == ArchiveKind::Tar || kind == ArchiveKind::GzipTar || kind == ArchiveKind::Gzip) return kind;
+  return LooksLikeArchive(archive) ? ArchiveKind::Zip : kind;
+}
+
+}  // namespace zip

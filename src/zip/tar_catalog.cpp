@@ -1,0 +1,179 @@
+#include "zip/tar_catalog.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <string_view>
+
+#include "zip/local_header.h"
+#include "zip/text.h"
+
+namespace zip {
+namespace {
+
+// Longer names and pax records than any file system holds are not names but a bomb.
+constexpr std::uint64_t kMostRecord = std::uint64_t{1} << 20;
+
+Error Damaged(const std::string& entry, const std::string& detail) {
+  return Error{Failure::Damaged, {}, entry, detail};
+}
+
+// From 1601 to 9999, as Windows keeps file times; a time past that is the archive's fancy, not set.
+std::optional<std::int64_t> FileTime(std::int64_t seconds) {
+  constexpr std::int64_t kFirst = -11644473600, kLast = 253402300799;
+  if (seconds < kFirst || seconds > kLast) return std::nullopt;
+  return seconds;
+}
+
+std::uint64_t Padded(std::uint64_t size) { return (size + kTarBlock - 1) / kTarBlock * kTarBlock; }
+
+// The record's data, padded to whole blocks in the stream.
+Error ReadRecord(TarStream& stream, const TarHeader& header, std::string& data) {
+  if (header.size > kMostRecord) return Damaged(NameText(header.name), "a tar record is too long");
+  data.resize(static_cast<std::size_t>(header.size));
+  std::size_t got = 0;
+  if (Error error = stream.Read(reinterpret_cast<std::uint8_t*>(data.data()), data.size(), got)) return error;
+  if (got != data.size()) return Damaged({}, "the archive ends early");
+  return stream.Skip(Padded(header.size) - header.size);
+}
+
+struct Pax {
+  std::optional<std::string> path;  // "linkpath" is not kept: links are not extracted
+  std::optional<std::uint64_t> size;
+  std::optional<std::int64_t> modified;
+};
+
+bool Decimal(std::string_view text, std::uint64_t& value) {
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && end == text.data() + text.size() && !text.empty();
+}
+
+// "LENGTH KEY=VALUE\n" records, LENGTH counting the whole record.
+Error ReadPax(std::string_view data, Pax& pax) {
+  while (!data.empty()) {
+    const std::size_t space = data.find(' ');
+    std::uint64_t length = 0;
+    if (space == std::string_view::npos || !Decimal(data.substr(0, space), length) || length <= space + 1 ||
+        length > data.size() || data[length - 1] != '\n') {
+      return Damaged({}, "a pax record's length does not hold");
+    }
+    const std::string_view record = data.substr(space + 1, length - space - 2);
+    data.remove_prefix(length);
+    const std::size_t equals = record.find('=');
+    if (equals == std::string_view::npos) return Damaged({}, "a pax record has no value");
+    const std::string_view key = record.substr(0, equals), value = record.substr(equals + 1);
+    if (key == "path") pax.path = std::string(value);
+    if (key == "size") {
+      std::uint64_t size = 0;
+      if (!Decimal(value, size)) return Damaged({}, "a pax size is no number");
+      pax.size = size;
+    }
+    if (key == "mtime") {
+      // Seconds, perhaps negative, perhaps with a fraction that a file's time here does not keep.
+      const std::string_view whole = value.substr(0, value.find('.'));
+      std::int64_t seconds = 0;
+      const auto [end, error] = std::from_chars(whole.data(), whole.data() + whole.size(), seconds);
+      if (error != std::errc() || end != whole.data() + whole.size()) return Damaged({}, "a pax time is no number");
+      pax.modified = seconds;
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string NameText(std::string_view name) {
+  if (IsUtf8(name)) return std::string(name);
+  std::string text;
+  for (const char c : name) AppendUtf8(text, static_cast<std::uint8_t>(c));
+  return text;
+}
+
+Error ReadTarCatalog(TarStream& stream, Catalog& catalog) {
+  std::array<std::uint8_t, kTarBlock> block{};
+  Pax pax;
+  std::optional<std::string> longName;
+  for (;;) {
+    std::size_t got = 0;
+    if (Error error = stream.Read(block.data(), block.size(), got)) return error;
+    if (got == 0) break;  // writers that leave out the end blocks
+    if (got != block.size()) return Damaged({}, "the archive ends early");
+    if (std::all_of(block.begin(), block.end(), [](std::uint8_t b) { return b == 0; })) break;
+    TarHeader header;
+    if (Error error = ReadTarHeader(block, header)) return error;
+    std::string record;
+    switch (header.type) {
+      case 'x':
+        if (Error error = ReadRecord(stream, header, record)) return error;
+        if (Error error = ReadPax(record, pax)) return error;
+        continue;
+      case 'g':  // global defaults: nothing here that a name or a time needs
+        if (Error error = ReadRecord(stream, header, record)) return error;
+        continue;
+      case 'L':
+        if (Error error = ReadRecord(stream, header, record)) return error;
+        longName = record.substr(0, record.find('\0'));
+        continue;
+      case 'K':  // a long link target: links are not extracted
+        if (Error error = ReadRecord(stream, header, record)) return error;
+        continue;
+      default:
+        break;
+    }
+    Entry entry;
+    entry.name = NameText(pax.path ? *pax.path : longName ? *longName : header.name);
+    entry.storedName = entry.name;
+    const std::uint64_t size = pax.size ? *pax.size : header.size;
+    entry.modified = FileTime(pax.modified ? *pax.modified : header.modified);
+    entry.method = kStored;
+    if (size > INT64_MAX) return Damaged(entry.name, "its size is past any file's");  // and past padding
+    pax = {};
+    longName.reset();
+    switch (header.type) {
+      case 'S':
+        return Error{Failure::UnsupportedMethod, {}, entry.name, "GNU tar's sparse format"};
+      case 'M':
+        return Error{Failure::UnsupportedMethod, {}, entry.name, "GNU tar's multi-volume format"};
+      case 'V':  // the volume's label
+        if (Error error = stream.Skip(Padded(size))) return error;
+        continue;
+      case '1':
+      case '2':
+        entry.link = true;
+        break;
+      case '3':
+      case '4':
+      case '6':
+        entry.special = true;
+        break;
+      case '5':
+      case 'D':  // GNU's folder listing, its data ignored
+        entry.folder = true;
+        break;
+      default:  // '0', '\0', '7' and types unknown, as POSIX says: a file
+        entry.folder = !entry.name.empty() && entry.name.back() == '/';
+        entry.size = entry.compressedSize = entry.folder ? 0 : size;
+        break;
+    }
+    entry.dataOffset = stream.position();
+    if (Error error = stream.Skip(Padded(size))) {
+      return error.kind == Failure::Damaged ? Damaged(entry.name, "the archive ends before its data does") : error;
+    }
+    catalog.entries.push_back(std::move(entry));
+  }
+  return stream.Finish();
+}
+
+Error ReadGzipCatalog(TarStream& stream, Catalog& catalog) {
+  Bytes buffer(std::size_t{256} * 1024);
+  for (std::size_t got = buffer.size(); got == buffer.size();) {
+    if (Error error = stream.Read(buffer.data(), buffer.size(), got)) return error;
+  }
+  Entry entry;
+  entry.method = kStored;
+  entry.size = entry.compressedSize = stream.position();
+  catalog.entries.push_back(std::move(entry));
+  return {};
+}
+
+}  // namespace zip

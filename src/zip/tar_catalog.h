@@ -1,0 +1,22 @@
+#pragma once
+// A tar's entries, read front to back from its headers (with the pax and GNU records that name
+// the next one), each one's data within the stream; and the one file a plain gzip stream holds.
+#include <string>
+#include <string_view>
+
+#include "zip/catalog.h"
+#include "zip/tar_header.h"
+
+namespace zip {
+
+// Names are bytes; all but old archives write UTF-8, the rest is taken as Latin-1.
+std::string NameText(std::string_view name);
+
+// Entries' dataOffset is their place in the stream. Damaged at a header that does not check out
+// or data the stream does not hold; sparse and multi-volume entries are refused by name.
+Error ReadTarCatalog(TarStream& stream, Catalog& catalog);
+
+// One entry, all the stream holds, its size counted by inflating it whole; the caller names it.
+Error ReadGzipCatalog(TarStream& stream, Catalog& catalog);
+
+}  // namespace zip

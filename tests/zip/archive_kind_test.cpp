@@ -1,0 +1,50 @@
+// Archives known by their first bytes, whatever their names say.
+#include <gtest/gtest.h>
+
+#include "builder.h"
+#include "fixture.h"
+
+TEST(ArchiveKind, IsToldByTheFirstBytes) {
+  using zip::ArchiveKind;
+  const std::string tar = BuildTar({{.name = "a.txt", .data = "a"}});
+  const struct {
+    const char* label;
+    std::string head;
+    ArchiveKind kind;
+  } cases[] = {
+      {"tar", tar, ArchiveKind::Tar},
+      {"tar header alone", tar.substr(0, 512), ArchiveKind::Tar},
+      {"tar.gz", Gzip(tar), ArchiveKind::GzipTar},
+      {"tar.gz cut after its first block", Gzip(tar + Random(100000)).substr(0, 2000), ArchiveKind::GzipTar},
+      {"gzip of text", Gzip("just text, no tar header after it" + std::string(600, 'x'), "notes.txt"), ArchiveKind::Gzip},
+      {"gzip shorter than a block", Gzip("short"), ArchiveKind::Gzip},
+      {"7z", std::string("7z\xBC\xAF\x27\x1C\x00\x04", 8), ArchiveKind::SevenZip},
+      {"RAR 4", std::string("Rar!\x1A\x07\x00", 7), ArchiveKind::Rar},
+      {"RAR 5", std::string("Rar!\x1A\x07\x01\x00", 8), ArchiveKind::Rar},
+      {"RAR, another version", std::string("Rar!\x1A\x07\x02\x00", 8), ArchiveKind::Other},
+      {"xz", std::string("\xFD" "7zXZ\x00\x00\x04", 8), ArchiveKind::Xz},
+      {"bzip2", "BZh91AY&SY", ArchiveKind::Bzip2},
+      {"bzip2 of nothing", std::string("BZh9\x17\x72\x45\x38\x50\x90", 10), ArchiveKind::Bzip2},
+      {"bzip2 block size out of range", "BZh01AY&SY", ArchiveKind::Other},
+      {"text starting BZh", "BZh9 is not a block", ArchiveKind::Other},
+      {"zstd", std::string("\x28\xB5\x2F\xFD\x04\x00", 6), ArchiveKind::Zstd},
+      {"magic off its place", std::string(256, ' ') + "ustar", ArchiveKind::Other},
+      {"empty", "", ArchiveKind::Other},
+  };
+  for (const auto& c : cases) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(c.head.data());
+    EXPECT_EQ(zip::ArchiveKindByHead({bytes, c.head.size()}), c.kind) << c.label;
+  }
+}
+
+TEST(ArchiveKind, OfAZipIsToldByItsEndRecordsAndOfAFileByItsHead) {
+  Scratch scratch;
+  WriteFile(scratch / "a.tar", BuildArchive({{.name = "x", .data = "x"}}));
+  WriteFile(scratch / "a.zip", Gzip("text"));
+  EXPECT_EQ(zip::ArchiveKindOf(scratch / "a.tar"), zip::ArchiveKind::Zip);
+  EXPECT_EQ(zip::ArchiveKindOf(scratch / "a.zip"), zip::ArchiveKind::Gzip);
+  EXPECT_EQ(zip::ArchiveKindOf(scratch / "missing"), zip::ArchiveKind::Other);
+  // A zip inside a tar, at its end, is the tar's: its end records are no more than data.
+  WriteFile(scratch / "b.zip", BuildTar({{.name = "inner.zip", .data = BuildArchive({{.name = "x", .data = "x"}})}}));
+  EXPECT_EQ(zip::ArchiveKindOf(scratch / "b.zip"), zip::ArchiveKind::Tar);
+}
