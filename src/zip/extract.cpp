@@ -248,7 +248,7 @@ Error Extract(const os::Path& archive, const os::Path& folder, Observer& observe
       const auto& gzip = static_cast<const GzipTarStream&>(*stream);
       Entry& entry = catalog.entries.front();
       entry.name = entry.storedName = GzipFileName(gzip.StoredName(), archive);
-      entry.modified = gzip.StoredTime();
+      if (const auto stored = gzip.StoredTime()) entry.times = TarTimes(*stored);
     } else if (Error error = ReadTarCatalog(*stream, catalog)) {
       return error;
     }

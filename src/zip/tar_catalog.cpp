@@ -18,12 +18,6 @@ Error Damaged(const std::string& entry, const std::string& detail) {
   return Error{Failure::Damaged, {}, entry, detail};
 }
 
-// From 1601 to 9999, as Windows keeps file times; a time past that is the archive's fancy, not set.
-std::optional<std::int64_t> FileTime(std::int64_t seconds) {
-  constexpr std::int64_t kFirst = -11644473600, kLast = 253402300799;
-  if (seconds < kFirst || seconds > kLast) return std::nullopt;
-  return seconds;
-}
 
 std::uint64_t Padded(std::uint64_t size) { return (size + kTarBlock - 1) / kTarBlock * kTarBlock; }
 
@@ -82,6 +76,12 @@ Error ReadPax(std::string_view data, Pax& pax) {
 
 }  // namespace
 
+std::optional<os::Times> TarTimes(std::int64_t seconds) {
+  constexpr std::int64_t kFirst = -11644473600, kLast = 253402300799, kTicks = 10000000;
+  if (seconds < kFirst || seconds > kLast) return std::nullopt;
+  return os::Times{.modified = seconds * kTicks, .accessed = {}, .created = {}};
+}
+
 std::string NameText(std::string_view name) {
   if (IsUtf8(name)) return std::string(name);
   std::string text;
@@ -124,7 +124,7 @@ Error ReadTarCatalog(TarStream& stream, Catalog& catalog) {
     entry.name = NameText(pax.path ? *pax.path : longName ? *longName : header.name);
     entry.storedName = entry.name;
     const std::uint64_t size = pax.size ? *pax.size : header.size;
-    entry.modified = FileTime(pax.modified ? *pax.modified : header.modified);
+    entry.times = TarTimes(pax.modified ? *pax.modified : header.modified);
     entry.method = kStored;
     if (size > INT64_MAX) return Damaged(entry.name, "its size is past any file's");  // and past padding
     pax = {};

@@ -12,6 +12,10 @@ namespace zip {
 // Names are bytes; all but old archives write UTF-8, the rest is taken as Latin-1.
 std::string NameText(std::string_view name);
 
+// A time a tar or gzip header stores, in seconds: from 1601 to 9999, as Windows keeps file
+// times; a time past that is the archive's fancy, not set.
+std::optional<os::Times> TarTimes(std::int64_t seconds);
+
 // Entries' dataOffset is their place in the stream. Damaged at a header that does not check out
 // or data the stream does not hold; sparse and multi-volume entries are refused by name.
 Error ReadTarCatalog(TarStream& stream, Catalog& catalog);

@@ -188,7 +188,7 @@ TEST(Links, InATarAreSkippedWithDevicesAndPipesAndReported) {
   ASSERT_FALSE(Unzip(scratch / "a.zip", scratch / "out", &report));
   EXPECT_EQ(report.linksSkipped, (std::vector<std::string>{"soft", "hard"}));
   EXPECT_EQ(report.specialSkipped, (std::vector<std::string>{"pipe", "disk"}));
-  EXPECT_EQ(Tree(scratch / "out"), (std::map<std::string, Node>{{"real", {"r", 1500000000}}}));
+  EXPECT_EQ(Tree(scratch / "out"), (std::map<std::string, Node>{{"real", {"r", 15000000000000000}}}));
 }
 
 // A link swapped in while extracting, as another program could: nothing goes through it.
@@ -404,8 +404,8 @@ TEST_P(GzipOfAFile, IsNamedByItsHeaderMadeSafeOrByTheArchive) {
   WriteFile(scratch / GetParam().archive, Gzip(data, GetParam().stored));
   ASSERT_EQ(zip::ArchiveKindOf(scratch / GetParam().archive), zip::ArchiveKind::Gzip);
   ASSERT_FALSE(Unzip(scratch / GetParam().archive, scratch / "out"));
-  // The builder stores a time along with a name.
-  const std::int64_t modified = *GetParam().stored ? 1500000000 : Modified(scratch / "out" / GetParam().extracted);
+  // The builder stores a time along with a name (1500000000 s, here in 100 ns ticks).
+  const std::int64_t modified = *GetParam().stored ? 15000000000000000 : Modified(scratch / "out" / GetParam().extracted);
   EXPECT_EQ(Tree(scratch / "out"), (std::map<std::string, Node>{{GetParam().extracted, {data, modified}}}));
 }
 
