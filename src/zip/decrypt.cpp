@@ -72,17 +72,17 @@ class WinZipAes final : public Decryption {
 
  private:
   bool Refill() {
-    std::vector<std::uint8_t> counters(stream_.size());
-    for (std::size_t block = 0; block < counters.size(); block += kBlock) {
+    for (std::size_t block = 0; block < counters_.size(); block += kBlock) {
       ++counter_;
-      for (int i = 0; i < 8; ++i) counters[block + i] = static_cast<std::uint8_t>(counter_ >> (8 * i));
+      for (int i = 0; i < 8; ++i) counters_[block + i] = static_cast<std::uint8_t>(counter_ >> (8 * i));
     }
     at_ = 0;
-    return aes_.Encrypt(counters, stream_);
+    return aes_.Encrypt(counters_, stream_);
   }
 
   crypto::Aes aes_;
   crypto::HmacSha1 mac_;
+  std::vector<std::uint8_t> counters_ = std::vector<std::uint8_t>(256 * kBlock);  // the high 8 bytes stay 0
   std::vector<std::uint8_t> stream_ = std::vector<std::uint8_t>(256 * kBlock);
   std::size_t at_ = stream_.size();
   std::uint64_t counter_ = 0;

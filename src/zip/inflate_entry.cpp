@@ -56,7 +56,11 @@ Error InflateEntry(const os::File& archive, const Entry& entry, const os::File* 
   Opened opened;
   if (IsEncrypted(entry)) {
     const Secret& key = entry.aesStrength != 0 ? keys.aes : keys.traditional;
-    if (Error error = OpenDecryption(archive, entry, key.bytes(), opened)) return error;
+    if (Error error = OpenDecryption(archive, entry, key.bytes(), opened)) {
+      // Only the first AES entry was checked against the password: this one has another.
+      if (error.kind == Failure::Encrypted) return Damaged(entry, "its password is not the first entry's");
+      return error;
+    }
   }
   Sink sink(entry, target, progress);
   std::uint64_t offset = entry.dataOffset + opened.header;

@@ -286,6 +286,11 @@ INSTANTIATE_TEST_SUITE_P(
               {{.name = "bad", .data = AesData("data", "Other", 2, "Secret"), .flags = 1, .extra = AesField(2, 2, 0),
                 .size = 4, .method = 99}},
               zip::Failure::Damaged, true, "authentication code"},
+        Fault{"AesAnotherPassword",
+              {{.name = "good", .data = kAesData, .flags = 1, .extra = AesField(2, 3, 0), .size = 4, .method = 99},
+               {.name = "bad", .data = AesData("data", "Other", 1, "Other"), .flags = 1, .extra = AesField(2, 1, 0),
+                .size = 4, .method = 99}},
+              zip::Failure::Damaged, true, "password is not the first entry's"},
         Fault{"DescriptorSize", {{.name = "bad", .data = "data", .descriptor = true, .descriptorSize = 3}}, zip::Failure::Damaged, false},
         Fault{"Unsupported", {{.name = "bad", .data = "d", .localMethod = 14}}, zip::Failure::Damaged, false}),
     [](const auto& info) { return std::string(info.param.label); });
