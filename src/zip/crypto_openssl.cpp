@@ -16,8 +16,11 @@ bool DeriveKey(std::span<const std::uint8_t> password, std::span<const std::uint
 }
 
 struct Aes::State {
-  EVP_CIPHER_CTX* context = EVP_CIPHER_CTX_new();
+  State() = default;
   ~State() { EVP_CIPHER_CTX_free(context); }
+  State(const State&) = delete;
+  State& operator=(const State&) = delete;
+  EVP_CIPHER_CTX* context = EVP_CIPHER_CTX_new();
 };
 
 Aes::Aes(std::span<const std::uint8_t> key) {
@@ -41,12 +44,15 @@ bool Aes::Encrypt(std::span<const std::uint8_t> in, std::span<std::uint8_t> out)
 }
 
 struct HmacSha1::State {
-  EVP_MAC* mac = EVP_MAC_fetch(nullptr, "HMAC", nullptr);
-  EVP_MAC_CTX* context = mac != nullptr ? EVP_MAC_CTX_new(mac) : nullptr;
+  State() = default;
   ~State() {
     EVP_MAC_CTX_free(context);
     EVP_MAC_free(mac);
   }
+  State(const State&) = delete;
+  State& operator=(const State&) = delete;
+  EVP_MAC* mac = EVP_MAC_fetch(nullptr, "HMAC", nullptr);
+  EVP_MAC_CTX* context = mac != nullptr ? EVP_MAC_CTX_new(mac) : nullptr;
 };
 
 HmacSha1::HmacSha1(std::span<const std::uint8_t> key) {

@@ -42,9 +42,12 @@ bool DeriveKey(std::span<const std::uint8_t> password, std::span<const std::uint
 struct Aes::State {
   Provider provider{BCRYPT_AES_ALGORITHM, 0};
   BCRYPT_KEY_HANDLE key = nullptr;
+  State() = default;
   ~State() {
     if (key != nullptr) BCryptDestroyKey(key);
   }
+  State(const State&) = delete;
+  State& operator=(const State&) = delete;
 };
 
 Aes::Aes(std::span<const std::uint8_t> key) {
@@ -73,9 +76,12 @@ bool Aes::Encrypt(std::span<const std::uint8_t> in, std::span<std::uint8_t> out)
 struct HmacSha1::State {
   Provider provider{BCRYPT_SHA1_ALGORITHM, BCRYPT_ALG_HANDLE_HMAC_FLAG};
   BCRYPT_HASH_HANDLE hash = nullptr;
+  State() = default;
   ~State() {
     if (hash != nullptr) BCryptDestroyHash(hash);
   }
+  State(const State&) = delete;
+  State& operator=(const State&) = delete;
 };
 
 HmacSha1::HmacSha1(std::span<const std::uint8_t> key) {

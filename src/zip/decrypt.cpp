@@ -24,6 +24,8 @@ class Traditional final : public Decryption {
     for (const std::uint8_t byte : password) Update(byte);
   }
   ~Traditional() override { crypto::Wipe(keys_.data(), sizeof keys_); }
+  Traditional(const Traditional&) = delete;
+  Traditional& operator=(const Traditional&) = delete;
 
   bool Apply(std::span<std::uint8_t> data) override {
     for (std::uint8_t& byte : data) {
@@ -54,6 +56,8 @@ class WinZipAes final : public Decryption {
  public:
   WinZipAes(std::span<const std::uint8_t> key, std::span<const std::uint8_t> macKey) : aes_(key), mac_(macKey) {}
   ~WinZipAes() override { crypto::Wipe(stream_.data(), stream_.size()); }
+  WinZipAes(const WinZipAes&) = delete;
+  WinZipAes& operator=(const WinZipAes&) = delete;
   bool Ready() const { return static_cast<bool>(aes_) && static_cast<bool>(mac_); }
 
   bool Apply(std::span<std::uint8_t> data) override {
@@ -88,6 +92,15 @@ class WinZipAes final : public Decryption {
   std::uint64_t counter_ = 0;
 };
 
+// The key, the MAC key and the verifier, cleared on leaving.
+struct Derived {
+  Derived() = default;
+  ~Derived() { crypto::Wipe(bytes.data(), bytes.size()); }
+  Derived(const Derived&) = delete;
+  Derived& operator=(const Derived&) = delete;
+  std::array<std::uint8_t, std::size_t{2} * 32 + kVerifierSize> bytes{};
+};
+
 Error ReadHeader(const os::File& archive, const Entry& entry, std::span<std::uint8_t> header) {
   std::size_t got = 0;
   if (Error error = archive.ReadAt(entry.dataOffset, header.data(), header.size(), got)) return error;
@@ -115,16 +128,12 @@ Error OpenAes(const os::File& archive, const Entry& entry, std::span<const std::
   std::array<std::uint8_t, 16 + kVerifierSize> header{};
   const std::span<std::uint8_t> read(header.data(), saltSize + kVerifierSize);
   if (Error error = ReadHeader(archive, entry, read)) return error;
-  std::array<std::uint8_t, 2 * 32 + kVerifierSize> derived{};
-  const std::span<std::uint8_t> keys(derived.data(), 2 * keySize + kVerifierSize);
-  struct Wiper {
-    std::span<std::uint8_t> bytes;
-    ~Wiper() { crypto::Wipe(bytes.data(), bytes.size()); }
-  } wiper{derived};
+  Derived derived;
+  const std::span<std::uint8_t> keys(derived.bytes.data(), 2 * keySize + kVerifierSize);
   if (!crypto::DeriveKey(password, read.first(saltSize), kAesIterations, keys)) {
     return Error{Failure::Io, {}, entry.name, "the system's cryptography failed"};
   }
-  if (!std::equal(keys.begin() + 2 * keySize, keys.end(), read.begin() + saltSize)) return Wrong(entry);
+  if (!std::ranges::equal(keys.subspan(2 * keySize), read.subspan(saltSize))) return Wrong(entry);
   auto decryption = std::make_unique<WinZipAes>(keys.first(keySize), keys.subspan(keySize, keySize));
   if (!decryption->Ready()) return Error{Failure::Io, {}, entry.name, "the system's cryptography failed"};
   opened = {std::move(decryption), saltSize + kVerifierSize, kMacSize};

@@ -17,7 +17,13 @@ class Secret {
  public:
   Secret() = default;
   explicit Secret(const std::string& bytes) : bytes_(bytes) {}
-  Secret(Secret&& other) noexcept : bytes_(other.bytes_) { other.Clear(); }
+  // Copied, not moved: a short string's bytes would stay behind in the other.
+  Secret(Secret&& other) noexcept {
+    bytes_ = other.bytes_;
+    other.Clear();
+  }
+  Secret(const Secret&) = delete;
+  Secret& operator=(const Secret&) = delete;
   Secret& operator=(Secret&& other) noexcept {
     Clear();
     bytes_ = other.bytes_;
@@ -48,7 +54,10 @@ inline bool IsEncrypted(const Entry& entry) { return (entry.flags & kFlagEncrypt
 
 class Decryption {
  public:
+  Decryption() = default;
   virtual ~Decryption() = default;
+  Decryption(const Decryption&) = delete;
+  Decryption& operator=(const Decryption&) = delete;
   // Decrypts in place the next stretch of the entry's data; false when the system fails.
   virtual bool Apply(std::span<std::uint8_t> data) = 0;
   // Whether what follows the data (AES: the first 10 bytes of the HMAC) matches all that was applied.

@@ -47,7 +47,7 @@ Error Opens(const os::File& archive, const std::vector<const Entry*>& entries, c
   std::string bytes(form.bytes().begin(), form.bytes().end());
   keys.traditional = Secret(bytes);
   crypto::Wipe(bytes.data(), bytes.size());
-  const Error error = InflateEntry(archive, smallest, nullptr, buffers, keys,
+  Error error = InflateEntry(archive, smallest, nullptr, buffers, keys,
                                    [&](std::uint64_t) { return !observer.Cancelled(); });
   if (error.kind == Failure::Damaged || error.kind == Failure::TooLarge) {
     return Error{Failure::Encrypted, {}, smallest.name, "the password is wrong"};
@@ -62,7 +62,7 @@ Error Choose(const os::File& archive, const std::vector<const Entry*>& entries, 
   if (entries.empty()) return {};
   std::vector<Secret> forms = Forms(typed, entries.front()->aesStrength != 0);
   for (std::size_t i = 0; i < forms.size(); ++i) {
-    const Error error = Opens(archive, entries, forms[i], i + 1 < forms.size(), observer);
+    Error error = Opens(archive, entries, forms[i], i + 1 < forms.size(), observer);
     if (error.kind == Failure::Encrypted) continue;
     if (error) return error;
     key = std::move(forms[i]);
