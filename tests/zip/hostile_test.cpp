@@ -286,6 +286,11 @@ INSTANTIATE_TEST_SUITE_P(
               {{.name = "bad", .data = AesData("data", "Other", 2, "Secret"), .flags = 1, .extra = AesField(2, 2, 0),
                 .size = 4, .method = 99}},
               zip::Failure::Damaged, true, "authentication code"},
+        // AE-1 keeps the CRC-32, here the encrypted bytes' rather than the data's.
+        Fault{"Ae1Crc",
+              {{.name = "bad", .data = AesData("data", "Secret", 1, "Secret"), .flags = 1, .extra = AesField(1, 1, 0),
+                .size = 4, .method = 99}},
+              zip::Failure::Damaged, true, "CRC-32"},
         Fault{"AesAnotherPassword",
               {{.name = "good", .data = kAesData, .flags = 1, .extra = AesField(2, 3, 0), .size = 4, .method = 99},
                {.name = "bad", .data = AesData("data", "Other", 1, "Other"), .flags = 1, .extra = AesField(2, 1, 0),
