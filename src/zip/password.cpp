@@ -39,18 +39,21 @@ Error Opens(const os::File& archive, const std::vector<const Entry*>& entries, c
     if (aes) break;
   }
   if (aes || !moreForms) return {};
-  const Entry& smallest = **std::min_element(entries.begin(), entries.end(), [](const Entry* a, const Entry* b) {
-    return a->compressedSize < b->compressedSize;
-  });
+  // An empty file's CRC-32 matches whatever the key: it decides nothing.
+  const Entry* smallest = nullptr;
+  for (const Entry* entry : entries) {
+    if (entry->size > 0 && (smallest == nullptr || entry->compressedSize < smallest->compressedSize)) smallest = entry;
+  }
+  if (smallest == nullptr) return {};
   EntryBuffers buffers;
   Keys keys;
   std::string bytes(form.bytes().begin(), form.bytes().end());
   keys.traditional = Secret(bytes);
   crypto::Wipe(bytes.data(), bytes.size());
-  Error error = InflateEntry(archive, smallest, nullptr, buffers, keys,
-                                   [&](std::uint64_t) { return !observer.Cancelled(); });
+  Error error =
+      InflateEntry(archive, *smallest, nullptr, buffers, keys, [&](std::uint64_t) { return !observer.Cancelled(); });
   if (error.kind == Failure::Damaged || error.kind == Failure::TooLarge) {
-    return Error{Failure::Encrypted, {}, smallest.name, "the password is wrong"};
+    return Error{Failure::Encrypted, {}, smallest->name, "the password is wrong"};
   }
   return error;
 }

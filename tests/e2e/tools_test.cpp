@@ -353,6 +353,19 @@ TEST_F(Tools, APasswordIsAskedInAWindowOfItsOwnUntilOneOpensTheArchive) {
     EXPECT_EQ(spillet.Errors(), Narrow(archive) + ": needs a password\r\n");
   }
   EXPECT_EQ(Names(data), before) << "-q left something";
+  // Traditional encryption of a password's UTF-8 bytes, as Info-ZIP writes it: the ANSI and OEM
+  // forms, tried first, are turned away by the check bytes and the CRC-32.
+  ASSERT_EQ(RunUnix("cd '" + unixData + "' && mkdir Accents && echo hidden >Accents/a.txt && "
+                    "zip -qr -P 'Sécret' Accents.zip Accents && rm -rf Accents", 30000), 0);
+  {
+    Tool spillet(L"Spillet.exe", {data + L"\\Accents.zip"});
+    ASSERT_TRUE(spillet.Started());
+    HWND window = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (window = spillet.Window(L"Spillet", L"Edit")) != nullptr; }));
+    ASSERT_TRUE(answer(window, L"S\u00e9cret", L"OK"));
+    EXPECT_EQ(spillet.Exit(30000), 0) << Describe(spillet.Windows());
+    EXPECT_EQ(ReadBytes(data + L"\\Accents\\a.txt"), "hidden\n");
+  }
 }
 
 // Without the "\\?\" form Windows drops a name's trailing dots: "notes." would be read as "notes".
