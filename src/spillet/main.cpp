@@ -7,8 +7,10 @@
 #include "tools/extract_notes.h"
 #include "tools/left_out.h"
 #include "tools/naming.h"
+#include "tools/passwords.h"
 #include "tools/win32/files.h"
 #include "tools/win32/job.h"
+#include "tools/win32/password_window.h"
 #include "tools/win32/report.h"
 #include "tools/win32/tool_main.h"
 #include "zip/os_win32.h"
@@ -29,8 +31,9 @@ constexpr char kUsage[] =
     "in the file dialog. "
     "Each archive goes into a new folder named after it, beside it or in FOLDER; when all it holds "
     "lies in one folder, that folder itself is placed there, and a gzip'd file is placed there "
-    "itself. Nothing existing is ever replaced. -q "
-    "shows no window: a failure is one line on standard error.";
+    "itself. Nothing existing is ever replaced. A password is asked for in a window of its own, "
+    "never taken from the command line. -q "
+    "shows no window: a failure is one line on standard error, an archive that needs a password among them.";
 
 bool Extracts(zip::ArchiveKind kind) {
   return kind == zip::ArchiveKind::Zip || kind == zip::ArchiveKind::Tar || kind == zip::ArchiveKind::GzipTar ||
@@ -38,7 +41,7 @@ bool Extracts(zip::ArchiveKind kind) {
 }
 
 // Extracts one archive; the folder appears whole at the end, or not at all.
-int Extract(const fs::path& archive, const CommandLine& line, std::vector<fs::path>& made) {
+int Extract(const fs::path& archive, const CommandLine& line, tools::Passwords& passwords, std::vector<fs::path>& made) {
   const zip::ArchiveKind kind = zip::ArchiveKindOf(archive);
   if (const std::string_view what = tools::Unextractable(kind); !what.empty()) {
     Tell(kTool, tools::UnextractableText("Spillet", {{zip::Utf8Text(archive), what}}), Tone::Warning, line.quiet);
@@ -53,9 +56,23 @@ int Extract(const fs::path& archive, const CommandLine& line, std::vector<fs::pa
   ScratchFolder scratch(folder, kScratchPrefix);
   if (!scratch.ok()) return Fail(kTool, zip::os::SystemError(folder, scratch.error()), line.quiet);
   zip::ExtractReport report;
-  zip::Error error = RunJob({kTool, L"Extracting", line.quiet}, [&](zip::Observer& observer) {
+  JobOptions job{kTool, L"Extracting", line.quiet};
+  // Never from the command line: a password there would be seen in process lists and logs.
+  if (!line.quiet) {
+    job.password = [&](bool wrong) {
+      return passwords.Answer(wrong, [&](bool told) { return AskPassword(kTool, archive.wstring(), told); });
+    };
+  }
+  passwords.Begin();
+  zip::Error error = RunJob(job, [&](zip::Observer& observer) {
     return zip::ExtractArchive(archive, scratch.path(), observer, report);
   });
+  // No password: asked and cancelled, which skips the archive, or one that shows no window.
+  if (error.kind == zip::Failure::Encrypted) {
+    if (line.quiet) Tell(kTool, zip::Utf8Text(archive) + ": needs a password", Tone::Failure, true);
+    return kFailed;
+  }
+  if (!error) passwords.Opened();
   if (error) {
     error.file = error.file.empty() ? archive : scratch.Shown(error.file, folder / name);  // never the hidden folder
     return Fail(kTool, error, line.quiet);
@@ -83,8 +100,9 @@ int Extract(const fs::path& archive, const CommandLine& line, std::vector<fs::pa
 
 int ExtractEach(const CommandLine& line, std::vector<fs::path>& made) {
   int exit = kDone;
+  tools::Passwords passwords;
   for (const fs::path& archive : line.paths) {
-    const int result = Extract(archive, line, made);
+    const int result = Extract(archive, line, passwords, made);
     if (result == kCancelled) return kCancelled;
     if (result != kDone) exit = result;
   }

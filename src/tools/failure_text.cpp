@@ -23,7 +23,7 @@ std::string FailureText(const zip::Error& error) {
     case zip::Failure::Damaged:
       return file + "\n\nThe archive is damaged" + (error.entry.empty() ? "" : " at " + entry) + detail + ".";
     case zip::Failure::Encrypted:
-      return file + "\n\n" + entry + " is protected by a password. Spillet does not open protected entries.";
+      return file + "\n\n" + entry + " needs a password, and none was given.";
     case zip::Failure::UnsupportedMethod:
       return file + "\n\n" + entry + " is compressed with " + error.detail + ", which Spillet does not read.";
     case zip::Failure::OutsideTarget:

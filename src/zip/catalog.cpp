@@ -48,6 +48,12 @@ Entry EntryOf(const CentralDirectoryHeader& header) {
   entry.storedName = header.name;
   entry.flags = header.flags;
   entry.method = header.method;
+  entry.dosTime = header.dosTime;
+  if (const auto aes = header.method == kAesMethod ? ReadAesField(header.extra) : std::nullopt)  {
+    entry.method = aes->method;
+    entry.aesStrength = aes->strength;
+    entry.aesCrc = aes->version == 1;
+  }
   entry.crc = header.crc;
   entry.compressedSize = header.compressedSize;
   entry.size = header.size;

@@ -15,7 +15,10 @@ struct Entry {
   std::string name;        // UTF-8, as the archive spells it
   std::string storedName;  // the header's bytes
   std::uint16_t flags = 0;
-  std::uint16_t method = 0;
+  std::uint16_t method = 0;  // for WinZip AES, the real method from its extra field
+  std::uint16_t dosTime = 0;  // its high byte checks the password when a data descriptor follows
+  std::uint8_t aesStrength = 0;  // 1, 2, 3: a 128, 192, 256-bit key; 0: not AES
+  bool aesCrc = true;            // AE-1 keeps the CRC-32, AE-2 writes 0 and relies on the MAC
   std::uint32_t crc = 0;
   std::uint64_t compressedSize = 0;
   std::uint64_t size = 0;
@@ -41,7 +44,8 @@ Error ReadCentralDirectory(const os::File& archive, Catalog& catalog);
 // enough to tell an archive from another file without reading its whole directory.
 bool LooksLikeArchive(const os::File& archive);
 ArchiveKind KindOf(const os::File& archive);
-// Encrypted entries and methods other than stored and deflate, by name.
+// Strong encryption and methods other than stored, deflate and Deflate64, by name; a WinZip AES
+// field that does not check out.
 Error RefuseUnsupported(const Catalog& catalog);
 // Each entry's local file header against its central directory header, its data within the
 // file, and no two entries' data overlapping.

@@ -131,4 +131,13 @@ std::optional<std::string> ReadUnicodePathField(std::span<const std::uint8_t> ex
   return reader.Text(reader.left());
 }
 
+std::optional<AesField> ReadAesField(std::span<const std::uint8_t> extra) {
+  const auto field = FindExtraField(extra, kAesId);
+  if (!field || field->size() != 7 || (*field)[2] != 'A' || (*field)[3] != 'E') return std::nullopt;
+  const AesField aes{static_cast<std::uint16_t>((*field)[0] | (*field)[1] << 8), (*field)[4],
+                     static_cast<std::uint16_t>((*field)[5] | (*field)[6] << 8)};
+  if (aes.version < 1 || aes.version > 2 || aes.strength < 1 || aes.strength > 3) return std::nullopt;
+  return aes;
+}
+
 }  // namespace zip

@@ -1,6 +1,7 @@
 #pragma once
 // Extra fields the engine reads and writes: 0x0001 ZIP64 extended information, 0x000A NTFS
-// times, 0x5455 extended timestamp, 0x7075 Info-ZIP Unicode path.
+// times, 0x5455 extended timestamp, 0x7075 Info-ZIP Unicode path,
+// 0x9901 WinZip AES (read only).
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -18,6 +19,7 @@ inline constexpr std::uint16_t kZip64Id = 0x0001;
 inline constexpr std::uint16_t kNtfsId = 0x000A;
 inline constexpr std::uint16_t kTimestampId = 0x5455;
 inline constexpr std::uint16_t kUnicodePathId = 0x7075;
+inline constexpr std::uint16_t kAesId = 0x9901;
 
 // The data of the first field with this id in an extra block, if the block is well formed up to it.
 std::optional<std::span<const std::uint8_t>> FindExtraField(std::span<const std::uint8_t> extra, std::uint16_t id);
@@ -45,5 +47,13 @@ std::optional<os::Times> ReadExtraTimes(std::span<const std::uint8_t> extra);
 
 // Unicode path: the UTF-8 name, only when its CRC-32 matches the header's name as stored.
 std::optional<std::string> ReadUnicodePathField(std::span<const std::uint8_t> extra, const std::string& storedName);
+
+// WinZip AES: the vendor version (1 or 2), the key's strength (1 to 3) and the real method.
+struct AesField {
+  std::uint16_t version = 0;
+  std::uint8_t strength = 0;
+  std::uint16_t method = 0;
+};
+std::optional<AesField> ReadAesField(std::span<const std::uint8_t> extra);
 
 }  // namespace zip

@@ -8,6 +8,7 @@
 
 #include "zip/catalog.h"
 #include "zip/inflate_entry.h"
+#include "zip/password.h"
 #include "zip/paths.h"
 #include "zip/plan.h"
 #include "zip/safe_name.h"
@@ -265,6 +266,10 @@ Error Extract(const os::Path& archive, const os::Path& folder, Observer& observe
     return Error{Failure::TooLarge, folder, {},
                  "it needs " + std::to_string(plan.bytes) + " bytes, " + std::to_string(free) + " are free"};
   }
+  Keys keys;
+  if (!tar) {
+    if (Error error = ChoosePasswords(file, catalog, observer, keys)) return error;
+  }
   observer.Total(plan.bytes);
   if (tar) {
     const std::unique_ptr<TarStream> stream = OpenTarStream(file, kind, observer);
@@ -276,7 +281,7 @@ Error Extract(const os::Path& archive, const os::Path& folder, Observer& observe
   }
   const CopyEntry copy = [&](const Entry& entry, const os::File& out, EntryBuffers& buffers,
                              const std::function<bool(std::uint64_t)>& progress) {
-    return InflateEntry(file, entry, out, buffers, progress);
+    return InflateEntry(file, entry, &out, buffers, keys, progress);
   };
   return Extraction(copy, catalog, plan, folder, observer, report).Run(threads == 0 ? os::Cores() : threads);
 }

@@ -1,9 +1,10 @@
 #pragma once
-// One entry's data, read by position from the archive, inflated or copied into its file, with
-// its size and CRC-32 checked.
+// One entry's data, read by position from the archive, decrypted, inflated or copied into its
+// file, with its size, CRC-32 and any authentication code checked.
 #include <functional>
 
 #include "zip/catalog.h"
+#include "zip/decrypt.h"
 #include "zip/deflate.h"
 #include "zip/inflate64.h"
 #include "zip/os.h"
@@ -18,8 +19,9 @@ struct EntryBuffers {
   Bytes output = Bytes(std::size_t{256} * 1024);
 };
 
-// `progress` is told each stretch written and answers whether to go on.
-Error InflateEntry(const os::File& archive, const Entry& entry, const os::File& target, EntryBuffers& buffers,
-                   const std::function<bool(std::uint64_t)>& progress);
+// `progress` is told each stretch written and answers whether to go on. Without a target the data
+// is only checked. An encrypted entry is opened with the key of its kind.
+Error InflateEntry(const os::File& archive, const Entry& entry, const os::File* target, EntryBuffers& buffers,
+                   const Keys& keys, const std::function<bool(std::uint64_t)>& progress);
 
 }  // namespace zip

@@ -49,7 +49,7 @@ Error CheckEntry(const os::File& archive, std::uint64_t limit, Entry& entry) {
   if (!ReadLocalFileHeader(header, local)) return Damaged(entry, "the local file header does not check out");
 
   if (local.name != entry.storedName) return Damaged(entry, "the local file header has another name");
-  if (local.method != entry.method) return Damaged(entry, "the local file header has another method");
+  if (local.method != (entry.aesStrength != 0 ? kAesMethod : entry.method)) return Damaged(entry, "the local file header has another method");
   if ((local.flags & kFlagEncrypted) != (entry.flags & kFlagEncrypted)) {
     return Damaged(entry, "the local file header disagrees on encryption");
   }

@@ -20,6 +20,7 @@ inline constexpr std::uint16_t kFlagUtf8 = 1 << 11;
 inline constexpr std::uint16_t kStored = 0;
 inline constexpr std::uint16_t kDeflated = 8;
 inline constexpr std::uint16_t kDeflate64 = 9;
+inline constexpr std::uint16_t kAesMethod = 99;  // WinZip AES: the real method is in its extra field
 
 inline constexpr std::uint16_t kVersionDeflate = 20;
 inline constexpr std::uint16_t kVersionZip64 = 45;

@@ -1,4 +1,5 @@
-// Which entries the engine can extract: stored, deflate and Deflate64, never encrypted.
+// Which entries the engine can extract: stored, deflate and Deflate64, plain or encrypted with a
+// password (traditional PKWARE encryption or WinZip AES).
 #include <string>
 
 #include "zip/catalog.h"
@@ -7,7 +8,6 @@
 namespace zip {
 namespace {
 
-constexpr std::uint16_t kAesMethod = 99;
 constexpr std::uint16_t kFlagStrongEncryption = 1 << 6;
 
 std::string MethodName(std::uint16_t method) {
@@ -35,9 +35,15 @@ std::string MethodName(std::uint16_t method) {
 
 Error RefuseUnsupported(const Catalog& catalog) {
   for (const Entry& entry : catalog.entries) {
-    if (entry.method == kAesMethod) return Error{Failure::Encrypted, {}, entry.name, "AES"};
-    if ((entry.flags & kFlagStrongEncryption) != 0) return Error{Failure::Encrypted, {}, entry.name, "strong encryption"};
-    if ((entry.flags & kFlagEncrypted) != 0) return Error{Failure::Encrypted, {}, entry.name, "ZipCrypto"};
+    if (entry.method == kAesMethod && entry.aesStrength == 0) {
+      return Error{Failure::Damaged, {}, entry.name, "its WinZip AES field does not check out"};
+    }
+    if ((entry.flags & kFlagStrongEncryption) != 0) {
+      return Error{Failure::UnsupportedMethod, {}, entry.name, "PKWARE strong encryption"};
+    }
+    if (entry.aesStrength != 0 && (entry.flags & kFlagEncrypted) == 0) {
+      return Error{Failure::Damaged, {}, entry.name, "it is WinZip AES without the encrypted flag"};
+    }
     if (entry.method != kStored && entry.method != kDeflated && entry.method != kDeflate64) {
       return Error{Failure::UnsupportedMethod, {}, entry.name,
                    MethodName(entry.method) + " (method " + std::to_string(entry.method) + ")"};

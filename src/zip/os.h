@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -107,6 +108,11 @@ bool ToLocal(std::int64_t seconds, Civil& civil);
 bool FromLocal(const Civil& civil, std::int64_t& seconds);
 
 unsigned Cores();
+
+// A password's bytes in the system's ANSI or OEM code page, as older zippers encrypted with; nullopt
+// when it has no exact form there. Away from Windows there is none: only UTF-8 is tried.
+enum class CodePage { Ansi, Oem };
+std::optional<std::string> InCodePage(const std::string& utf8, CodePage page);
 
 class Mutex {
  public:

@@ -252,6 +252,8 @@ bool FromLocal(const Civil& civil, std::int64_t& seconds) {
 
 unsigned Cores() { return std::max(1U, std::thread::hardware_concurrency()); }
 
+std::optional<std::string> InCodePage(const std::string&, CodePage) { return std::nullopt; }
+
 struct Mutex::Impl {
   std::mutex mutex;
 };

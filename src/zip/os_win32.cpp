@@ -324,6 +324,26 @@ unsigned Cores() {
   return count > 0 ? count : 1;
 }
 
+std::optional<std::string> InCodePage(const std::string& utf8, CodePage page) {
+  const int size = static_cast<int>(utf8.size());
+  const int wideSize = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, nullptr, 0);
+  if (wideSize <= 0) return std::nullopt;
+  std::wstring wide(static_cast<std::size_t>(wideSize), L'\0');
+  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, wide.data(), wideSize);
+  const UINT codePage = page == CodePage::Ansi ? CP_ACP : CP_OEMCP;
+  BOOL lossy = FALSE;
+  const int length = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide.data(), wideSize, nullptr, 0,
+                                         /* defaultChar= */ nullptr, &lossy);
+  std::optional<std::string> bytes;
+  if (length > 0 && !lossy) {
+    bytes.emplace(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide.data(), wideSize, bytes->data(), length, nullptr, &lossy);
+  }
+  SecureZeroMemory(wide.data(), wide.size() * sizeof(wchar_t));
+  if (lossy) bytes.reset();
+  return bytes;
+}
+
 struct Mutex::Impl {
   SRWLOCK lock = SRWLOCK_INIT;
 };

@@ -3,6 +3,7 @@
 // and extracts tars, plain or gzip'd, and gzip'd files.
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -43,6 +44,13 @@ class Observer {
   virtual void Total(std::uint64_t bytes) = 0;
   virtual void Done(std::uint64_t bytes, const std::string& item) = 0;
   virtual bool Cancelled() = 0;
+  // Asked, before anything is written, when the archive holds encrypted entries: the password as
+  // UTF-8, or nullopt to give none (the archive then fails as Encrypted, nothing of it written).
+  // `wrong` says the last answer did not open it. Never asked by WriteArchive.
+  virtual std::optional<std::string> Password(bool wrong) {
+    (void)wrong;
+    return std::nullopt;
+  }
 
  protected:
   ~Observer() = default;
@@ -83,9 +91,9 @@ struct ExtractReport {
 
 // Extracts into `folder`, an existing empty folder, whatever ArchiveKindOf finds (a gzip'd file
 // as one file named by its gzip header or after the archive). Refuses the whole archive, writing
-// nothing, when an entry would land outside the folder, is encrypted or has an unsupported
-// method, or a tar or gzip stream is damaged anywhere; on any other failure the caller removes
-// the folder.
+// nothing, when an entry would land outside the folder or has an unsupported method, no password
+// opens its encrypted entries, or a tar or gzip stream is damaged anywhere; on any other failure
+// (a CRC-32 or an authentication code that does not match among them) the caller removes the folder.
 Error ExtractArchive(const std::filesystem::path& archive, const std::filesystem::path& folder, Observer& observer,
                      ExtractReport& report, unsigned threads = 0);
 

@@ -301,6 +301,73 @@ TEST_F(Tools, AFailureIsOneMessageOrWithQOneLineOnStandardError) {
   }
 }
 
+// A protected archive: the password window comes up on its own, says so after a wrong password
+// and asks again; the right one opens it. Cancel writes nothing; -q asks nothing and says why.
+TEST_F(Tools, APasswordIsAskedInAWindowOfItsOwnUntilOneOpensTheArchive) {
+  ASSERT_EQ(RunUnix("cd '" + unixData + "' && mkdir Secret && echo hidden >Secret/a.txt && "
+                    "head -c 100k /dev/urandom >Secret/b.bin && 7z a -tzip -bd -pSecret -mem=AES256 Secret.zip Secret "
+                    ">/dev/null && rm -rf Secret", 30000), 0) << "could not make the archive";
+  const std::wstring archive = data + L"\\Secret.zip";
+  const auto answer = [](HWND window, const wchar_t* password, const wchar_t* button) {
+    SendMessageW(FindChild(window, L"Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(password));
+    return ClickOn(FindChild(window, L"Button", button));
+  };
+  {
+    Tool spillet(L"Spillet.exe", {archive});
+    ASSERT_TRUE(spillet.Started());
+    HWND window = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (window = spillet.Window(L"Spillet", L"Edit")) != nullptr; }))
+        << "no password window; " << Describe(spillet.Windows());
+    EXPECT_NE(FindChild(window, L"Static", archive.c_str()), nullptr) << "the archive is not named";
+    EXPECT_EQ(GetForegroundWindow(), window) << "not in front";
+    ASSERT_TRUE(answer(window, L"wrong", L"OK"));
+    ASSERT_TRUE(WaitUntil([&] {
+      window = spillet.Window(L"Spillet", L"Edit");
+      return window != nullptr && FindChild(window, L"Static", L"That password is wrong. Try again.") != nullptr;
+    })) << "not told it was wrong; " << Describe(spillet.Windows());
+    ClickOn(FindChild(window, L"Button", L"&Show password"));
+    SendMessageW(FindChild(window, L"Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Secret"));
+    Sleep(200);
+    Screenshot("password-window", window);
+    ASSERT_TRUE(ClickOn(FindChild(window, L"Button", L"OK")));
+    EXPECT_EQ(spillet.Exit(30000), 0);
+    EXPECT_EQ(ReadBytes(data + L"\\Secret\\a.txt"), "hidden\n");
+    EXPECT_EQ(spillet.Errors(), "");
+  }
+  ASSERT_EQ(RunUnix("rm -rf '" + unixData + "/Secret'"), 0);
+  const std::set<std::wstring> before = Names(data);
+  {
+    Tool spillet(L"Spillet.exe", {archive});
+    ASSERT_TRUE(spillet.Started());
+    HWND window = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (window = spillet.Window(L"Spillet", L"Edit")) != nullptr; }));
+    ASSERT_TRUE(answer(window, L"Secret", L"Cancel"));
+    EXPECT_EQ(spillet.Exit(5000), 1);
+    EXPECT_EQ(spillet.Errors(), "");
+  }
+  EXPECT_EQ(Names(data), before) << "Cancel left something";
+  {
+    Tool spillet(L"Spillet.exe", {L"-q", archive});
+    ASSERT_TRUE(spillet.Started());
+    EXPECT_EQ(spillet.Exit(30000), 1);
+    EXPECT_EQ(spillet.Errors(), Narrow(archive) + ": needs a password\r\n");
+  }
+  EXPECT_EQ(Names(data), before) << "-q left something";
+  // Traditional encryption of a password's UTF-8 bytes, as Info-ZIP writes it: the ANSI and OEM
+  // forms, tried first, are turned away by the check bytes and the CRC-32.
+  ASSERT_EQ(RunUnix("cd '" + unixData + "' && mkdir Accents && echo hidden >Accents/a.txt && "
+                    "zip -qr -P 'Sécret' Accents.zip Accents && rm -rf Accents", 30000), 0);
+  {
+    Tool spillet(L"Spillet.exe", {data + L"\\Accents.zip"});
+    ASSERT_TRUE(spillet.Started());
+    HWND window = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (window = spillet.Window(L"Spillet", L"Edit")) != nullptr; }));
+    ASSERT_TRUE(answer(window, L"S\u00e9cret", L"OK"));
+    EXPECT_EQ(spillet.Exit(30000), 0) << Describe(spillet.Windows());
+    EXPECT_EQ(ReadBytes(data + L"\\Accents\\a.txt"), "hidden\n");
+  }
+}
+
 // Without the "\\?\" form Windows drops a name's trailing dots: "notes." would be read as "notes".
 TEST_F(Tools, AFileWhoseNameEndsInADotIsZippedAsItselfNotAsItsNamesake) {
   ASSERT_TRUE(WriteBytes(data + L"\\notes", "seventeen bytes!!") && WriteBytes(data + L"\\notes.", "seven b"));

@@ -2,6 +2,11 @@
 
 #include <zlib.h>
 
+#include <array>
+#include <span>
+
+#include "zip/crypto.h"
+
 #include <algorithm>
 
 namespace {
@@ -245,4 +250,46 @@ std::string Gzip(const std::string& data, const std::string& name) {
   out.resize(stream.total_out);
   deflateEnd(&stream);
   return out;
+}
+
+std::string AesField(std::uint16_t version, std::uint8_t strength, std::uint16_t method) {
+  return ExtraField(0x9901, Le(version, 2) + "AE" + Le(strength, 1) + Le(method, 2));
+}
+
+namespace {
+
+std::span<const std::uint8_t> Span(const std::string& bytes) {
+  return {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
+}
+
+std::string Derive(const std::string& password, const std::string& salt, std::size_t keySize) {
+  std::string keys(2 * keySize + 2, '\0');
+  zip::crypto::DeriveKey(Span(password), Span(salt), 1000,
+                         {reinterpret_cast<std::uint8_t*>(keys.data()), keys.size()});
+  return keys;
+}
+
+}  // namespace
+
+std::string AesData(const std::string& data, const std::string& password, int strength, const std::string& verifierOf,
+                    bool flipMac) {
+  const std::size_t keySize = 8 + 8 * static_cast<std::size_t>(strength);
+  const std::string salt = std::string(4 + 4 * static_cast<std::size_t>(strength), 's');
+  const std::string keys = Derive(password, salt, keySize);
+  zip::crypto::Aes aes(Span(keys.substr(0, keySize)));
+  std::string encrypted = data;
+  for (std::size_t at = 0; at < encrypted.size(); at += 16) {
+    std::array<std::uint8_t, 16> counter{}, stream{};
+    const std::uint64_t block = at / 16 + 1;
+    for (int i = 0; i < 8; ++i) counter[i] = static_cast<std::uint8_t>(block >> (8 * i));
+    aes.Encrypt(counter, stream);
+    for (std::size_t i = 0; i < 16 && at + i < encrypted.size(); ++i) encrypted[at + i] ^= static_cast<char>(stream[i]);
+  }
+  zip::crypto::HmacSha1 hmac(Span(keys.substr(keySize, keySize)));
+  hmac.Update(Span(encrypted));
+  std::array<std::uint8_t, 20> mac{};
+  hmac.Final(mac);
+  if (flipMac) mac[9] ^= 1;
+  return salt + Derive(verifierOf, salt, keySize).substr(2 * keySize) + encrypted +
+         std::string(reinterpret_cast<const char*>(mac.data()), 10);
 }

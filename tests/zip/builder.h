@@ -42,6 +42,12 @@ std::string ExtraField(std::uint16_t id, const std::string& data);
 std::string Le(std::uint64_t value, int bytes);
 std::string UnicodePathField(const std::string& storedName, const std::string& utf8, bool rightCrc = true);
 
+// WinZip AES: the 0x9901 field's data as given, and an entry's data stored and encrypted with the
+// password, its verifier derived from `verifierOf` (a wrong password may be made to pass it).
+std::string AesField(std::uint16_t version, std::uint8_t strength, std::uint16_t method);
+std::string AesData(const std::string& data, const std::string& password, int strength, const std::string& verifierOf,
+                    bool flipMac = false);
+
 // A tar entry as a ustar header block and its data; a pax record first when `pax` is not empty.
 struct TarItem {
   std::string name{};

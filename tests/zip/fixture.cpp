@@ -103,8 +103,9 @@ zip::Error Zip(const std::vector<fs::path>& items, const fs::path& archive, unsi
   return zip::WriteArchive(items, {}, archive, observer, ignored, threads);
 }
 
-zip::Error Unzip(const fs::path& archive, const fs::path& folder, zip::ExtractReport* report) {
-  Counting observer;
+zip::Error Unzip(const fs::path& archive, const fs::path& folder, zip::ExtractReport* report,
+                 const std::string& password) {
+  Counting observer(UINT64_MAX, password.empty() ? std::vector<std::string>{} : std::vector<std::string>{password});
   zip::ExtractReport ignored;
   fs::create_directories(folder);
   return zip::ExtractArchive(archive, folder, observer, report != nullptr ? *report : ignored);

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "zip/zip.h"
 
@@ -53,18 +54,28 @@ int Shell(const std::string& command);
 bool Have(const std::string& tool);
 std::string Quote(const fs::path& path);
 
+// Answers a password question with the next of its passwords, none once they run out.
 class Counting : public zip::Observer {
  public:
-  explicit Counting(std::uint64_t cancelAfter = UINT64_MAX) : cancelAfter_(cancelAfter) {}
+  explicit Counting(std::uint64_t cancelAfter = UINT64_MAX, std::vector<std::string> passwords = {})
+      : cancelAfter_(cancelAfter), passwords_(std::move(passwords)) {}
   void Total(std::uint64_t bytes) override { total = bytes; }
   void Done(std::uint64_t bytes, const std::string&) override { done += bytes; }
   bool Cancelled() override { return done >= cancelAfter_; }
+  std::optional<std::string> Password(bool wrong) override {
+    asked.push_back(wrong);
+    if (asked.size() > passwords_.size()) return std::nullopt;
+    return passwords_[asked.size() - 1];
+  }
   std::atomic<std::uint64_t> total{0};
   std::atomic<std::uint64_t> done{0};
+  std::vector<bool> asked;  // each question's `wrong`
 
  private:
   std::uint64_t cancelAfter_;
+  std::vector<std::string> passwords_;
 };
 
 zip::Error Zip(const std::vector<fs::path>& items, const fs::path& archive, unsigned threads = 0);
-zip::Error Unzip(const fs::path& archive, const fs::path& folder, zip::ExtractReport* report = nullptr);
+zip::Error Unzip(const fs::path& archive, const fs::path& folder, zip::ExtractReport* report = nullptr,
+                 const std::string& password = "");

@@ -15,7 +15,7 @@ struct Extracted {
 Extracted ExtractBuilt(const Scratch& scratch, const std::vector<Item>& items, const std::string& prefix = "") {
   WriteFile(scratch / "a.zip", BuildArchive(items, prefix));
   Extracted result;
-  result.error = Unzip(scratch / "a.zip", scratch / "out", &result.report);
+  result.error = Unzip(scratch / "a.zip", scratch / "out", &result.report, "Secret");
   return result;
 }
 
@@ -241,6 +241,7 @@ TEST_P(DamagedArchive, IsRefusedNamingTheEntry) {
 }
 
 const std::string kZeros(1 << 20, '\0');
+const std::string kAesData = AesData("data", "Secret", 3, "Secret");
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, DamagedArchive,
@@ -267,7 +268,34 @@ INSTANTIATE_TEST_SUITE_P(
               "Deflate64 data is damaged"},
         Fault{"Deflate64Distance", {{.name = "bad", .data = std::string("\x1b\x05\0\0", 4), .method = 9}},
               zip::Failure::Damaged, true, "Deflate64 data is damaged"},
-        Fault{"Encrypted", {{.name = "bad", .data = "d", .flags = 1}}, zip::Failure::Encrypted, false},
+        Fault{"EncryptionHeaderCut", {{.name = "bad", .data = "d", .flags = 1}}, zip::Failure::Damaged, false,
+              "encryption header is cut"},
+        Fault{"AesHeaderCut", {{.name = "bad", .data = "salt", .flags = 1, .extra = AesField(2, 1, 0), .method = 99}},
+              zip::Failure::Damaged, false, "encryption header is cut"},
+        Fault{"AesStrength", {{.name = "bad", .data = kAesData, .flags = 1, .extra = AesField(2, 4, 0), .method = 99}},
+              zip::Failure::Damaged, false, "WinZip AES field"},
+        Fault{"AesFieldSize",
+              {{.name = "bad", .data = kAesData, .flags = 1, .extra = ExtraField(0x9901, std::string("\x02\0AE\x03\0\0\0", 8)), .method = 99}},
+              zip::Failure::Damaged, false, "WinZip AES field"},
+        Fault{"AesMac",
+              {{.name = "bad", .data = AesData("data", "Secret", 3, "Secret", true), .flags = 1, .extra = AesField(2, 3, 0),
+                .size = 4, .method = 99}},
+              zip::Failure::Damaged, true, "authentication code"},
+        // Its verifier is the right password's, its keys another's: 1 wrong password in 65536 gets this far.
+        Fault{"AesWrongKeysPassingVerifier",
+              {{.name = "bad", .data = AesData("data", "Other", 2, "Secret"), .flags = 1, .extra = AesField(2, 2, 0),
+                .size = 4, .method = 99}},
+              zip::Failure::Damaged, true, "authentication code"},
+        // AE-1 keeps the CRC-32, here the encrypted bytes' rather than the data's.
+        Fault{"Ae1Crc",
+              {{.name = "bad", .data = AesData("data", "Secret", 1, "Secret"), .flags = 1, .extra = AesField(1, 1, 0),
+                .size = 4, .method = 99}},
+              zip::Failure::Damaged, true, "CRC-32"},
+        Fault{"AesAnotherPassword",
+              {{.name = "good", .data = kAesData, .flags = 1, .extra = AesField(2, 3, 0), .size = 4, .method = 99},
+               {.name = "bad", .data = AesData("data", "Other", 1, "Other"), .flags = 1, .extra = AesField(2, 1, 0),
+                .size = 4, .method = 99}},
+              zip::Failure::Damaged, true, "password is not the first entry's"},
         Fault{"DescriptorSize", {{.name = "bad", .data = "data", .descriptor = true, .descriptorSize = 3}}, zip::Failure::Damaged, false},
         Fault{"Unsupported", {{.name = "bad", .data = "d", .localMethod = 14}}, zip::Failure::Damaged, false}),
     [](const auto& info) { return std::string(info.param.label); });

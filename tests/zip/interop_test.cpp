@@ -60,6 +60,7 @@ struct Peer {
   const char* command;  // run in the tree's folder; $A is the archive, $O an empty folder
   std::int64_t slack;  // how far the times may be off, in 100 ns ticks
   zip::ArchiveKind kind = zip::ArchiveKind::Zip;
+  const char* password = "";  // the engine's one answer when asked
 };
 void PrintTo(const Peer& value, std::ostream* out) { *out << value.label; }
 
@@ -110,7 +111,7 @@ TEST_P(EngineReads, WhatAPeerWrote) {
   MakeTree(scratch / "in");
   ASSERT_EQ(Shell("cd " + Quote(scratch / "in") + " && " + Expand(peer.command, scratch / "a.zip", {})), 0);
   ASSERT_EQ(zip::ArchiveKindOf(scratch / "a.zip"), peer.kind);
-  const zip::Error error = Unzip(scratch / "a.zip", scratch / "out");
+  const zip::Error error = Unzip(scratch / "a.zip", scratch / "out", nullptr, peer.password);
   ASSERT_FALSE(error) << error.entry << ": " << error.detail;
   ExpectSameTree(scratch / "in", scratch / "out", peer.slack);
 }
@@ -121,6 +122,12 @@ const Peer kWriters[] = {
     {"SevenZip", "7z", "7z a -tzip -bd $A .", kDosSlack},
     {"SevenZipDeflate64", "7z", "7z a -tzip -mm=Deflate64 -bd $A .", kDosSlack},
     {"SevenZipNtfsTimes", "7z", "7z a -tzip -bd -mtc=on $A .", kExact},
+    {"SevenZipZipCrypto", "7z", "7z a -tzip -bd -pSecret -mem=ZipCrypto $A .", kDosSlack, zip::ArchiveKind::Zip, "Secret"},
+    {"SevenZipAes128", "7z", "7z a -tzip -bd -pSecret -mem=AES128 $A .", kDosSlack, zip::ArchiveKind::Zip, "Secret"},
+    {"SevenZipAes192", "7z", "7z a -tzip -bd -pSecret -mem=AES192 $A .", kDosSlack, zip::ArchiveKind::Zip, "Secret"},
+    {"SevenZipAes256", "7z", "7z a -tzip -bd -pSecret -mem=AES256 -mm=Deflate64 $A .", kDosSlack, zip::ArchiveKind::Zip,
+     "Secret"},
+    {"ZipTraditional", "zip", "zip -qr -P Secret $A .", kDosSlack, zip::ArchiveKind::Zip, "Secret"},
     {"Bsdtar", "bsdtar", "bsdtar --format zip -cf $A .", kDosSlack},
     {"Python", "python3", "python3 -c 'import shutil, sys; shutil.make_archive(sys.argv[1][:-4], \"zip\", \".\")' $A",
      kDosSlack},
@@ -141,16 +148,62 @@ const Peer kWriters[] = {
 INSTANTIATE_TEST_SUITE_P(Peers, EngineReads, ::testing::ValuesIn(kWriters),
                          [](const auto& info) { return std::string(info.param.label); });
 
-// Streamed input has no size up front: the sizes follow the data in a data descriptor.
+// Streamed input has no size up front: the sizes follow the data in a data descriptor, and an
+// encrypted entry's check byte is its time's, not its CRC-32's.
 TEST(EngineReadsStreams, FromZipWithDataDescriptors) {
   if (!Have("zip")) GTEST_SKIP() << "zip is missing";
-  Scratch scratch;
-  const std::string data = Random(200000) + std::string(300000, 'x');
-  WriteFile(scratch / "data", data);
-  ASSERT_EQ(Shell("cat " + Quote(scratch / "data") + " | zip -q " + Quote(scratch / "a.zip") + " -"), 0);
-  ASSERT_FALSE(Unzip(scratch / "a.zip", scratch / "out"));
-  EXPECT_EQ(ReadFile(scratch / "out/-"), data);
+  for (const std::string password : {"", "Secret"}) {
+    Scratch scratch;
+    const std::string data = Random(200000) + std::string(300000, 'x');
+    WriteFile(scratch / "data", data);
+    const std::string option = password.empty() ? "" : " -P " + password;
+    ASSERT_EQ(Shell("cat " + Quote(scratch / "data") + " | zip -q" + option + " " + Quote(scratch / "a.zip") + " -"), 0);
+    const zip::Error error = Unzip(scratch / "a.zip", scratch / "out", nullptr, password);
+    ASSERT_FALSE(error) << error.detail;
+    EXPECT_EQ(ReadFile(scratch / "out/-"), data);
+  }
 }
+
+struct Asking {
+  const char* label;
+  const char* options;
+  std::vector<std::string> answers;
+  zip::Failure kind;
+  std::vector<bool> asked;  // each question's `wrong`
+};
+void PrintTo(const Asking& value, std::ostream* out) { *out << value.label; }
+
+class EngineAsks : public ::testing::TestWithParam<Asking> {};
+
+// A wrong password is said to be wrong and asked again; no answer writes nothing.
+TEST_P(EngineAsks, ForThePasswordUntilOneOpens) {
+  if (!Have("7z")) GTEST_SKIP() << "7z is missing";
+  const Asking& asking = GetParam();
+  Scratch scratch;
+  WriteFile(scratch / "in/one.txt", std::string(50000, 'p'));
+  WriteFile(scratch / "in/two.bin", Random(3000));
+  ASSERT_EQ(Shell("cd " + Quote(scratch / "in") + " && 7z a -tzip -bd -pSecret " + asking.options + " ../a.zip ."), 0);
+  fs::create_directories(scratch / "out");
+  Counting observer(UINT64_MAX, asking.answers);
+  zip::ExtractReport report;
+  const zip::Error error = zip::ExtractArchive(scratch / "a.zip", scratch / "out", observer, report);
+  EXPECT_EQ(error.kind, asking.kind) << error.detail;
+  EXPECT_EQ(observer.asked, asking.asked);
+  if (error) {
+    EXPECT_EQ(CountEntries(scratch / "out"), 0U);
+  } else {
+    EXPECT_EQ(ReadFile(scratch / "out/two.bin"), Random(3000));
+  }
+}
+
+const Asking kAskings[] = {
+    {"AesWrongThenRight", "-mem=AES256", {"wrong", "Secret"}, zip::Failure::None, {false, true}},
+    {"ZipCryptoWrongThenRight", "-mem=ZipCrypto", {"wrong", "Secret"}, zip::Failure::None, {false, true}},
+    {"AesCancelled", "-mem=AES128", {"wrong"}, zip::Failure::Encrypted, {false, true}},
+    {"ZipCryptoCancelled", "-mem=ZipCrypto", {}, zip::Failure::Encrypted, {false}},
+};
+INSTANTIATE_TEST_SUITE_P(SevenZip, EngineAsks, ::testing::ValuesIn(kAskings),
+                         [](const auto& info) { return std::string(info.param.label); });
 
 // 7z's Deflate64 matches stop at 257 bytes; length code 285 reaches 65538 with its 16 extra bits.
 TEST(EngineReadsDeflate64, MatchesUpToTheLongest) {
@@ -186,8 +239,8 @@ TEST_P(EngineRefuses, WhatItCannotExtract) {
 
 const Refusal kRefusals[] = {
     {"BZip2", "-mm=BZip2", zip::Failure::UnsupportedMethod, "bzip2 (method 12)"},
-    {"Aes256", "-psecret -mem=AES256", zip::Failure::Encrypted, "AES"},
-    {"ZipCrypto", "-psecret -mem=ZipCrypto", zip::Failure::Encrypted, "ZipCrypto"},
+    {"AesWithoutPassword", "-psecret -mem=AES256", zip::Failure::Encrypted, "no password was given"},
+    {"ZipCryptoWithoutPassword", "-psecret -mem=ZipCrypto", zip::Failure::Encrypted, "no password was given"},
 };
 INSTANTIATE_TEST_SUITE_P(SevenZip, EngineRefuses, ::testing::ValuesIn(kRefusals),
                          [](const auto& info) { return std::string(info.param.label); });

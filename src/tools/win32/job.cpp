@@ -25,6 +25,8 @@ constexpr DWORD kRefreshMs = 50;
 // What the engine's threads report, read by this one.
 class SharedProgress final : public zip::Observer {
  public:
+  explicit SharedProgress(bool asks) : asks_(asks) {}
+
   void Total(std::uint64_t bytes) override { total_ = bytes; }
   void Done(std::uint64_t bytes, const std::string& item) override {
     done_ += bytes;
@@ -32,7 +34,20 @@ class SharedProgress final : public zip::Observer {
     item_ = item;
   }
   bool Cancelled() override { return cancelled_; }
+  // The question goes to the calling thread, which owns the windows; the engine waits for it.
+  std::optional<std::string> Password(bool wrong) override {
+    if (!asks_) return std::nullopt;
+    wrong_ = wrong;
+    SetEvent(asked_.get());
+    WaitForSingleObject(answered_.get(), INFINITE);
+    return std::move(answer_);
+  }
 
+  HANDLE asked() const { return asked_.get(); }
+  void Answer(const std::function<std::optional<std::string>(bool)>& ask) {
+    answer_ = ask(wrong_);
+    SetEvent(answered_.get());
+  }
   void Cancel() { cancelled_ = true; }
   std::uint64_t total() const { return total_; }
   std::uint64_t done() const { return done_; }
@@ -47,6 +62,11 @@ class SharedProgress final : public zip::Observer {
   std::atomic<bool> cancelled_{false};
   zip::os::Mutex mutex_;
   std::string item_;
+  const bool asks_;
+  const OwnedHandle asked_{CreateEventW(nullptr, /* manualReset= */ FALSE, /* initialState= */ FALSE, nullptr)};
+  const OwnedHandle answered_{CreateEventW(nullptr, /* manualReset= */ FALSE, /* initialState= */ FALSE, nullptr)};
+  bool wrong_ = false;                 // handed over under the events
+  std::optional<std::string> answer_;
 };
 
 class ProgressWindow {
@@ -86,7 +106,7 @@ class ProgressWindow {
 }  // namespace
 
 zip::Error RunJob(const JobOptions& options, const std::function<zip::Error(zip::Observer&)>& work) {
-  SharedProgress progress;
+  SharedProgress progress(static_cast<bool>(options.password));
   zip::Error result;
   const OwnedHandle finished(CreateEventW(nullptr, /* manualReset= */ TRUE, /* initialState= */ FALSE, nullptr));
   std::optional<zip::os::Thread> worker;  // waited for as it goes
@@ -103,11 +123,16 @@ zip::Error RunJob(const JobOptions& options, const std::function<zip::Error(zip:
   });
 
   ProgressWindow window(options);
-  const ULONGLONG started = GetTickCount64();
-  HANDLE wait = finished.get();
+  ULONGLONG started = GetTickCount64();
+  const HANDLE waits[] = {finished.get(), progress.asked()};
   for (;;) {
-    const DWORD woke = MsgWaitForMultipleObjects(1, &wait, /* waitAll= */ FALSE, kRefreshMs, QS_ALLINPUT);
+    const DWORD woke = MsgWaitForMultipleObjects(2, waits, /* waitAll= */ FALSE, kRefreshMs, QS_ALLINPUT);
     if (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED) break;
+    if (woke == WAIT_OBJECT_0 + 1) {
+      progress.Answer(options.password);
+      started = GetTickCount64();  // the time spent typing is not the work's
+      continue;
+    }
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       TranslateMessage(&msg);
