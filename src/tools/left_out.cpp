@@ -55,6 +55,7 @@ std::string UnextractableText(std::string_view tool, const std::vector<Named>& f
            " cannot extract.";
   }
   std::vector<std::string> lines;
+  lines.reserve(files.size());
   for (const Named& file : files) lines.push_back(file.name + " (" + std::string(file.what) + ")");
   return std::string(tool) + " cannot extract these, so it left them out:\n" + BoundedLines(lines);
 }
