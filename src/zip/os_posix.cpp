@@ -91,11 +91,11 @@ struct Pair {
   struct timespec times[2];
 };
 Pair TimesOf(const Times& times) {
-  const auto spec = [](std::int64_t ticks) {
+  const auto at = [](std::int64_t ticks) {
     const std::int64_t seconds = Seconds(ticks);
     return timespec{static_cast<time_t>(seconds), static_cast<long>((ticks - seconds * kTicksPerSecond) * 100)};
   };
-  return {{spec(times.accessed.value_or(times.modified)), spec(times.modified)}};
+  return {{at(times.accessed.value_or(times.modified)), at(times.modified)}};
 }
 
 }  // namespace

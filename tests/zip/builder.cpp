@@ -15,10 +15,9 @@ void Put(std::string& out, std::uint64_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) out += static_cast<char>(value >> (8 * i));
 }
 
-std::string RawDeflate(const std::string& data) {
-  z_stream stream{};
-  deflateInit2(&stream, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-  std::string out(deflateBound(&stream, data.size()), '\0');
+// Runs a stream made by deflateInit2 over all of data, with room for a header beyond its bound.
+std::string Deflated(z_stream& stream, const std::string& data, std::size_t headerRoom = 0) {
+  std::string out(deflateBound(&stream, data.size()) + headerRoom, '\0');
   stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
   stream.avail_in = static_cast<uInt>(data.size());
   stream.next_out = reinterpret_cast<Bytef*>(out.data());
@@ -27,6 +26,12 @@ std::string RawDeflate(const std::string& data) {
   out.resize(stream.total_out);
   deflateEnd(&stream);
   return out;
+}
+
+std::string RawDeflate(const std::string& data) {
+  z_stream stream{};
+  deflateInit2(&stream, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+  return Deflated(stream, data);
 }
 
 // Bits in deflate's order, from the low bit of each byte up.
@@ -241,15 +246,7 @@ std::string Gzip(const std::string& data, const std::string& name) {
   header.name = reinterpret_cast<Bytef*>(stored.data());
   header.time = 1500000000;
   if (!name.empty()) deflateSetHeader(&stream, &header);
-  std::string out(deflateBound(&stream, data.size()) + name.size() + 64, '\0');
-  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-  stream.avail_in = static_cast<uInt>(data.size());
-  stream.next_out = reinterpret_cast<Bytef*>(out.data());
-  stream.avail_out = static_cast<uInt>(out.size());
-  deflate(&stream, Z_FINISH);
-  out.resize(stream.total_out);
-  deflateEnd(&stream);
-  return out;
+  return Deflated(stream, data, name.size() + 64);
 }
 
 std::string AesField(std::uint16_t version, std::uint8_t strength, std::uint16_t method) {
