@@ -1,13 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <fstream>
+#include <string>
 
 #include "tools/naming.h"
 
 namespace fs = std::filesystem;
 
 TEST(Naming, ArchivesAndFoldersAreNamedAfterWhatTheyHoldAndNeverTakeANameInUse) {
-  const fs::path folder = fs::temp_directory_path() / "naming-test";
+  // Of this process alone: the suites of two builds may run at once.
+  const fs::path folder = fs::temp_directory_path() / ("naming-test-" + std::to_string(::getpid())) / "naming-test";
   fs::remove_all(folder);
   fs::create_directories(folder / "Photos");
   std::ofstream(folder / "Report.docx") << "x";
@@ -36,5 +40,5 @@ TEST(Naming, ArchivesAndFoldersAreNamedAfterWhatTheyHoldAndNeverTakeANameInUse) 
   EXPECT_EQ(tools::FreeName(folder, "Photos"), folder / "Photos (3)");
   fs::create_symlink(folder / "nowhere", folder / "Link.zip");
   EXPECT_EQ(tools::FreeName(folder, "Link", ".zip"), folder / "Link (2).zip") << "a dangling link takes its name too";
-  fs::remove_all(folder);
+  fs::remove_all(folder.parent_path());
 }
