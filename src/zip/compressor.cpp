@@ -28,10 +28,19 @@ constexpr std::size_t kWorthDeflating = 64;
 
 bool Compresses(std::size_t deflated, std::size_t length) { return deflated < length - length / kWorthDeflating; }
 
+// Many small files may go past a large block that one worker still deflates, so the others do
+// not wait for it; the bytes in flight hold memory to a few blocks a worker all the same.
+constexpr std::size_t kSlotsPerWorker = 16;
+constexpr std::size_t kBytesPerWorker = 3 * kBlockSize;
+
 }  // namespace
 
 Compressor::Compressor(const std::vector<Source>& sources, unsigned threads, Observer& observer)
-    : sources_(sources), observer_(observer), slots_(std::size_t{threads} * 3), verdicts_(sources.size()) {
+    : sources_(sources),
+      observer_(observer),
+      slots_(std::size_t{threads} * kSlotsPerWorker),
+      verdicts_(sources.size()),
+      bytesBound_(std::size_t{threads} * kBytesPerWorker) {
   try {
     for (unsigned i = 0; i < threads; ++i) workers_.push_back(std::make_unique<os::Thread>([this] { Work(); }));
   } catch (...) {
@@ -68,6 +77,7 @@ bool Compressor::TakeJob(Job& job, std::size_t& sequence) {
     nextOffset_ = 0;
   }
   sequence = handedOut_++;
+  inFlight_ += job.length;
   return true;
 }
 
@@ -80,7 +90,7 @@ void Compressor::Work() {
       os::Guard guard(mutex_);
       for (;;) {
         if (stopping_) return;
-        if (handedOut_ < collected_ + slots_.size()) {
+        if (handedOut_ < collected_ + slots_.size() && inFlight_ < bytesBound_) {
           if (!TakeJob(job, sequence)) return;
           break;
         }
@@ -94,6 +104,9 @@ void Compressor::Work() {
       job.store = verdicts_[job.source] == Verdict::Store;
     }
     Packed packed;
+    packed.source = job.source;
+    packed.length = job.length;
+    packed.last = job.last;
     // An exception leaving this thread would end the program; the writer fails cleanly instead.
     try {
       if (!worker) worker.emplace();
@@ -114,9 +127,6 @@ void Compressor::Work() {
 
 void Compressor::Compress(const Job& job, Worker& worker, Packed& packed) const {
   const Source& source = sources_[job.source];
-  packed.source = job.source;
-  packed.length = job.length;
-  packed.last = job.last;
   if (worker.openSource != job.source) {
     worker.openSource = SIZE_MAX;
     packed.error = os::File::OpenRead(source.path, worker.file);
@@ -156,6 +166,7 @@ Error Compressor::Next(Packed& packed) {
     packed = std::move(slot.packed);
     slot.ready = false;
     ++collected_;
+    inFlight_ -= packed.length;
   }
   changed_.NotifyAll();
   return packed.error;

@@ -72,6 +72,8 @@ class Compressor {
   std::uint64_t nextOffset_ = 0;
   std::size_t handedOut_ = 0;    // jobs given to workers
   std::size_t collected_ = 0;    // results taken by Next
+  std::size_t inFlight_ = 0;     // bytes handed out, not yet taken
+  const std::size_t bytesBound_;
   bool stopping_ = false;
   std::vector<std::unique_ptr<os::Thread>> workers_;
 };
