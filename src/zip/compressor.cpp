@@ -20,8 +20,27 @@ class Worker {
   os::File file;
 };
 
+namespace {
+
+// Saving less than this share of a first block is not worth deflating the rest: data that is
+// compressed already (archives, images, media) deflates to about its own size, at the full cost.
+constexpr std::size_t kWorthDeflating = 64;
+
+bool Compresses(std::size_t deflated, std::size_t length) { return deflated < length - length / kWorthDeflating; }
+
+// Many small files may go past a large block that one worker still deflates, so the others do
+// not wait for it; the bytes in flight hold memory to a few blocks a worker all the same.
+constexpr std::size_t kSlotsPerWorker = 16;
+constexpr std::size_t kBytesPerWorker = 3 * kBlockSize;
+
+}  // namespace
+
 Compressor::Compressor(const std::vector<Source>& sources, unsigned threads, Observer& observer)
-    : sources_(sources), observer_(observer), slots_(std::size_t{threads} * 3) {
+    : sources_(sources),
+      observer_(observer),
+      slots_(std::size_t{threads} * kSlotsPerWorker),
+      verdicts_(sources.size()),
+      bytesBound_(std::size_t{threads} * kBytesPerWorker) {
   try {
     for (unsigned i = 0; i < threads; ++i) workers_.push_back(std::make_unique<os::Thread>([this] { Work(); }));
   } catch (...) {
@@ -49,7 +68,8 @@ bool Compressor::TakeJob(Job& job, std::size_t& sequence) {
   const Source& source = sources_[nextSource_];
   job.source = nextSource_;
   job.offset = nextOffset_;
-  job.length = static_cast<std::size_t>(std::min<std::uint64_t>(kBlockSize, source.size - nextOffset_));
+  const std::size_t block = nextOffset_ == 0 ? kFirstBlockSize : kBlockSize;
+  job.length = static_cast<std::size_t>(std::min<std::uint64_t>(block, source.size - nextOffset_));
   nextOffset_ += job.length;
   job.last = nextOffset_ == source.size;
   if (job.last) {
@@ -57,6 +77,7 @@ bool Compressor::TakeJob(Job& job, std::size_t& sequence) {
     nextOffset_ = 0;
   }
   sequence = handedOut_++;
+  inFlight_ += job.length;
   return true;
 }
 
@@ -69,14 +90,23 @@ void Compressor::Work() {
       os::Guard guard(mutex_);
       for (;;) {
         if (stopping_) return;
-        if (handedOut_ < collected_ + slots_.size()) {
+        if (handedOut_ < collected_ + slots_.size() && inFlight_ < bytesBound_) {
           if (!TakeJob(job, sequence)) return;
           break;
         }
         changed_.Wait(mutex_, 1000);
       }
+      // The first block is with another worker, which is never waiting itself.
+      while (job.offset > 0 && verdicts_[job.source] == Verdict::Unknown) {
+        if (stopping_) return;
+        changed_.Wait(mutex_, 1000);
+      }
+      job.store = verdicts_[job.source] == Verdict::Store;
     }
     Packed packed;
+    packed.source = job.source;
+    packed.length = job.length;
+    packed.last = job.last;
     // An exception leaving this thread would end the program; the writer fails cleanly instead.
     try {
       if (!worker) worker.emplace();
@@ -86,6 +116,7 @@ void Compressor::Work() {
     }
     {
       os::Guard guard(mutex_);
+      if (job.offset == 0) verdicts_[job.source] = packed.stored ? Verdict::Store : Verdict::Deflate;
       Slot& slot = slots_[sequence % slots_.size()];
       slot.packed = std::move(packed);
       slot.ready = true;
@@ -96,16 +127,14 @@ void Compressor::Work() {
 
 void Compressor::Compress(const Job& job, Worker& worker, Packed& packed) const {
   const Source& source = sources_[job.source];
-  packed.source = job.source;
-  packed.length = job.length;
-  packed.last = job.last;
   if (worker.openSource != job.source) {
     worker.openSource = SIZE_MAX;
     packed.error = os::File::OpenRead(source.path, worker.file);
     if (packed.error) return;
     worker.openSource = job.source;
   }
-  const std::size_t dictionary = static_cast<std::size_t>(std::min<std::uint64_t>(job.offset, kDictionarySize));
+  const std::size_t dictionary =
+      job.store ? 0 : static_cast<std::size_t>(std::min<std::uint64_t>(job.offset, kDictionarySize));
   // One byte past the last block tells whether the file grew since it was listed.
   const std::size_t wanted = dictionary + job.length;
   worker.input.resize(wanted + (job.last ? 1 : 0));
@@ -119,8 +148,8 @@ void Compressor::Compress(const Job& job, Worker& worker, Packed& packed) const 
   packed.grown = got > wanted;
   const std::span<const std::uint8_t> data(worker.input.data() + dictionary, job.length);
   packed.crc = static_cast<std::uint32_t>(::crc32_z(0, data.data(), data.size()));
-  worker.deflater.Block(std::span(worker.input.data(), dictionary), data, job.last, packed.data);
-  if (job.offset == 0 && job.last && packed.data.size() >= job.length) {
+  if (!job.store) worker.deflater.Block(std::span(worker.input.data(), dictionary), data, job.last, packed.data);
+  if (job.store || (job.offset == 0 && !Compresses(packed.data.size(), job.length))) {
     packed.data.assign(data.begin(), data.end());
     packed.stored = true;
   }
@@ -137,6 +166,7 @@ Error Compressor::Next(Packed& packed) {
     packed = std::move(slot.packed);
     slot.ready = false;
     ++collected_;
+    inFlight_ -= packed.length;
   }
   changed_.NotifyAll();
   return packed.error;

@@ -1,10 +1,12 @@
 // ExtractArchive: the archive is read and checked whole, every entry placed, and only then is
-// anything written: folders first, then the files on a pool of workers, then the folders' times.
+// anything written: the files on a pool of workers, each folder made as the first file below it
+// comes up and given its times once all it holds is made.
 #include <algorithm>
-#include <functional>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <new>
+#include <unordered_map>
 
 #include "zip/catalog.h"
 #include "zip/inflate_entry.h"
@@ -16,20 +18,6 @@
 
 namespace zip {
 namespace {
-
-// Nothing below the target may be a link or junction: a write through one could land anywhere.
-Error CheckNoLinks(const os::Path& target, const std::string& relative) {
-  os::Path path = target;
-  for (std::size_t start = 0, slash = 0; (slash = relative.find('/', start)) != std::string::npos; start = slash + 1) {
-    path /= Utf8Path(relative.substr(start, slash - start));
-    os::Status status;
-    if (Error error = os::Inspect(path, status)) return error;
-    if (status.kind != os::Kind::Folder) {
-      return Error{Failure::OutsideTarget, path, relative, "a link or other non-folder stands in its path"};
-    }
-  }
-  return {};
-}
 
 // The segment before the last "/" and the last one.
 std::pair<std::string, std::string> Split(const std::string& path) {
@@ -63,6 +51,12 @@ Error CreateFree(const std::string& planned, bool folder, std::string& made, Cre
 using CopyEntry = std::function<Error(const Entry& entry, const os::File& out, EntryBuffers& buffers,
                                       const std::function<bool(std::uint64_t)>& progress)>;
 
+// Each folder is made in its parent's held handle, and each file in its folder's: nothing is ever
+// opened by a path below the target, so a link that another program puts in the place of a folder
+// made here is never written through, and no folder needs checking before each file. A folder
+// is made when the first file below it comes up (parents before children, as planned) and let go
+// once all it holds is made, so an archive written by a walk of a tree holds about as many
+// handles as the tree is deep.
 class Extraction {
  public:
   Extraction(CopyEntry copy, const Catalog& catalog, Plan& plan, const os::Path& target, Observer& observer,
@@ -70,18 +64,8 @@ class Extraction {
       : copy_(std::move(copy)), catalog_(catalog), plan_(plan), target_(target), observer_(observer), report_(report) {}
 
   Error Run(unsigned threads) {
-    for (std::size_t i = 0; i < plan_.folders.size(); ++i) {
-      if (observer_.Cancelled()) return Error{Failure::Cancelled, {}, {}, {}};
-      const std::string planned = plan_.folders[i].path;
-      if (Error error = CheckNoLinks(target_, planned)) return error;
-      std::string made;
-      if (Error error = CreateFree(planned, true, made, [&](const std::string& path) {
-            return os::CreateFolder(target_ / Utf8Path(path));
-          })) {
-        return error;
-      }
-      if (made != planned) MoveBelow(planned, made, i);
-    }
+    if (Error error = os::Folder::Open(target_, root_)) return error;
+    Count();
     {
       std::vector<std::unique_ptr<os::Thread>> workers;
       for (unsigned i = 0; i < std::min<std::size_t>(threads, plan_.files.size()); ++i) {
@@ -89,51 +73,120 @@ class Extraction {
       }
     }
     if (error_) return error_;
-    // Last, as creating the files changed them.
-    for (const Placed& folder : plan_.folders) {
-      const os::Path path = target_ / Utf8Path(folder.path);
-      if (folder.times) {
-        if (Error error = os::SetTimes(path, *folder.times)) return error;
+    os::Guard guard(mutex_);
+    return MakeFolders(plan_.folders.size());  // those with no file below them
+  }
+
+ private:
+  static constexpr std::size_t kTarget = SIZE_MAX;
+
+  // Each folder's parent, each file's folder, and what each folder is to hold.
+  void Count() {
+    std::unordered_map<std::string, std::size_t> at;
+    const auto parentOf = [&](const std::string& path) {
+      const auto it = at.find(Split(path).first);
+      return it == at.end() ? kTarget : it->second;
+    };
+    pending_.assign(plan_.folders.size(), 0);
+    held_.resize(plan_.folders.size());
+    for (std::size_t i = 0; i < plan_.folders.size(); ++i) {
+      folderParent_.push_back(parentOf(plan_.folders[i].path));
+      if (folderParent_.back() != kTarget) ++pending_[folderParent_.back()];
+      at.emplace(plan_.folders[i].path, i);
+    }
+    for (const Placed& file : plan_.files) {
+      fileParent_.push_back(parentOf(file.path));
+      if (fileParent_.back() != kTarget) ++pending_[fileParent_.back()];
+    }
+  }
+
+  const os::Folder& Held(std::size_t folder) const { return folder == kTarget ? root_ : held_[folder]; }
+
+  // With the mutex held: the folders planned before `end`, in order.
+  Error MakeFolders(std::size_t end) {
+    for (; made_ < end; ++made_) {
+      if (observer_.Cancelled()) return Error{Failure::Cancelled, {}, {}, {}};
+      const std::size_t i = made_;
+      const std::string planned = plan_.folders[i].path;
+      const os::Folder& parent = Held(folderParent_[i]);
+      std::string made;
+      if (Error error = CreateFree(planned, true, made, [&](const std::string& path) {
+            return parent.NewFolder(Utf8Path(Split(path).second), held_[i]);
+          })) {
+        return error;
       }
-      if (Error error = os::SetHidden(path, folder.attributes.hidden)) return error;
+      if (made != planned) MoveBelow(planned, made, i);
+      if (Error error = Holds(folderParent_[i])) return error;
+      if (pending_[i] == 0) {
+        if (Error error = Finish(i)) return error;
+      }
     }
     return {};
   }
 
- private:
+  // With the mutex held: one more thing the folder holds is made.
+  Error Holds(std::size_t folder) {
+    if (folder == kTarget || --pending_[folder] > 0) return {};
+    return Finish(folder);
+  }
+
+  // Its times last, as making what it holds changed them.
+  Error Finish(std::size_t i) {
+    const Placed& folder = plan_.folders[i];
+    if (folder.times) {
+      if (Error error = held_[i].SetTimes(*folder.times)) return error;
+    }
+    if (Error error = held_[i].SetHidden(folder.attributes.hidden)) return error;
+    held_[i] = os::Folder();
+    return {};
+  }
+
   // Nothing may leave a worker: an exception here would end the program with the work half done.
   void Work() {
     try {
       EntryBuffers buffers;
-      for (std::size_t i = next_++; i < plan_.files.size() && !stop_; i = next_++) {
-        if (Error error = ExtractFile(plan_.files[i], buffers)) Stop(std::move(error));
+      for (;;) {
+        std::size_t i = 0;
+        {
+          os::Guard guard(mutex_);
+          if (stop_ || next_ == plan_.files.size()) return;
+          i = next_++;
+          if (Error error = MakeFolders(fileParent_[i] == kTarget ? 0 : fileParent_[i] + 1)) return Fail(std::move(error));
+        }
+        if (Error error = ExtractFile(i, buffers)) {
+          os::Guard guard(mutex_);
+          return Fail(std::move(error));
+        }
       }
     } catch (const std::bad_alloc&) {
-      Stop(Error{Failure::NoMemory, {}, {}, {}});
+      os::Guard guard(mutex_);
+      Fail(Error{Failure::NoMemory, {}, {}, {}});
     }
   }
 
-  void Stop(Error error) {
-    os::Guard guard(mutex_);
+  // With the mutex held.
+  void Fail(Error error) {
     if (!error_) error_ = std::move(error);
     stop_ = true;
   }
 
-  Error ExtractFile(const Placed& file, EntryBuffers& buffers) {
+  Error ExtractFile(std::size_t i, EntryBuffers& buffers) {
     // Empty files report no bytes, so their progress never asks.
     if (observer_.Cancelled()) return Error{Failure::Cancelled, {}, {}, {}};
+    const Placed& file = plan_.files[i];
     const Entry& entry = catalog_.entries[file.entry];
-    if (Error error = CheckNoLinks(target_, file.path)) return error;
+    const os::Folder& folder = Held(fileParent_[i]);
     os::File out;
     std::string made;
     if (Error error = CreateFree(file.path, false, made, [&](const std::string& path) {
-          return os::File::CreateNew(target_ / Utf8Path(path), out);
+          return folder.NewFile(Utf8Path(Split(path).second), out);
         })) {
       return error;
     }
-    if (made != file.path) {
+    {
       os::Guard guard(mutex_);
-      Renamed(file, made);
+      if (made != file.path) Renamed(file, made);
+      if (Error error = Holds(fileParent_[i])) return error;
     }
     const std::function<bool(std::uint64_t)> progress = [&](std::uint64_t bytes) {
       observer_.Done(bytes, entry.name);
@@ -146,7 +199,6 @@ class Extraction {
     }
     return out.SetAttributes(file.attributes);
   }
-
   // The folder went elsewhere: so does everything planned below it. The files are said to be renamed.
   void MoveBelow(const std::string& planned, const std::string& made, std::size_t at) {
     const std::string prefix = planned + "/";
@@ -186,9 +238,15 @@ class Extraction {
   const os::Path& target_;
   Observer& observer_;
   ExtractReport& report_;
-  std::atomic<std::size_t> next_{0};
+  os::Folder root_;
+  std::vector<std::size_t> folderParent_;  // kTarget: at the top
+  std::vector<std::size_t> fileParent_;
+  std::vector<std::size_t> pending_;  // what each folder is still to hold
+  std::vector<os::Folder> held_;      // from when each folder is made until it is finished
+  std::size_t made_ = 0;              // the folders made so far, in the plan's order
+  std::size_t next_ = 0;              // the next file to extract
   std::atomic<bool> stop_{false};
-  os::Mutex mutex_;
+  os::Mutex mutex_;                   // over all of the above but stop_, and the report
   Error error_;
 };
 

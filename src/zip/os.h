@@ -58,7 +58,8 @@ class File {
   // Fails when anything, a link included, already exists at the path.
   static Error CreateNew(const Path& path, File& file);
 
-  // Reads until `size` bytes or the end of the file; `got` tells how many.
+  // By position, so threads may share a file. Reads until `size` bytes or the end of the file;
+  // `got` tells how many.
   Error ReadAt(std::uint64_t offset, std::uint8_t* data, std::size_t size, std::size_t& got) const;
   Error WriteAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size) const;
   Error Size(std::uint64_t& size) const;
@@ -68,9 +69,46 @@ class File {
   Error SetAttributes(const Attributes& attributes) const;
 
  private:
+  friend class Folder;
   void Close();  // the system's own call
   std::intptr_t handle_ = -1;
   Path path_;
+};
+
+// A folder held open: what is made in it lands in that very folder, wherever it has been moved
+// since, and never through a link that took its name. Each name made in it must be new, so
+// nothing that was there, a link included, is ever opened.
+class Folder {
+ public:
+  Folder() = default;
+  ~Folder() { Close(); }
+  Folder(Folder&& other) noexcept : handle_(std::exchange(other.handle_, -1)), path_(std::move(other.path_)) {}
+  Folder& operator=(Folder&& other) noexcept {
+    if (this != &other) {
+      Close();
+      handle_ = std::exchange(other.handle_, -1);
+      path_ = std::move(other.path_);
+    }
+    return *this;
+  }
+  Folder(const Folder&) = delete;
+  Folder& operator=(const Folder&) = delete;
+
+  // Follows a link at the path: the caller chose it.
+  static Error Open(const Path& path, Folder& folder);
+  // `name` is one segment; both fail when anything already holds it.
+  Error NewFolder(const Path& name, Folder& made) const;
+  Error NewFile(const Path& name, File& file) const;
+  Error SetTimes(const Times& times) const;
+  // Only hidden: read-only on a folder means nothing to Windows and on POSIX would keep its
+  // content from being written or removed.
+  Error SetHidden(bool hidden) const;
+  const Path& path() const { return path_; }
+
+ private:
+  void Close();
+  std::intptr_t handle_ = -1;
+  Path path_;  // as made: for the messages only
 };
 
 enum class Kind { File, Folder, Link, Other };  // Link: a symbolic link, junction or other reparse point
@@ -86,17 +124,10 @@ struct Status {
 // trailing dots and blanks, and so name another file).
 Path Absolute(const Path& path);
 
-// Never follows a link at the path itself.
-Error Inspect(const Path& path, Status& status);
 // What a link at the path points to (the path's own status when it is no link).
 Error InspectTarget(const Path& path, Status& status);
+// Links in the folder are listed as links, never followed.
 Error List(const Path& folder, std::vector<std::pair<Path, Status>>& items);
-// Fails when anything already exists at the path.
-Error CreateFolder(const Path& path);
-Error SetTimes(const Path& path, const Times& times);
-// Folders: only hidden, as read-only on a folder means nothing to Windows and on POSIX would keep
-// its content from being written or removed.
-Error SetHidden(const Path& folder, bool hidden);
 Error Remove(const Path& file);
 Error FreeSpace(const Path& folder, std::uint64_t& bytes);
 

@@ -1,4 +1,5 @@
-// POSIX implementation of the system seam: descriptors, pread/pwrite, lstat and stat, utimensat.
+// POSIX implementation of the system seam: descriptors, pread/pwrite, files and folders made
+// relative to a held folder (openat, mkdirat), lstat and stat, futimens.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -171,16 +172,53 @@ Error File::SetAttributes(const Attributes& attributes) const {
   return {};
 }
 
+void Folder::Close() {
+  if (handle_ != -1) ::close(Fd(handle_));
+  handle_ = -1;
+}
+
+Error Folder::Open(const Path& path, Folder& folder) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return SystemError(path);
+  folder = Folder();
+  folder.handle_ = fd;
+  folder.path_ = path;
+  return {};
+}
+
+// Between mkdirat and openat another process may put a link in its place: O_NOFOLLOW refuses it.
+Error Folder::NewFolder(const Path& name, Folder& made) const {
+  const Path path = path_ / name;
+  if (::mkdirat(Fd(handle_), name.c_str(), 0777) != 0) return SystemError(path);
+  const int fd = ::openat(Fd(handle_), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return SystemError(path);
+  made = Folder();
+  made.handle_ = fd;
+  made.path_ = path;
+  return {};
+}
+
+Error Folder::NewFile(const Path& name, File& file) const {
+  const Path path = path_ / name;
+  const int fd = ::openat(Fd(handle_), name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return SystemError(path);
+  file = File();
+  file.handle_ = fd;
+  file.path_ = path;
+  return {};
+}
+
+Error Folder::SetTimes(const Times& times) const {
+  const Pair pair = TimesOf(times);
+  if (::futimens(Fd(handle_), pair.times) != 0) return SystemError(path_);
+  return {};
+}
+
+Error Folder::SetHidden(bool) const { return {}; }
+
 Path Absolute(const Path& path) {
   std::error_code ignored;
   return std::filesystem::absolute(path, ignored).lexically_normal();
-}
-
-Error Inspect(const Path& path, Status& status) {
-  struct stat info {};
-  if (::lstat(path.c_str(), &info) != 0) return SystemError(path);
-  status = StatusOf(info);
-  return {};
 }
 
 Error InspectTarget(const Path& path, Status& status) {
@@ -194,26 +232,13 @@ Error List(const Path& folder, std::vector<std::pair<Path, Status>>& items) {
   std::error_code code;
   std::filesystem::directory_iterator it(folder, code);
   for (; !code && it != std::filesystem::directory_iterator(); it.increment(code)) {
-    Status status;
-    if (Error error = Inspect(it->path(), status)) return error;
-    items.emplace_back(it->path().filename(), status);
+    struct stat info {};
+    if (::lstat(it->path().c_str(), &info) != 0) return SystemError(it->path());
+    items.emplace_back(it->path().filename(), StatusOf(info));
   }
   if (code) return SystemError(folder, code.value());
   return {};
 }
-
-Error CreateFolder(const Path& path) {
-  if (::mkdir(path.c_str(), 0777) != 0) return SystemError(path);
-  return {};
-}
-
-Error SetTimes(const Path& path, const Times& times) {
-  const Pair pair = TimesOf(times);
-  if (::utimensat(AT_FDCWD, path.c_str(), pair.times, AT_SYMLINK_NOFOLLOW) != 0) return SystemError(path);
-  return {};
-}
-
-Error SetHidden(const Path&, bool) { return {}; }
 
 Error Remove(const Path& file) {
   if (::unlink(file.c_str()) != 0) return SystemError(file);

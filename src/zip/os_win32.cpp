@@ -1,7 +1,10 @@
-// Windows implementation of the system seam: every path in its \\?\ form, positional
-// ReadFile/WriteFile, reparse points as links, SRW locks and condition variables.
+// Windows implementation of the system seam: every path in its \\?\ form, positional reads and
+// writes, files and folders made relative to a held folder, reparse points as links, SRW locks
+// and condition variables. Each call that reaches the file system is a trip through its filters
+// (and a request to the server under Wine), so the calls per file are few.
 #include <windows.h>
 #include <process.h>
+#include <winternl.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -27,10 +30,21 @@ std::string Utf8Name(const std::filesystem::path& path) {
 
 }  // namespace zip
 
+// ReadFile and WriteFile with an OVERLAPPED offset also post to the handle's completion port, a
+// request of its own under Wine; the system's calls take the offset without one. Not in winternl.h.
+extern "C" NTSTATUS NTAPI NtReadFile(HANDLE file, HANDLE event, PIO_APC_ROUTINE apc, PVOID apcContext,
+                                     PIO_STATUS_BLOCK io, PVOID buffer, ULONG length, PLARGE_INTEGER offset,
+                                     PULONG key);
+extern "C" NTSTATUS NTAPI NtWriteFile(HANDLE file, HANDLE event, PIO_APC_ROUTINE apc, PVOID apcContext,
+                                      PIO_STATUS_BLOCK io, PVOID buffer, ULONG length, PLARGE_INTEGER offset,
+                                      PULONG key);
+
 namespace zip::os {
 namespace {
 
 using platform::win32::LongPath;
+
+constexpr NTSTATUS kEndOfFile = static_cast<NTSTATUS>(0xC0000011L);
 
 constexpr std::int64_t kEpochDifference = 11644473600;  // seconds from 1601 to 1970
 
@@ -69,11 +83,10 @@ Error SetFileTimes(HANDLE handle, const Times& times, const Path& path) {
   return {};
 }
 
-OVERLAPPED At(std::uint64_t offset) {
-  OVERLAPPED overlapped{};
-  overlapped.Offset = static_cast<DWORD>(offset);
-  overlapped.OffsetHigh = static_cast<DWORD>(offset >> 32);
-  return overlapped;
+LARGE_INTEGER At(std::uint64_t offset) {
+  LARGE_INTEGER at{};
+  at.QuadPart = static_cast<LONGLONG>(offset);
+  return at;
 }
 
 // Symbolic links and junctions redirect a path; other reparse points (cloud files, say) do not.
@@ -82,12 +95,28 @@ Kind KindOf(DWORD attributes, DWORD tag) {
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Kind::Folder : Kind::File;
 }
 
-// The path itself, never what a link at it points to, unless asked to follow it.
-platform::win32::OwnedHandle OpenAttributes(const Path& path, DWORD access, bool follow = false) {
-  const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (follow ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
-  return platform::win32::OwnedHandle(CreateFileW(LongPath(path).c_str(), access,
-                                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                                  OPEN_EXISTING, flags, nullptr));
+// What is made in a held folder is made in it by name, as the system's own call does: a link
+// already holding the name makes the call fail, never opens what it points to.
+constexpr ACCESS_MASK kFolderAccess = FILE_LIST_DIRECTORY | FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | FILE_TRAVERSE |
+                                      FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE;
+constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+Error CreateIn(HANDLE folder, const Path& name, const Path& path, ACCESS_MASK access, ULONG share, ULONG options,
+               std::intptr_t& made) {
+  const std::wstring& text = name.native();
+  if (text.empty() || text.size() > 0x7FFF) return SystemError(path, ERROR_FILENAME_EXCED_RANGE);
+  const auto bytes = static_cast<USHORT>(text.size() * sizeof(wchar_t));
+  UNICODE_STRING string{bytes, bytes, const_cast<PWSTR>(text.c_str())};
+  OBJECT_ATTRIBUTES attributes{};
+  InitializeObjectAttributes(&attributes, &string, OBJ_CASE_INSENSITIVE, folder, nullptr);
+  IO_STATUS_BLOCK io{};
+  HANDLE handle = nullptr;
+  const NTSTATUS status = NtCreateFile(&handle, access, &attributes, &io, /* allocationSize= */ nullptr,
+                                       FILE_ATTRIBUTE_NORMAL, share, FILE_CREATE, options | FILE_SYNCHRONOUS_IO_NONALERT,
+                                       /* eaBuffer= */ nullptr, /* eaLength= */ 0);
+  if (!NT_SUCCESS(status)) return SystemError(path, RtlNtStatusToDosError(status));
+  made = reinterpret_cast<std::intptr_t>(handle);
+  return {};
 }
 
 }  // namespace
@@ -161,16 +190,15 @@ Error File::CreateNew(const Path& path, File& file) {
 Error File::ReadAt(std::uint64_t offset, std::uint8_t* data, std::size_t size, std::size_t& got) const {
   got = 0;
   while (got < size) {
-    OVERLAPPED overlapped = At(offset + got);
-    const auto want = static_cast<DWORD>(std::min<std::size_t>(size - got, 1U << 30));
-    DWORD read = 0;
-    if (!ReadFile(Native(handle_), data + got, want, &read, &overlapped)) {
-      const DWORD code = GetLastError();
-      if (code == ERROR_HANDLE_EOF) break;
-      return SystemError(path_, code);
-    }
-    if (read == 0) break;
-    got += read;
+    LARGE_INTEGER at = At(offset + got);
+    const auto want = static_cast<ULONG>(std::min<std::size_t>(size - got, 1U << 30));
+    IO_STATUS_BLOCK io{};
+    const NTSTATUS status = NtReadFile(Native(handle_), /* event= */ nullptr, /* apc= */ nullptr,
+                                       /* apcContext= */ nullptr, &io, data + got, want, &at, /* key= */ nullptr);
+    if (status == kEndOfFile) break;
+    if (!NT_SUCCESS(status)) return SystemError(path_, RtlNtStatusToDosError(status));
+    if (io.Information == 0) break;
+    got += io.Information;
   }
   return {};
 }
@@ -178,12 +206,15 @@ Error File::ReadAt(std::uint64_t offset, std::uint8_t* data, std::size_t size, s
 Error File::WriteAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size) const {
   std::size_t done = 0;
   while (done < size) {
-    OVERLAPPED overlapped = At(offset + done);
-    const auto want = static_cast<DWORD>(std::min<std::size_t>(size - done, 1U << 30));
-    DWORD written = 0;
-    if (!WriteFile(Native(handle_), data + done, want, &written, &overlapped)) return SystemError(path_);
-    if (written == 0) return SystemError(path_, ERROR_DISK_FULL);
-    done += written;
+    LARGE_INTEGER at = At(offset + done);
+    const auto want = static_cast<ULONG>(std::min<std::size_t>(size - done, 1U << 30));
+    IO_STATUS_BLOCK io{};
+    const NTSTATUS status = NtWriteFile(Native(handle_), /* event= */ nullptr, /* apc= */ nullptr,
+                                        /* apcContext= */ nullptr, &io, const_cast<std::uint8_t*>(data + done), want,
+                                        &at, /* key= */ nullptr);
+    if (!NT_SUCCESS(status)) return SystemError(path_, RtlNtStatusToDosError(status));
+    if (io.Information == 0) return SystemError(path_, ERROR_DISK_FULL);
+    done += io.Information;
   }
   return {};
 }
@@ -213,10 +244,62 @@ Error File::SetAttributes(const Attributes& attributes) const {
   return {};
 }
 
-namespace {
+void Folder::Close() {
+  if (handle_ != -1) CloseHandle(Native(handle_));
+  handle_ = -1;
+}
 
-Error StatusOf(const Path& path, bool follow, Status& status) {
-  const platform::win32::OwnedHandle handle = OpenAttributes(path, FILE_READ_ATTRIBUTES, follow);
+Error Folder::Open(const Path& path, Folder& folder) {
+  const HANDLE handle = CreateFileW(LongPath(path).c_str(), kFolderAccess, kShareAll, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return SystemError(path);
+  folder = Folder();
+  folder.handle_ = reinterpret_cast<std::intptr_t>(handle);
+  folder.path_ = path;
+  return {};
+}
+
+// Shared for delete, so that the folder can be moved while it is held.
+Error Folder::NewFolder(const Path& name, Folder& made) const {
+  const Path path = path_ / name;
+  std::intptr_t handle = -1;
+  if (Error error = CreateIn(Native(handle_), name, path, kFolderAccess, kShareAll, FILE_DIRECTORY_FILE, handle)) {
+    return error;
+  }
+  made = Folder();
+  made.handle_ = handle;
+  made.path_ = path;
+  return {};
+}
+
+Error Folder::NewFile(const Path& name, File& file) const {
+  const Path path = path_ / name;
+  std::intptr_t handle = -1;
+  if (Error error = CreateIn(Native(handle_), name, path, GENERIC_READ | GENERIC_WRITE | SYNCHRONIZE, FILE_SHARE_READ,
+                             FILE_NON_DIRECTORY_FILE, handle)) {
+    return error;
+  }
+  file = File();
+  file.handle_ = handle;
+  file.path_ = path;
+  return {};
+}
+
+Error Folder::SetTimes(const Times& times) const { return SetFileTimes(Native(handle_), times, path_); }
+
+Error Folder::SetHidden(bool hidden) const {
+  if (!hidden) return {};
+  FILE_BASIC_INFO basic{};
+  if (!GetFileInformationByHandleEx(Native(handle_), FileBasicInfo, &basic, sizeof basic)) return SystemError(path_);
+  FILE_BASIC_INFO hide{};  // times of zero are left as they are
+  hide.FileAttributes = basic.FileAttributes | FILE_ATTRIBUTE_HIDDEN;
+  if (!SetFileInformationByHandle(Native(handle_), FileBasicInfo, &hide, sizeof hide)) return SystemError(path_);
+  return {};
+}
+
+Error InspectTarget(const Path& path, Status& status) {
+  const platform::win32::OwnedHandle handle(CreateFileW(LongPath(path).c_str(), FILE_READ_ATTRIBUTES, kShareAll,
+                                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!handle) return SystemError(path);
   FILE_BASIC_INFO basic{};
   FILE_STANDARD_INFO standard{};
@@ -232,12 +315,6 @@ Error StatusOf(const Path& path, bool follow, Status& status) {
   status.attributes = AttributesOf(basic.FileAttributes);
   return {};
 }
-
-}  // namespace
-
-Error Inspect(const Path& path, Status& status) { return StatusOf(path, /* follow= */ false, status); }
-
-Error InspectTarget(const Path& path, Status& status) { return StatusOf(path, /* follow= */ true, status); }
 
 Error List(const Path& folder, std::vector<std::pair<Path, Status>>& items) {
   WIN32_FIND_DATAW found{};
@@ -256,27 +333,6 @@ Error List(const Path& folder, std::vector<std::pair<Path, Status>>& items) {
     items.emplace_back(Path(name), status);
   } while (FindNextFileW(search.get(), &found));
   if (GetLastError() != ERROR_NO_MORE_FILES) return SystemError(folder);
-  return {};
-}
-
-Error CreateFolder(const Path& path) {
-  if (!CreateDirectoryW(LongPath(path).c_str(), nullptr)) return SystemError(path);
-  return {};
-}
-
-Error SetTimes(const Path& path, const Times& times) {
-  const platform::win32::OwnedHandle handle = OpenAttributes(path, FILE_WRITE_ATTRIBUTES);
-  if (!handle) return SystemError(path);
-  return SetFileTimes(handle.get(), times, path);
-}
-
-Error SetHidden(const Path& folder, bool hidden) {
-  if (!hidden) return {};
-  const std::wstring path = LongPath(folder);
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || !SetFileAttributesW(path.c_str(), attributes | FILE_ATTRIBUTE_HIDDEN)) {
-    return SystemError(folder);
-  }
   return {};
 }
 

@@ -1,6 +1,9 @@
 // WriteArchive: one thread writes the entries in order while the compressor's workers deflate
 // ahead of it. The output is a file it can seek in, so each local file header is written before
-// its data and rewritten with the sizes and CRC-32 once they are known.
+// its data and rewritten with the sizes and CRC-32 once they are known. What is written is gathered
+// in memory and goes out in large pieces: a write a small file would be a trip through the file
+// system's filters each (a request to the server under Wine), and a header usually is rewritten
+// before it has gone out.
 #include <zlib.h>
 
 #include <algorithm>
@@ -75,8 +78,22 @@ class ArchiveWriter {
   }
 
   Error Append(const Bytes& bytes) {
-    if (Error error = WriteOut(offset_, bytes.data(), bytes.size())) return error;
+    pending_.insert(pending_.end(), bytes.begin(), bytes.end());
     offset_ += bytes.size();
+    return pending_.size() >= kWritePiece ? Flush() : Error{};
+  }
+
+  Error Flush() {
+    if (Error error = WriteOut(flushed_, pending_.data(), pending_.size())) return error;
+    flushed_ += pending_.size();
+    pending_.clear();
+    return {};
+  }
+
+  // A header goes out whole with the bytes gathered around it, never half.
+  Error Rewrite(std::uint64_t offset, const Bytes& bytes) {
+    if (offset < flushed_) return out_.WriteAt(offset, bytes.data(), bytes.size());
+    std::copy(bytes.begin(), bytes.end(), pending_.begin() + static_cast<std::ptrdiff_t>(offset - flushed_));
     return {};
   }
 
@@ -115,7 +132,7 @@ class ArchiveWriter {
     }
     header.clear();
     WriteLocalFileHeader(header, local);
-    if (Error error = out_.WriteAt(headerOffset, header.data(), header.size())) return error;
+    if (Error error = Rewrite(headerOffset, header)) return error;
 
     CentralDirectoryHeader central;
     central.versionMadeBy = (kHostDos << 8) | kVersionMadeBy;
@@ -141,6 +158,7 @@ class ArchiveWriter {
 
   // Deflate did not shrink a file of several blocks: its data goes in again as it is.
   Error RewriteStored(const Source& source, std::uint64_t dataOffset, LocalFileHeader& local) {
+    if (Error error = Flush()) return error;
     os::File in;
     if (Error error = os::File::OpenRead(source.path, in)) return error;
     Bytes buffer(kBlockSize);
@@ -158,7 +176,7 @@ class ArchiveWriter {
     if (crc != local.crc) return Error{Failure::Io, source.path, source.name, "the file changed while it was read"};
     local.method = kStored;
     local.compressedSize = source.size;
-    offset_ = dataOffset + source.size;
+    offset_ = flushed_ = dataOffset + source.size;
     return {};
   }
 
@@ -166,13 +184,16 @@ class ArchiveWriter {
     CentralDirectoryPlace place{entries_, central_.size(), offset_};
     WriteEndRecords(central_, place);
     if (Error error = Append(central_)) return error;
+    if (Error error = Flush()) return error;
     return out_.Truncate(offset_);
   }
 
   const os::File& out_;
   Observer& observer_;
   WriteReport& report_;
-  std::uint64_t offset_ = 0;
+  std::uint64_t offset_ = 0;   // where the next entry starts
+  std::uint64_t flushed_ = 0;  // what has gone out; the rest is pending_
+  Bytes pending_;
   std::uint64_t entries_ = 0;
   Bytes central_;
 };

@@ -191,7 +191,8 @@ TEST_F(Tools, CancelInTheProgressWindowEndsTheRunAtOnceAndLeavesNothing) {
     std::string make;      // shell commands run in the case's folder
     const wchar_t* input;  // in the case's folder
   } cases[] = {
-      {L"Cramlet", "mkdir Noise && head -c 200M /dev/urandom >Noise/noise.bin", L"Noise"},
+      // Noise that deflate shrinks, so that it is deflated, not stored at once.
+      {L"Cramlet", "mkdir Noise && head -c 150M /dev/urandom | base64 -w0 >Noise/noise.bin", L"Noise"},
       // Spillet writes much data a second but makes files slowly: many small ones.
       {L"Spillet", "mkdir Many && cd Many && head -c 6000k /dev/urandom | split -b 1k -a 4", L"Many.zip"},
   };
@@ -447,7 +448,7 @@ TEST_F(Tools, TheNextRunRemovesTheScratchFolderOfAKilledOne) {
     const wchar_t *big, *small;
     std::set<std::wstring> left;
   } cases[] = {
-      {L"Cramlet", "mkdir Noise && head -c 150M /dev/urandom >Noise/noise.bin && echo small >small.txt", {},
+      {L"Cramlet", "mkdir Noise && head -c 112M /dev/urandom | base64 -w0 >Noise/noise.bin && echo small >small.txt", {},
        L"Noise", L"small.txt", {L"Noise", L"small.txt", L"small.zip", L"small (2).zip"}},
       // Its finished files are closed: only the live run's hold on its folder keeps them.
       {L"Spillet", "mkdir Many && echo small >small.txt && cd Many && head -c 6000k /dev/urandom | split -b 1k -a 4",

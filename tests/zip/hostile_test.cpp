@@ -208,6 +208,7 @@ class Planting : public Counting {
   bool planted_ = false;
 };
 
+// The rest goes into the folder made for it, wherever that was moved.
 TEST(Links, PlantedInTheTargetAreNeverWrittenThrough) {
   Scratch scratch;
   fs::create_directories(scratch / "elsewhere");
@@ -215,9 +216,9 @@ TEST(Links, PlantedInTheTargetAreNeverWrittenThrough) {
   WriteFile(scratch / "a.zip", BuildArchive({{.name = "a/1.txt", .data = "one"}, {.name = "a/2.txt", .data = "two"}}));
   Planting planting(scratch);
   zip::ExtractReport report;
-  EXPECT_EQ(zip::ExtractArchive(scratch / "a.zip", scratch / "out", planting, report, 1).kind,
-            zip::Failure::OutsideTarget);
+  ASSERT_FALSE(zip::ExtractArchive(scratch / "a.zip", scratch / "out", planting, report, 1));
   EXPECT_TRUE(fs::is_empty(scratch / "elsewhere"));
+  EXPECT_EQ(ReadFile(scratch / "out/moved/2.txt"), "two");
 }
 
 struct Fault {
