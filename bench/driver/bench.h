@@ -16,6 +16,9 @@ struct Options {
   int idleSeconds = 60;
   int leakPresses = 1000;
   int windowCycles = 50;
+  int resultPairs = 20;  // keystroke to result: presses of each hotkey, per set of tools
+  int resultBlock = 5;   // pairs per start of Tandrel; blocks alternate the tools
+  std::wstring phase;    // --phase NAME: that phase alone (startup, latency, result, resident, size)
 
   static Options Parse(int argc, wchar_t** argv);
 };
@@ -46,5 +49,6 @@ std::string Narrow(const std::wstring& text);
 
 void RunStartup(Bench& bench);
 void RunLatency(Bench& bench);
+void RunResult(Bench& bench);
 void RunResident(Bench& bench);
 void RunSize(Bench& bench);

@@ -1,5 +1,5 @@
 // The benchmark driver: runs under Wine beside Tandrel.exe, the reference programs, the tool
-// doubles and the probe DLL, and prints the results as Markdown on stdout.
+// doubles, the probe DLL and, in folders of their own, Tandrel with the real and the bare tools, and prints the results as Markdown on stdout.
 #include <windows.h>
 
 #include <cstdio>
@@ -47,10 +47,14 @@ int wmain(int argc, wchar_t** argv) {
   }
   bench.probeWorks = bench.probe.Works();
 
-  RunStartup(bench);
-  RunLatency(bench);
-  RunResident(bench);
-  RunSize(bench);
+  const auto run = [&](const wchar_t* name, void (*phase)(Bench&)) {
+    if (bench.options.phase.empty() || bench.options.phase == name) phase(bench);
+  };
+  run(L"startup", RunStartup);
+  run(L"latency", RunLatency);
+  run(L"result", RunResult);
+  run(L"resident", RunResident);
+  run(L"size", RunSize);
 
   if (!bench.failures.empty()) {
     Say("## Failures\n\n");

@@ -8,6 +8,7 @@ Options Options::Parse(int argc, wchar_t** argv) {
   Options options;
   for (int i = 1; i < argc; ++i) {
     if (std::wcscmp(argv[i], L"--quick") == 0) options.quick = true;
+    if (std::wcscmp(argv[i], L"--phase") == 0 && i + 1 < argc) options.phase = argv[++i];
   }
   if (options.quick) {
     options.startRounds = 4;
@@ -16,6 +17,8 @@ Options Options::Parse(int argc, wchar_t** argv) {
     options.idleSeconds = 5;
     options.leakPresses = 20;
     options.windowCycles = 5;
+    options.resultPairs = 4;
+    options.resultBlock = 2;
   }
   return options;
 }

@@ -5,8 +5,6 @@
 
 #include "clock.h"
 
-namespace {
-
 void SendCombination(WORD key) {
   const WORD keys[] = {VK_CONTROL, VK_MENU, key};
   constexpr int kKeys = static_cast<int>(std::size(keys));
@@ -20,8 +18,6 @@ void SendCombination(WORD key) {
   }
   SendInput(static_cast<UINT>(std::size(inputs)), inputs, sizeof(INPUT));
 }
-
-}  // namespace
 
 Presser::Presser(const std::wstring& folder) : stamped_(CreateEventW(nullptr, FALSE, FALSE, L"TandrelBenchStamped")) {
   const std::wstring path = folder + L"\\stamps.txt";

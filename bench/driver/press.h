@@ -6,6 +6,9 @@
 
 #include "owned.h"
 
+// Ctrl+Alt+key, pressed and let go, through SendInput.
+void SendCombination(WORD key);
+
 class Presser {
  public:
   explicit Presser(const std::wstring& folder);

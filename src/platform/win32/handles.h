@@ -123,10 +123,11 @@ class CoMemory {
   Type* pointer_ = nullptr;
 };
 
-// COM for this thread, for as long as the owner lives.
+// COM for this thread, for as long as the owner lives: single-threaded unless asked otherwise.
 class ComApartment {
  public:
-  ComApartment() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
+  explicit ComApartment(COINIT model = COINIT_APARTMENTTHREADED)
+      : ok_(SUCCEEDED(CoInitializeEx(nullptr, model | COINIT_DISABLE_OLE1DDE))) {}
   ~ComApartment() {
     if (ok_) CoUninitialize();
   }

@@ -11,6 +11,7 @@ namespace {
 
 struct Call {
   std::function<void(const Alive&)> work;
+  COINIT model = COINIT_APARTMENTTHREADED;
   OwnedHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   std::atomic<ULONGLONG> lastSign{GetTickCount64()};
 };
@@ -19,7 +20,7 @@ DWORD WINAPI RunCall(void* parameter) {
   const std::unique_ptr<std::shared_ptr<Call>> owner(static_cast<std::shared_ptr<Call>*>(parameter));
   Call& call = **owner;
   {
-    const ComApartment com;
+    const ComApartment com(call.model);
     call.work([&call] { call.lastSign = GetTickCount64(); });
   }
   SetEvent(call.done.get());
@@ -28,9 +29,10 @@ DWORD WINAPI RunCall(void* parameter) {
 
 }  // namespace
 
-bool RunBounded(DWORD quietMs, std::function<void(const Alive&)> work) {
+bool RunBounded(DWORD quietMs, std::function<void(const Alive&)> work, COINIT model) {
   auto call = std::make_shared<Call>();
   call->work = std::move(work);
+  call->model = model;
   if (!call->done) return false;
   auto shared = std::make_unique<std::shared_ptr<Call>>(call);
   const OwnedHandle thread(CreateThread(nullptr, 0, RunCall, shared.get(), 0, nullptr));

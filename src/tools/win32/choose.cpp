@@ -26,6 +26,7 @@ ComPtr<IShellItem> StartFolder(const std::optional<fs::path>& startIn) {
 }  // namespace
 
 Choice Choose(const ChooseOptions& options, const std::optional<fs::path>& startIn) {
+  const ComApartment com;  // outlives the dialog's objects below
   Choice choice;
   ComPtr<IFileOpenDialog> dialog;
   FILEOPENDIALOGOPTIONS flags = 0;

@@ -79,8 +79,10 @@ class ProgressWindow {
   ProgressWindow& operator=(const ProgressWindow&) = delete;
 
   void Show() {
-    if (shown_ || FAILED(CoCreateInstance(CLSID_ProgressDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IProgressDialog,
-                                          dialog_.out()))) {
+    if (shown_) return;
+    if (!com_) com_.emplace();
+    if (FAILED(CoCreateInstance(CLSID_ProgressDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IProgressDialog,
+                                dialog_.out()))) {
       return;
     }
     dialog_->SetTitle(options_.title.c_str());
@@ -99,6 +101,7 @@ class ProgressWindow {
 
  private:
   const JobOptions& options_;
+  std::optional<ComApartment> com_;  // up once the window is due, and down after it
   ComPtr<IProgressDialog> dialog_;
   bool shown_ = false;
 };

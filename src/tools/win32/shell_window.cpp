@@ -220,9 +220,13 @@ void ShowIn(const std::vector<fs::path>& items) {
 
 }  // namespace
 
+// In the multithreaded apartment, which needs no window of its own: the first single-threaded
+// one makes one, and with it loads the display driver before the work can start. Explorer's
+// objects answer through their proxies either way.
 Selection FrontSelection(HWND front) {
   if (front == nullptr || IsHungAppWindow(front)) return {};
-  return Bounded<Selection>(kExplorerQuietMs, [front](const Alive& alive) { return SelectionIn(front, alive); })
+  return Bounded<Selection>(
+             kExplorerQuietMs, [front](const Alive& alive) { return SelectionIn(front, alive); }, COINIT_MULTITHREADED)
       .value_or(Selection{});
 }
 

@@ -95,7 +95,6 @@ int Run(const Tool& tool, const CommandLine& line, HWND front) {
 int ToolMain(const Tool& tool) {
   platform::win32::Harden();
   const HWND front = GetForegroundWindow();  // what the user was looking at when the hotkey was pressed
-  const ComApartment com;
   const CommandLine line = ParseCommandLine(tool.destinationOption);
   // Unwinding to here removes the scratch folders on the way; a message says what went wrong.
   try {

@@ -30,10 +30,10 @@ struct Tool {
   std::function<int(const CommandLine&, std::vector<std::filesystem::path>& made)> work;
 };
 
-// Hardened, COM up for the shell, the command line read: a wrong one gets the usage. The paths
-// it names are worked on; without any, what is selected in Explorer in front or else what the
-// user chooses in the file dialog, and the result is selected where the user is. Returns the
-// exit code.
+// Hardened, the command line read: a wrong one gets the usage. The paths it names are worked on;
+// without any, what is selected in Explorer in front or else what the user chooses in the file
+// dialog, and the result is selected where the user is. COM comes up only around the shell's
+// calls, so that a tool that needs none starts without it. Returns the exit code.
 int ToolMain(const Tool& tool);
 
 // Tells of the failure (a cancel needs no word) and gives the exit code for it.
