@@ -1,10 +1,21 @@
-// Where the C++ library's own errors (a string or vector asked to outgrow its limits, a position
-// past the end) end up in Tandrel. It catches none of them: each ended the program through
-// std::terminate. Ending it here, the same way, keeps the library's exception classes and their
-// copy-on-write strings (50 KiB) out of Tandrel.exe. The tools catch them, and keep them.
+// Where the C++ library's own failures end up in Tandrel, which is built without exceptions: it
+// caught none of them, and each ended the program through std::terminate. Ending it here, the
+// same way, keeps the library's exception classes, their copy-on-write strings and the unwinder
+// (over 100 KiB) out of Tandrel.exe. The tools catch them, and keep them.
+#include <cstddef>
 #include <cstdlib>
+#include <new>
 #include <string>
 
+// Out of memory.
+void* operator new(std::size_t size) {
+  if (void* memory = std::malloc(size != 0 ? size : 1)) return memory;
+  std::abort();
+}
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t /*size*/) noexcept { std::free(memory); }
+
+// A string or vector asked to outgrow its limits, a position past the end.
 #if defined(__GLIBCXX__)
 namespace std {
 
