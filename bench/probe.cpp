@@ -7,6 +7,7 @@
 namespace {
 
 constexpr UINT kGdiSlots = 0x10000;
+constexpr DWORD kGdiTypeKind = 0x100;
 constexpr UINT kFirstUserHandle = 0x0020;  // USER handles step by two from here
 constexpr UINT kLastUserHandle = 0xffef;
 
@@ -14,12 +15,15 @@ using GetIconSize = BOOL(WINAPI*)(HICON, UINT, LONG*, LONG*);
 
 }  // namespace
 
-// kind 0: GDI objects; kind 1: menus, icons and cursors (windows are counted from outside).
+// kind 0: GDI objects; kind 1: menus, icons and cursors (windows are counted from outside);
+// kind 0x100 + an OBJ_ type: the GDI objects of that type, to tell which ones a program holds.
 extern "C" __declspec(dllexport) DWORD WINAPI CountObjects(void* kind) {
   DWORD count = 0;
-  if (kind == nullptr) {
+  const auto asked = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(kind));
+  if (asked != 1) {
     for (UINT slot = 0; slot < kGdiSlots; ++slot) {
-      if (GetObjectType(reinterpret_cast<HGDIOBJ>(static_cast<ULONG_PTR>(slot))) != 0) ++count;
+      const DWORD type = GetObjectType(reinterpret_cast<HGDIOBJ>(static_cast<ULONG_PTR>(slot)));
+      if (type != 0 && (asked == 0 || asked == (kGdiTypeKind | type))) ++count;
     }
     return count;
   }

@@ -54,6 +54,11 @@ void ReadMemory(HANDLE process, long long& privateKiB, long long& workingSetKiB)
 
 }  // namespace
 
+const std::array<const char*, 15> kGdiTypeNames = {
+    "",       "pens",         "brushes",   "DCs",       "metafile DCs",          "palettes",
+    "fonts",  "bitmaps",      "regions",   "metafiles", "memory DCs",            "extended pens",
+    "enhanced metafile DCs", "enhanced metafiles", "colour spaces"};
+
 Footprint Measure(const Running& program, int unixPid, const Probe& probe) {
   Footprint footprint;
   ReadMemory(program.process(), footprint.privateKiB, footprint.workingSetKiB);
@@ -66,6 +71,9 @@ Footprint Measure(const Running& program, int unixPid, const Probe& probe) {
   }
   // Last: the probe's visit leaves traces of its own (a thread came and went).
   footprint.gdi = probe.Count(program.process(), ObjectKind::Gdi);
+  for (DWORD type = 1; type < footprint.gdiByType.size(); ++type) {
+    footprint.gdiByType[type] = probe.CountGdiOfType(program.process(), type);
+  }
   const long others = probe.Count(program.process(), ObjectKind::UserNonWindow);
   if (others >= 0) footprint.user = footprint.windows + others;
   long long workingSetKiB = 0;

@@ -1,5 +1,7 @@
 #pragma once
 // What a running program holds: memory, handles, GDI and USER objects.
+#include <array>
+
 #include "inject.h"
 #include "subject.h"
 
@@ -13,6 +15,7 @@ struct Footprint {
   long handles = -1;
   // GetGuiResources is not implemented in Wine: counted inside the process by the probe.
   long gdi = -1;
+  std::array<long, 15> gdiByType{};  // by OBJ_ type (1 to 14): which objects they are
   long user = -1;     // windows + menus + icons and cursors
   long windows = -1;  // top-level and child windows
   // The Linux process behind it.
@@ -23,5 +26,8 @@ struct Footprint {
   // memory behind, which every later figure includes.
   long long privateAfterProbeKiB = -1;
 };
+
+// What the OBJ_ type numbers name, in the plural; index 0 is no type.
+extern const std::array<const char*, 15> kGdiTypeNames;
 
 Footprint Measure(const Running& program, int unixPid, const Probe& probe);

@@ -14,6 +14,8 @@ long long RunRemote(HANDLE process, const void* routine, const void* argument) {
   return GetExitCodeThread(thread.get(), &code) ? static_cast<long long>(code) : -1;
 }
 
+constexpr DWORD kGdiTypeKind = 0x100;  // the probe's kind for one type of GDI object
+
 const void* Kernel32(const char* name) {
   return reinterpret_cast<const void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name));
 }
@@ -29,7 +31,11 @@ Probe::Probe(std::wstring dllPath) : dllPath_(std::move(dllPath)) {
   }
 }
 
-long Probe::Count(HANDLE process, ObjectKind kind) const {
+long Probe::Count(HANDLE process, ObjectKind kind) const { return Run(process, static_cast<DWORD>(kind)); }
+
+long Probe::CountGdiOfType(HANDLE process, DWORD type) const { return Run(process, kGdiTypeKind | type); }
+
+long Probe::Run(HANDLE process, DWORD argument) const {
   if (counterOffset_ == 0) return -1;
   const SIZE_T bytes = (dllPath_.size() + 1) * sizeof(wchar_t);
   void* remotePath = VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
@@ -41,7 +47,7 @@ long Probe::Count(HANDLE process, ObjectKind kind) const {
     if (base > 0) {
       const auto counter = reinterpret_cast<const void*>(static_cast<ULONG_PTR>(base) + counterOffset_);
       count =
-          static_cast<long>(RunRemote(process, counter, reinterpret_cast<const void*>(static_cast<ULONG_PTR>(kind))));
+          static_cast<long>(RunRemote(process, counter, reinterpret_cast<const void*>(static_cast<ULONG_PTR>(argument))));
       RunRemote(process, Kernel32("FreeLibrary"), reinterpret_cast<const void*>(static_cast<ULONG_PTR>(base)));
     }
   }

@@ -69,6 +69,12 @@ Growth GrowthBetween(const Footprint& first, const Footprint& last) {
     if (first.*field >= 0 && last.*field != first.*field) growth.none = false;
   }
   for (const auto& [label, field] : Memory()) add(label, first.*field, last.*field);
+  // Which GDI objects came or went, by type.
+  for (std::size_t type = 1; type < kGdiTypeNames.size(); ++type) {
+    if (first.gdiByType[type] != last.gdiByType[type]) {
+      add((std::string("GDI ") + kGdiTypeNames[type]).c_str(), first.gdiByType[type], last.gdiByType[type]);
+    }
+  }
   if (last.privateKiB - first.privateKiB > kMemoryNoiseKiB) growth.none = false;
   const auto change = [](long long before, long long after) {
     return before < 0 || after < 0 ? "n/a" : Signed(after - before);
@@ -94,6 +100,16 @@ void PrintStages(Bench& bench, const char* name, const Session& session) {
     std::vector<std::string> row{label};
     for (const Stage& stage : session.stages) row.push_back(Whole(stage.footprint.*field));
     table.Row(row);
+  }
+  // The GDI objects by type, for the types the program holds at all.
+  for (std::size_t type = 1; type < kGdiTypeNames.size(); ++type) {
+    std::vector<std::string> row{std::string("GDI ") + kGdiTypeNames[type]};
+    bool held = false;
+    for (const Stage& stage : session.stages) {
+      held |= stage.footprint.gdiByType[type] > 0;
+      row.push_back(Whole(stage.footprint.gdiByType[type]));
+    }
+    if (held) table.Row(row);
   }
   table.Print();
   const Footprint& start = session.stages.front().footprint;

@@ -26,7 +26,14 @@ void RunSize(Bench& bench) {
   };
   row("Tandrel.exe", tandrel);
   row("reference.exe", reference);
+  // The real tools, beside the Tandrel.exe they were built with (the run folder holds their doubles).
+  const PeFile cramlet = ReadPeFile(bench.folder + L"\\..\\tandrel\\Cramlet.exe");
+  const PeFile spillet = ReadPeFile(bench.folder + L"\\..\\tandrel\\Spillet.exe");
+  if (cramlet.valid) row("Cramlet.exe", cramlet);
+  if (spillet.valid) row("Spillet.exe", spillet);
   files.Print();
+  Say("What each KiB is for, by object file and library member, is in the linker maps: `scripts/size-map`"
+      " prints them, at the end of these results.\n\n");
 
   Say("Tandrel's resources: icons %lu bytes, version %lu, manifest %lu, other %lu.\n\n", tandrel.iconBytes,
       tandrel.versionBytes, tandrel.manifestBytes, tandrel.otherResourceBytes);

@@ -7,8 +7,9 @@
 
 namespace tandrel {
 
-// A registry value of no bytes at all: not a failure GetKeyValue reports, but one it raises.
-struct EmptyRegistryValue {};
+// What reading one registry value came to. A value of no bytes at all is neither read nor
+// missing: the search for the tool ends there, unanswered.
+enum class RegistryRead { Read, NotRead, EmptyValue };
 
 class FrmAbout : public Form {
  public:
@@ -17,8 +18,9 @@ class FrmAbout : public Form {
   // Starts the system-information tool, or says that it is unavailable.
   void StartSysInfo();
   // Reads one value as text into KeyVal (left as it was for a type other than text or number);
-  // false, with KeyVal empty, when the key or the value is not there or is over 1024 bytes.
-  static bool GetKeyValue(platform::RegRoot KeyRoot, const std::string& KeyName, const std::string& SubKeyRef,
+  // NotRead, with KeyVal empty, when the key or the value is not there or is over 1024 bytes;
+  // EmptyValue, with KeyVal as it was, for a value of no bytes.
+  static RegistryRead GetKeyValue(platform::RegRoot KeyRoot, const std::string& KeyName, const std::string& SubKeyRef,
                           std::string& KeyVal);
 
  protected:

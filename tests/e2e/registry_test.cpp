@@ -37,12 +37,14 @@ TEST(GetKeyValue, ReadsWhatTheSystemStored) {
   for (const auto& c : cases) {
     std::string value = "before";
     EXPECT_EQ(tandrel::FrmAbout::GetKeyValue(platform::RegRoot::CurrentUser, "Software\\TandrelE2E\\Values", c.name,
-                                             value), c.found) << c.name;
+                                             value),
+              c.found ? tandrel::RegistryRead::Read : tandrel::RegistryRead::NotRead) << c.name;
     EXPECT_EQ(value, c.read) << c.name;
   }
-  std::string value;
-  EXPECT_THROW(tandrel::FrmAbout::GetKeyValue(platform::RegRoot::CurrentUser, "Software\\TandrelE2E\\Values", "empty",
-                                              value), tandrel::EmptyRegistryValue);
+  std::string value = "before";
+  EXPECT_EQ(tandrel::FrmAbout::GetKeyValue(platform::RegRoot::CurrentUser, "Software\\TandrelE2E\\Values", "empty",
+                                           value), tandrel::RegistryRead::EmptyValue);
+  EXPECT_EQ(value, "before");
   RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\TandrelE2E");
 }
 

@@ -4,6 +4,7 @@
 #include "info/frm_about.h"
 
 using tandrel::FrmAbout;
+using tandrel::RegistryRead;
 
 namespace {
 constexpr const char* kMsinfo = "HKLM\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
@@ -79,13 +80,14 @@ TEST_F(Info, GetKeyValueReadsTextsAndNumbersUpTo1024Bytes) {
     desk().SetValue(kMsinfo, "PATH", c.stored, c.type);
     std::string value = "before";
     EXPECT_EQ(FrmAbout::GetKeyValue(platform::RegRoot::LocalMachine, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO",
-                                    "PATH", value), c.found) << c.name;
+                                    "PATH", value),
+              c.found ? RegistryRead::Read : RegistryRead::NotRead) << c.name;
     EXPECT_EQ(value, c.read) << c.name;
     EXPECT_EQ(desk().openKeys, 0) << c.name;
   }
   std::string value = "before";
-  EXPECT_FALSE(FrmAbout::GetKeyValue(platform::RegRoot::LocalMachine, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO",
-                                     "PATH", value)) << "no key";
+  EXPECT_EQ(FrmAbout::GetKeyValue(platform::RegRoot::LocalMachine, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO",
+                                  "PATH", value), RegistryRead::NotRead) << "no key";
   EXPECT_EQ(value, "");
 }
 
@@ -112,7 +114,7 @@ TEST_F(Info, SystemInformationStartsOrIsReportedUnavailableOnce) {
       {"neither", [] {}, std::nullopt},
       {"first location of another type: an empty path",
        [this] { desk().SetValue(kMsinfo, "PATH", "C:\\Sys\\msinfo.exe", platform::kRegExpandSz); }, std::nullopt},
-      {"first location empty: raised, the second is not tried",
+      {"first location empty: the second is not tried",
        [this] {
          desk().SetValue(kMsinfo, "PATH", "", kRegBinary);
          desk().SetValue(kLocation, "MSINFO", "C:\\Sys");

@@ -31,6 +31,8 @@ TEST(NumericReading, ReadsTheNumberAtTheStartOfTheText) {
       {kHuge.c_str(), std::numeric_limits<double>::infinity()}, {kTiny.c_str(), 0},
       {"1E999999999999999999", std::numeric_limits<double>::infinity()}, {"0E999999", 0},
       {"-1E400", -std::numeric_limits<double>::infinity()},
+      // Correctly rounded: a tie goes to the even neighbour; the smallest subnormal is no 0.
+      {"9007199254740993", 9007199254740992.0}, {"4.9406564584124654E-324", std::numeric_limits<double>::denorm_min()},
   };
   for (const auto& c : cases) EXPECT_EQ(NumericReading(c.text), c.number) << '"' << c.text << '"';
 }
