@@ -26,9 +26,9 @@ void RunSize(Bench& bench) {
   };
   row("Tandrel.exe", tandrel);
   row("reference.exe", reference);
-  // The real tools, beside the Tandrel.exe they were built with (the run folder holds their doubles).
-  const PeFile cramlet = ReadPeFile(bench.folder + L"\\..\\tandrel\\Cramlet.exe");
-  const PeFile spillet = ReadPeFile(bench.folder + L"\\..\\tandrel\\Spillet.exe");
+  // The real tools, in the folder of their own (the run folder holds their doubles).
+  const PeFile cramlet = ReadPeFile(bench.folder + L"\\tools\\Cramlet.exe");
+  const PeFile spillet = ReadPeFile(bench.folder + L"\\tools\\Spillet.exe");
   if (cramlet.valid) row("Cramlet.exe", cramlet);
   if (spillet.valid) row("Spillet.exe", spillet);
   files.Print();
