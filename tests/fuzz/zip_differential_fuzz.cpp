@@ -52,6 +52,7 @@ constexpr Refusal kRightRefusals[] = {
     // Local headers that disagree with the central ones: libarchive reads by the central one.
     {zip::Failure::Damaged, "another name", differential::kLocalName | differential::kOverlap},
     {zip::Failure::Damaged, "another method", differential::kLocalMethod | differential::kOverlap},
+    {zip::Failure::Damaged, "disagrees on encryption", differential::kEncrypted | differential::kOverlap},
     {zip::Failure::Damaged, "other sizes or another CRC-32", differential::kSizes | differential::kCrc | differential::kOverlap},
     // Entries sharing data, the smallest bombs' trick; a size that lies overlaps the next.
     {zip::Failure::TooLarge, "overlaps", differential::kOverlap | differential::kSizes},
