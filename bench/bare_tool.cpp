@@ -2,9 +2,14 @@
 // and nothing more, to price the tools' own start-up. Started by Tandrel like the real tool, it
 // takes the first item of the selection where the shell stand-in keeps it (the registry), deflates
 // the file with zlib into a scratch file beside it and renames that to NAME.zip; or inflates the
-// zip's one entry into a scratch folder beside it and renames that to the zip's name.
+// zip's one entry into a scratch folder beside it and renames that to the zip's name. Built with
+// SHELL, it first sets up what asking the shell for the selection needs, and only that.
 #include <windows.h>
 #include <zlib.h>
+#ifdef SHELL
+#include <exdisp.h>
+#include <shlobj.h>
+#endif
 
 #include <string>
 #include <vector>
@@ -120,9 +125,31 @@ bool Run(const std::wstring& archive) {
 }
 #endif
 
+#ifdef SHELL
+// The window in front, COM in the multithreaded apartment, the shell's window list and its
+// desktop folder: the libraries and objects the tools' look-up starts from.
+void SetUpTheLookUp() {
+  GetForegroundWindow();
+  if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return;
+  IShellWindows* windows = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_ALL, IID_IShellWindows,
+                                 reinterpret_cast<void**>(&windows)))) {
+    long count = 0;
+    windows->get_Count(&count);
+    windows->Release();
+  }
+  IShellFolder* desktop = nullptr;
+  if (SUCCEEDED(SHGetDesktopFolder(&desktop))) desktop->Release();
+  CoUninitialize();
+}
+#endif
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+#ifdef SHELL
+  SetUpTheLookUp();
+#endif
   const std::wstring item = FirstSelected();
   return !item.empty() && Run(item) ? 0 : 1;
 }
