@@ -8,11 +8,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <string>
-#include <system_error>
 
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
+#include "runtime/thrown.h"
 #include "zip/os_win32.h"
 #include "zip/paths.h"
 
@@ -463,7 +464,7 @@ unsigned __stdcall Start(void* impl) {
 Thread::Thread(std::function<void()> body) : impl_(std::make_unique<Impl>()) {
   impl_->body = std::move(body);
   const std::uintptr_t handle = _beginthreadex(nullptr, 0, Start, &impl_->body, 0, nullptr);
-  if (handle == 0) throw std::system_error(errno, std::generic_category(), "no thread");
+  if (handle == 0) throw runtime::Thrown("no thread: ", std::strerror(errno));
   impl_->handle = reinterpret_cast<HANDLE>(handle);
 }
 

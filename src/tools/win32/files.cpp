@@ -1,7 +1,9 @@
 #include "tools/win32/files.h"
 
+#include <string>
 #include <vector>
 
+#include "platform/win32/text.h"
 #include "tools/naming.h"
 #include "zip/os_win32.h"
 
@@ -33,7 +35,8 @@ void ForEachEntry(const Path& folder, Visit visit) {
 std::wstring RandomSuffix() {
   LARGE_INTEGER counter;
   QueryPerformanceCounter(&counter);
-  return std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter.QuadPart & 0xFFFFFF);
+  // Through to_string: to_wstring would bring the C library's whole wide printf.
+  return Wide(std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter.QuadPart & 0xFFFFFF));
 }
 
 // Whether the process whose id starts the scratch folder's name still runs: a run lets go of its
