@@ -12,7 +12,7 @@
 
 #if defined(__GLIBCXX__)
 // The names are the library's own: these take their place.
-// NOLINTBEGIN(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp,cert-dcl58-cpp)
+// NOLINTBEGIN(bugprone-reserved-identifier)
 namespace __gnu_cxx {
 // The library's own small formatter for its messages ("%zu" and "%s" only).
 int __snprintf_lite(char* buffer, std::size_t size, const char* format, va_list arguments);
@@ -45,5 +45,5 @@ void __throw_out_of_range_fmt(const char* format, ...) {
 }
 
 }  // namespace std
-// NOLINTEND(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp,cert-dcl58-cpp)
+// NOLINTEND(bugprone-reserved-identifier)
 #endif

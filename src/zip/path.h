@@ -21,9 +21,10 @@ class Path {
 #endif
   using String = std::basic_string<Char>;
 
+  // Not explicit: the system's strings and names written out are paths where one is asked for.
   Path() = default;
-  Path(String native) : native_(std::move(native)) {}             // NOLINT(google-explicit-constructor)
-  Path(const Char* native) : native_(native) {}                   // NOLINT(google-explicit-constructor)
+  Path(String native) : native_(std::move(native)) {}
+  Path(const Char* native) : native_(native) {}
 
   const String& native() const { return native_; }
   const Char* c_str() const { return native_.c_str(); }
