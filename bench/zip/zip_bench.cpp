@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
   zip::Error error;
   if (std::strcmp(argv[1], "zip") == 0) {
     zip::WriteReport report;
-    error = zip::WriteArchive(std::vector<std::filesystem::path>(argv + 3, argv + argc), {}, argv[2], quiet, report,
+    error = zip::WriteArchive(std::vector<zip::os::Path>(argv + 3, argv + argc), {}, argv[2], quiet, report,
                               count);
   } else {
     zip::ExtractReport report;
@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
   }
   const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
   if (error) {
-    std::fprintf(stderr, "failed: %s %s %s\n", error.file.string().c_str(), error.entry.c_str(), error.detail.c_str());
+    std::fprintf(stderr, "failed: %s %s %s\n", error.file.c_str(), error.entry.c_str(), error.detail.c_str());
     return 1;
   }
   std::printf("%.3f\n", seconds.count());

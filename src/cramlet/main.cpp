@@ -11,7 +11,7 @@
 
 namespace {
 
-namespace fs = std::filesystem;
+using zip::os::Path;
 using namespace tools::win32;
 
 constexpr wchar_t kTool[] = L"Cramlet";
@@ -26,7 +26,7 @@ constexpr char kUsage[] =
     "on standard error.";
 
 // The archive is made; what it lacks is told, and a tool that left something out does not report success.
-int Made(const fs::path& archive, const zip::WriteReport& report, bool quiet, std::vector<fs::path>& made) {
+int Made(const Path& archive, const zip::WriteReport& report, bool quiet, std::vector<Path>& made) {
   made.push_back(archive);
   const std::string notes = tools::ZipNotes(archive, report);
   if (notes.empty()) return kDone;
@@ -35,15 +35,15 @@ int Made(const fs::path& archive, const zip::WriteReport& report, bool quiet, st
   return leftOut ? kFailed : kDone;
 }
 
-int Zip(const CommandLine& line, std::vector<fs::path>& made) {
-  const fs::path folder = line.to ? line.to->parent_path() : line.paths.front().parent_path();
-  const fs::path name = line.to ? line.to->stem() : tools::ArchiveName(line.paths);
-  const fs::path extension = line.to ? line.to->extension() : fs::path(".zip");
+int Zip(const CommandLine& line, std::vector<Path>& made) {
+  const Path folder = line.to ? line.to->parent_path() : line.paths.front().parent_path();
+  const Path name = line.to ? line.to->stem() : tools::ArchiveName(line.paths);
+  const Path extension = line.to ? line.to->extension() : Path(L".zip");
 
   ScratchFolder::RemoveLeftovers(folder, kScratchPrefix);
   ScratchFolder scratch(folder, kScratchPrefix);
   if (!scratch.ok()) return Fail(kTool, zip::os::SystemError(folder, scratch.error()), line.quiet);
-  fs::path built = scratch.path() / name;
+  Path built = scratch.path() / name;
   built += extension;
   zip::WriteReport report;
   zip::Error error = RunJob({kTool, L"Zipping", line.quiet}, [&](zip::Observer& observer) {
@@ -60,7 +60,7 @@ int Zip(const CommandLine& line, std::vector<fs::path>& made) {
     if (MoveToName(built, *line.to, moveError)) return Made(*line.to, report, line.quiet, made);
     return Fail(kTool, zip::os::SystemError(*line.to, moveError), line.quiet);
   }
-  const std::optional<fs::path> archive = MoveToFreeName(built, folder, name, extension, moveError);
+  const std::optional<Path> archive = MoveToFreeName(built, folder, name, extension, moveError);
   if (!archive) return Fail(kTool, zip::os::SystemError(folder / built.filename(), moveError), line.quiet);
   return Made(*archive, report, line.quiet, made);
 }

@@ -3,7 +3,6 @@
 
 #include <string>
 
-#include "platform/win32/long_path.h"
 #include "tools/extract_notes.h"
 #include "tools/left_out.h"
 #include "tools/naming.h"
@@ -18,9 +17,9 @@
 
 namespace {
 
-namespace fs = std::filesystem;
+using zip::os::Path;
 using namespace tools::win32;
-using platform::win32::LongPath;
+using zip::os::LongPath;
 
 constexpr wchar_t kTool[] = L"Spillet";
 constexpr wchar_t kScratchPrefix[] = L"~spillet-";
@@ -41,14 +40,14 @@ bool Extracts(zip::ArchiveKind kind) {
 }
 
 // Extracts one archive; the folder appears whole at the end, or not at all.
-int Extract(const fs::path& archive, const CommandLine& line, tools::Passwords& passwords, std::vector<fs::path>& made) {
+int Extract(const Path& archive, const CommandLine& line, tools::Passwords& passwords, std::vector<Path>& made) {
   const zip::ArchiveKind kind = zip::ArchiveKindOf(archive);
   if (const std::string_view what = tools::Unextractable(kind); !what.empty()) {
     Tell(kTool, tools::UnextractableText("Spillet", {{zip::Utf8Text(archive), what}}), Tone::Warning, line.quiet);
     return kFailed;
   }
-  const fs::path folder = line.to ? *line.to : archive.parent_path();
-  const fs::path name = tools::FolderName(archive);
+  const Path folder = line.to ? *line.to : archive.parent_path();
+  const Path name = tools::FolderName(archive);
   if (DWORD error = ERROR_SUCCESS; !CreateFolders(folder, error)) {
     return Fail(kTool, zip::os::SystemError(folder, error), line.quiet);
   }
@@ -60,7 +59,7 @@ int Extract(const fs::path& archive, const CommandLine& line, tools::Passwords& 
   // Never from the command line: a password there would be seen in process lists and logs.
   if (!line.quiet) {
     job.password = [&](bool wrong) {
-      return passwords.Answer(wrong, [&](bool told) { return AskPassword(kTool, archive.wstring(), told); });
+      return passwords.Answer(wrong, [&](bool told) { return AskPassword(kTool, archive.native(), told); });
     };
   }
   passwords.Begin();
@@ -82,11 +81,11 @@ int Extract(const fs::path& archive, const CommandLine& line, tools::Passwords& 
   // Everything under one folder: that folder goes beside the archive, not "Photos\Photos"; a
   // gzip'd file goes there itself.
   DWORD moveError = ERROR_SUCCESS;
-  const fs::path single = report.topLevel.size() == 1 ? scratch.path() / fs::u8path(report.topLevel.front()) : fs::path();
+  const Path single = report.topLevel.size() == 1 ? scratch.path() / zip::Utf8Path(report.topLevel.front()) : Path();
   const DWORD attributes = single.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(LongPath(single).c_str());
   const bool singleFolder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   const bool singleFile = kind == zip::ArchiveKind::Gzip && attributes != INVALID_FILE_ATTRIBUTES && !singleFolder;
-  const std::optional<fs::path> result =
+  const std::optional<Path> result =
       singleFolder ? MoveToFreeName(single, folder, single.filename(), {}, moveError)
       : singleFile ? MoveToFreeName(single, folder, single.stem(), single.extension(), moveError)
                    : scratch.MoveTo(folder, name, moveError);
@@ -98,10 +97,10 @@ int Extract(const fs::path& archive, const CommandLine& line, tools::Passwords& 
   return notes.leftOut ? kFailed : kDone;
 }
 
-int ExtractEach(const CommandLine& line, std::vector<fs::path>& made) {
+int ExtractEach(const CommandLine& line, std::vector<Path>& made) {
   int exit = kDone;
   tools::Passwords passwords;
-  for (const fs::path& archive : line.paths) {
+  for (const Path& archive : line.paths) {
     const int result = Extract(archive, line, passwords, made);
     if (result == kCancelled) return kCancelled;
     if (result != kDone) exit = result;
@@ -118,9 +117,9 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
                    .choose = {.title = L"Choose archives to extract",
                               .filterName = L"Archives (*.zip; *.tar; *.tar.gz; *.tgz; *.gz)",
                               .filter = L"*.zip;*.tar;*.tar.gz;*.tgz;*.gz"},
-                   .takes = [](const fs::path& path) { return Extracts(zip::ArchiveKindOf(path)); },
+                   .takes = [](const Path& path) { return Extracts(zip::ArchiveKindOf(path)); },
                    .kind = "an archive",
                    .kinds = "archives",
-                   .whatItIs = [](const fs::path& path) { return tools::Unextractable(zip::ArchiveKindOf(path)); },
+                   .whatItIs = [](const Path& path) { return tools::Unextractable(zip::ArchiveKindOf(path)); },
                    .work = ExtractEach});
 }

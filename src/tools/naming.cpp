@@ -1,53 +1,63 @@
 #include "tools/naming.h"
 
-#include <cwctype>
 #include <string>
 
+#include "zip/os.h"
+#include "zip/paths.h"
+
 namespace tools {
-namespace fs = std::filesystem;
+using zip::os::Path;
 namespace {
 
 // Windows would show a name ending in dots or blanks without them, and could not open it.
-fs::path Trimmed(const fs::path& name) {
-  std::wstring text = name.wstring();
-  while (!text.empty() && (text.back() == L'.' || text.back() == L' ')) text.pop_back();
+Path Trimmed(const Path& name) {
+  Path::String text = name.native();
+  while (!text.empty() && (text.back() == Path::Char{'.'} || text.back() == Path::Char{' '})) text.pop_back();
+  return text;
+}
+
+// Extensions are told apart in any case; only ASCII letters take part in one.
+Path::String Lower(Path::String text) {
+  for (Path::Char& c : text) {
+    if (c >= Path::Char{'A'} && c <= Path::Char{'Z'}) c = static_cast<Path::Char>(c - 'A' + 'a');
+  }
   return text;
 }
 
 }  // namespace
 
-fs::path FreeName(const fs::path& folder, const fs::path& name, const fs::path& extension) {
-  fs::path candidate = folder / name;
+Path FreeName(const Path& folder, const Path& name, const Path& extension) {
+  Path candidate = folder / name;
   candidate += extension;
-  for (int n = 2; fs::exists(fs::symlink_status(candidate)); ++n) {
+  for (int n = 2; zip::os::Taken(candidate); ++n) {
     candidate = folder / name;
-    candidate += " (" + std::to_string(n) + ")";
+    candidate += zip::Utf8Path(" (" + std::to_string(n) + ")");
     candidate += extension;
   }
   return candidate;
 }
 
-fs::path ArchiveName(const std::vector<fs::path>& items) {
+Path ArchiveName(const std::vector<Path>& items) {
   if (items.size() == 1) {
-    const fs::path& item = items.front();
-    fs::path name = Trimmed(fs::is_directory(item) ? item.filename() : item.stem());
+    const Path& item = items.front();
+    zip::os::Status status;
+    const bool folder = !zip::os::InspectTarget(item, status) && status.kind == zip::os::Kind::Folder;
+    Path name = Trimmed(folder ? item.filename() : item.stem());
     if (!name.empty()) return name;
   } else if (!items.empty()) {
-    fs::path folder = Trimmed(items.front().parent_path().filename());
+    Path folder = Trimmed(items.front().parent_path().filename());
     if (!folder.empty()) return folder;
   }
-  return "Archive";  // a drive's root has no name of its own
+  return zip::Utf8Path("Archive");  // a drive's root has no name of its own
 }
 
-fs::path FolderName(const fs::path& archive) {
-  fs::path stem = archive.stem();
+Path FolderName(const Path& archive) {
+  Path stem = archive.stem();
   // "Photos.tar.gz" gives "Photos", as "Photos.tgz" does.
-  std::wstring last = archive.extension().wstring(), inner = stem.extension().wstring();
-  for (wchar_t& c : last) c = static_cast<wchar_t>(std::towlower(c));
-  for (wchar_t& c : inner) c = static_cast<wchar_t>(std::towlower(c));
-  if (inner == L".tar" && last != L".zip") stem = stem.stem();
-  const fs::path name = Trimmed(stem);
-  return name.empty() ? fs::path("Archive") : name;
+  const Path last = Lower(archive.extension().native()), inner = Lower(stem.extension().native());
+  if (inner == zip::Utf8Path(".tar") && last != zip::Utf8Path(".zip")) stem = stem.stem();
+  const Path name = Trimmed(stem);
+  return name.empty() ? zip::Utf8Path("Archive") : name;
 }
 
 }  // namespace tools

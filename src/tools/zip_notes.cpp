@@ -31,7 +31,7 @@ std::string Grown(const std::vector<zip::Grown>& grown) {
 
 }  // namespace
 
-std::string ZipNotes(const std::filesystem::path& archive, const zip::WriteReport& report) {
+std::string ZipNotes(const zip::os::Path& archive, const zip::WriteReport& report) {
   std::string notes = zip::Utf8Text(archive);
   bool any = false;
   for (const std::string& paragraph : {Links(report.linksSkipped), Grown(report.grown)}) {

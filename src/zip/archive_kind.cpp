@@ -55,7 +55,7 @@ ArchiveKind ArchiveKindByHead(std::span<const std::uint8_t> head) {
   return ArchiveKind::Other;
 }
 
-ArchiveKind ArchiveKindOf(const std::filesystem::path& file) {
+ArchiveKind ArchiveKindOf(const os::Path& file) {
   os::File archive;
   return os::File::OpenRead(file, archive) ? ArchiveKind::Other : KindOf(archive);
 }

@@ -1,5 +1,5 @@
 #pragma once
-// Raw deflate streams (no zlib or gzip wrapper), one per worker, reused from entry to entry.
+// Raw deflate compression (no zlib or gzip wrapper), one per worker, reused from block to block.
 #include <zlib.h>
 
 #include <cstddef>
@@ -24,23 +24,6 @@ class Deflater {
   // so that blocks compressed apart concatenate into one stream: a block that is not the last
   // ends on a byte boundary with a sync flush.
   void Block(std::span<const std::uint8_t> dictionary, std::span<const std::uint8_t> data, bool last, Bytes& out);
-
- private:
-  z_stream stream_{};
-};
-
-class Inflater {
- public:
-  enum class Status { More, End, Damaged };
-
-  Inflater();
-  ~Inflater();
-  Inflater(const Inflater&) = delete;
-  Inflater& operator=(const Inflater&) = delete;
-
-  void Reset();
-  // Consumes from `input` and fills `output` from its start; `produced` tells how far.
-  Status Run(std::span<const std::uint8_t>& input, std::span<std::uint8_t> output, std::size_t& produced);
 
  private:
   z_stream stream_{};

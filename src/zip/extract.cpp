@@ -346,7 +346,7 @@ Error Extract(const os::Path& archive, const os::Path& folder, Observer& observe
 
 }  // namespace
 
-Error ExtractArchive(const std::filesystem::path& archive, const std::filesystem::path& folder, Observer& observer,
+Error ExtractArchive(const os::Path& archive, const os::Path& folder, Observer& observer,
                      ExtractReport& report, unsigned threads) {
   Error error = Extract(archive, folder, observer, report, threads);
   if (error && error.file.empty()) error.file = archive;

@@ -5,7 +5,7 @@
 
 #include "zip/catalog.h"
 #include "zip/decrypt.h"
-#include "zip/deflate.h"
+#include "zip/inflate.h"
 #include "zip/inflate64.h"
 #include "zip/os.h"
 

@@ -1,6 +1,8 @@
 #include "zip/item_names.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "zip/paths.h"
 #include "zip/safe_name.h"
@@ -11,19 +13,27 @@ namespace {
 
 bool SameElement(const os::Path& a, const os::Path& b) { return FoldCase(Utf8Name(a)) == FoldCase(Utf8Name(b)); }
 
+// The path's root, if it has one, then each name in it.
+std::vector<os::Path> Elements(os::Path path) {
+  std::vector<os::Path> elements;
+  for (os::Path parent = path.parent_path(); parent != path; path = std::move(parent), parent = path.parent_path()) {
+    elements.push_back(path.filename());
+  }
+  if (!path.empty()) elements.push_back(path);
+  std::reverse(elements.begin(), elements.end());
+  return elements;
+}
+
 }  // namespace
 
 ItemNames::ItemNames(const std::vector<os::Path>& items) {
   if (items.empty()) return;
-  const os::Path first = items.front().parent_path();
-  common_ = static_cast<std::size_t>(std::distance(first.begin(), first.end()));
+  const std::vector<os::Path> first = Elements(items.front().parent_path());
+  common_ = first.size();
   for (const os::Path& item : items) {
-    const os::Path parent = item.parent_path();
+    const std::vector<os::Path> parent = Elements(item.parent_path());
     std::size_t shared = 0;
-    for (auto a = first.begin(), b = parent.begin();
-         shared < common_ && b != parent.end() && SameElement(*a, *b); ++a, ++b) {
-      ++shared;
-    }
+    while (shared < common_ && shared < parent.size() && SameElement(first[shared], parent[shared])) ++shared;
     common_ = shared;
   }
 }
@@ -31,11 +41,10 @@ ItemNames::ItemNames(const std::vector<os::Path>& items) {
 std::string ItemNames::Of(const os::Path& item, bool folder) {
   if (!item.has_filename()) return {};
   if (common_ == 0) return AtTop(Utf8Name(item.filename()), folder);
-  // Counted, not lexically_relative: the items may spell their shared folders in other cases.
+  // Counted, not compared: the items may spell their shared folders in other cases.
+  const std::vector<os::Path> elements = Elements(item);
   os::Path below;
-  auto element = item.begin();
-  std::advance(element, static_cast<std::ptrdiff_t>(common_));
-  for (; element != item.end(); ++element) below /= *element;
+  for (std::size_t i = common_; i < elements.size(); ++i) below /= elements[i];
   return Utf8Name(below);
 }
 

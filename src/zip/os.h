@@ -3,7 +3,6 @@
 // threads. One implementation for POSIX systems, one for Windows.
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -14,8 +13,6 @@
 #include "zip/zip.h"
 
 namespace zip::os {
-
-using Path = std::filesystem::path;
 
 // Times are 100-nanosecond ticks since 1970-01-01 UTC, as NTFS keeps them.
 inline constexpr std::int64_t kTicksPerSecond = 10000000;
@@ -124,6 +121,9 @@ struct Status {
 // trailing dots and blanks, and so name another file).
 Path Absolute(const Path& path);
 
+// Whether anything, a link that leads nowhere included, holds the path. Not when the system
+// cannot tell: what is then made there fails by itself.
+bool Taken(const Path& path);
 // What a link at the path points to (the path's own status when it is no link).
 Error InspectTarget(const Path& path, Status& status);
 // Links in the folder are listed as links, never followed.

@@ -1,5 +1,6 @@
 // POSIX implementation of the system seam: descriptors, pread/pwrite, files and folders made
 // relative to a held folder (openat, mkdirat), lstat and stat, futimens.
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -8,9 +9,11 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <mutex>
+#include <string_view>
 #include <thread>
 
 #include "zip/os.h"
@@ -19,7 +22,9 @@
 
 namespace zip {
 
-std::string Utf8Text(const std::filesystem::path& path) {
+os::Path Utf8Path(std::string_view name) { return std::string(name); }
+
+std::string Utf8Text(const os::Path& path) {
   const std::string& bytes = path.native();
   if (IsUtf8(bytes)) return bytes;
   std::string text;
@@ -31,7 +36,7 @@ std::string Utf8Text(const std::filesystem::path& path) {
   return text;
 }
 
-std::string Utf8Name(const std::filesystem::path& path) { return Utf8Text(path); }
+std::string Utf8Name(const os::Path& path) { return Utf8Text(path); }
 
 }  // namespace zip
 
@@ -98,6 +103,10 @@ Pair TimesOf(const Times& times) {
   };
   return {{at(times.accessed.value_or(times.modified)), at(times.modified)}};
 }
+
+struct CloseListing {
+  void operator()(DIR* listing) const { ::closedir(listing); }
+};
 
 }  // namespace
 
@@ -217,8 +226,14 @@ Error Folder::SetTimes(const Times& times) const {
 Error Folder::SetHidden(bool) const { return {}; }
 
 Path Absolute(const Path& path) {
-  std::error_code ignored;
-  return std::filesystem::absolute(path, ignored).lexically_normal();
+  if (path.is_absolute()) return path.lexically_normal();
+  const std::unique_ptr<char, decltype(&std::free)> current(::getcwd(nullptr, 0), &std::free);
+  return current ? (Path(current.get()) / path).lexically_normal() : path.lexically_normal();
+}
+
+bool Taken(const Path& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0;
 }
 
 Error InspectTarget(const Path& path, Status& status) {
@@ -229,14 +244,22 @@ Error InspectTarget(const Path& path, Status& status) {
 }
 
 Error List(const Path& folder, std::vector<std::pair<Path, Status>>& items) {
-  std::error_code code;
-  std::filesystem::directory_iterator it(folder, code);
-  for (; !code && it != std::filesystem::directory_iterator(); it.increment(code)) {
+  const std::unique_ptr<DIR, CloseListing> listing(::opendir(folder.c_str()));
+  if (!listing) return SystemError(folder);
+  for (;;) {
+    errno = 0;
+    const struct dirent* entry = ::readdir(listing.get());
+    if (entry == nullptr) break;
+    const std::string_view name(entry->d_name);
+    if (name == "." || name == "..") continue;
     struct stat info {};
-    if (::lstat(it->path().c_str(), &info) != 0) return SystemError(it->path());
-    items.emplace_back(it->path().filename(), StatusOf(info));
+    if (::fstatat(::dirfd(listing.get()), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+      const int code = errno;
+      return SystemError(folder / entry->d_name, code);
+    }
+    items.emplace_back(Path(entry->d_name), StatusOf(info));
   }
-  if (code) return SystemError(folder, code.value());
+  if (errno != 0) return SystemError(folder);
   return {};
 }
 

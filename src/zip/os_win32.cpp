@@ -8,21 +8,23 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <string>
-#include <system_error>
 
 #include "platform/win32/handles.h"
-#include "platform/win32/long_path.h"
 #include "platform/win32/text.h"
+#include "runtime/thrown.h"
 #include "zip/os_win32.h"
 #include "zip/paths.h"
 
 namespace zip {
 
-// Half a surrogate pair, which NTFS allows in a name, becomes U+FFFD rather than an exception.
-std::string Utf8Text(const std::filesystem::path& path) { return platform::win32::Utf8(path.native()); }
+os::Path Utf8Path(std::string_view name) { return platform::win32::Wide(name); }
 
-std::string Utf8Name(const std::filesystem::path& path) {
+// Half a surrogate pair, which NTFS allows in a name, becomes U+FFFD.
+std::string Utf8Text(const os::Path& path) { return platform::win32::Utf8(path.native()); }
+
+std::string Utf8Name(const os::Path& path) {
   std::string name = Utf8Text(path);
   std::replace(name.begin(), name.end(), '\\', '/');
   return name;
@@ -41,8 +43,6 @@ extern "C" NTSTATUS NTAPI NtWriteFile(HANDLE file, HANDLE event, PIO_APC_ROUTINE
 
 namespace zip::os {
 namespace {
-
-using platform::win32::LongPath;
 
 constexpr NTSTATUS kEndOfFile = static_cast<NTSTATUS>(0xC0000011L);
 
@@ -160,7 +160,38 @@ Error SystemError(const Path& path, DWORD code) {
   return Error{FailureOf(code), path, {}, platform::win32::Utf8(text)};
 }
 
-Path Absolute(const Path& path) { return platform::win32::AbsolutePath(path); }
+// The system's own conversion is used only for the drive or current folder a relative path stands
+// on, never for the names after it.
+Path Absolute(const Path& path) {
+  if (path.native().rfind(LR"(\\?\)", 0) == 0) return path;
+  Path absolute = path;
+  if (!path.is_absolute()) {
+    const std::wstring root = path.root_path().native();  // "C:" of "C:name", "\" of "\name"
+    std::wstring base(MAX_PATH, L'\0');
+    for (;;) {
+      const DWORD size = GetFullPathNameW(root.empty() ? L"." : root.c_str(), static_cast<DWORD>(base.size()),
+                                          base.data(), /* filePart= */ nullptr);
+      if (size < base.size()) {
+        base.resize(size);
+        break;
+      }
+      base.resize(size);
+    }
+    if (!base.empty()) absolute = Path(base) / path.native().substr(root.size());
+  }
+  absolute = absolute.lexically_normal();
+  if (!absolute.has_filename() && absolute.has_relative_path()) absolute = absolute.parent_path();  // "C:\a\"
+  return absolute;
+}
+
+std::wstring LongPath(const Path& path) {
+  std::wstring absolute = Absolute(path).native();
+  if (absolute.rfind(LR"(\\?\)", 0) == 0) return absolute;
+  if (absolute.rfind(LR"(\\)", 0) == 0) return LR"(\\?\UNC\)" + absolute.substr(2);
+  return LR"(\\?\)" + absolute;
+}
+
+bool Taken(const Path& path) { return GetFileAttributesW(LongPath(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 void File::Close() {
   if (handle_ != -1) CloseHandle(Native(handle_));
@@ -433,7 +464,7 @@ unsigned __stdcall Start(void* impl) {
 Thread::Thread(std::function<void()> body) : impl_(std::make_unique<Impl>()) {
   impl_->body = std::move(body);
   const std::uintptr_t handle = _beginthreadex(nullptr, 0, Start, &impl_->body, 0, nullptr);
-  if (handle == 0) throw std::system_error(errno, std::generic_category(), "no thread");
+  if (handle == 0) throw runtime::Thrown("no thread: ", std::strerror(errno));
   impl_->handle = reinterpret_cast<HANDLE>(handle);
 }
 

@@ -200,8 +200,8 @@ class ArchiveWriter {
 
 }  // namespace
 
-Error WriteArchive(const std::vector<std::filesystem::path>& items, const std::vector<std::filesystem::path>& leaveOut,
-                   const std::filesystem::path& archive, Observer& observer, WriteReport& report, unsigned threads) {
+Error WriteArchive(const std::vector<os::Path>& items, const std::vector<os::Path>& leaveOut,
+                   const os::Path& archive, Observer& observer, WriteReport& report, unsigned threads) {
   std::vector<Source> sources;
   Error error = CollectSources(items, leaveOut, observer, sources, report);
   if (!error) {

@@ -2,11 +2,12 @@
 // The zip engine shared by the zip and unzip tools: writes and extracts archives on all cores,
 // and extracts tars, plain or gzip'd, and gzip'd files.
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
+
+#include "zip/path.h"
 
 namespace zip {
 
@@ -29,7 +30,7 @@ enum class Failure {
 
 struct Error {
   Failure kind = Failure::None;
-  std::filesystem::path file;
+  os::Path file;
   std::string entry;
   std::string detail;  // e.g. the method's name, the system's words
   explicit operator bool() const { return kind != Failure::None; }
@@ -72,8 +73,8 @@ struct WriteReport {
 // twice, or inside another, is zipped once; a link given as an item is followed, links inside
 // folders are not. Whatever lies at a path in leaveOut (the caller's scratch folder) is left out.
 // Fails when nothing could be collected. On any failure or cancel, removes what it wrote.
-Error WriteArchive(const std::vector<std::filesystem::path>& items, const std::vector<std::filesystem::path>& leaveOut,
-                   const std::filesystem::path& archive, Observer& observer, WriteReport& report,
+Error WriteArchive(const std::vector<os::Path>& items, const std::vector<os::Path>& leaveOut,
+                   const os::Path& archive, Observer& observer, WriteReport& report,
                    unsigned threads = 0 /* 0: all cores */);
 
 struct Renamed {
@@ -94,14 +95,14 @@ struct ExtractReport {
 // nothing, when an entry would land outside the folder or has an unsupported method, no password
 // opens its encrypted entries, or a tar or gzip stream is damaged anywhere; on any other failure
 // (a CRC-32 or an authentication code that does not match among them) the caller removes the folder.
-Error ExtractArchive(const std::filesystem::path& archive, const std::filesystem::path& folder, Observer& observer,
+Error ExtractArchive(const os::Path& archive, const os::Path& folder, Observer& observer,
                      ExtractReport& report, unsigned threads = 0);
 
 enum class ArchiveKind { Other, Zip, Tar, GzipTar, Gzip, SevenZip, Rar, Xz, Bzip2, Zstd };
 
 // What the file holds, by its content: a zip by end of central directory records that check out,
 // the others by their first bytes.
-ArchiveKind ArchiveKindOf(const std::filesystem::path& file);
+ArchiveKind ArchiveKindOf(const os::Path& file);
 // The kind told by an archive's first bytes (never Zip): a gzip stream is GzipTar when what it
 // inflates to starts with a tar header.
 ArchiveKind ArchiveKindByHead(std::span<const std::uint8_t> head);

@@ -120,7 +120,7 @@ Extracted ExtractWithEngine(const std::string& archive) {
   std::ofstream(file, std::ios::binary).write(archive.data(), static_cast<std::streamsize>(archive.size()));
   Extracted extracted;
   Quiet quiet;
-  extracted.error = zip::ExtractArchive(file, target, quiet, extracted.report, 1);
+  extracted.error = zip::ExtractArchive(file.native(), target.native(), quiet, extracted.report, 1);
   for (const auto& item : fs::recursive_directory_iterator(target)) {
     const std::string path = item.path().lexically_relative(target).generic_string();
     if (item.is_directory()) {

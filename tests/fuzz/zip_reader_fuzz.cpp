@@ -41,10 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fs::create_directories(target);
   std::ofstream(archive, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 
-  zip::ArchiveKindOf(archive);
+  zip::ArchiveKindOf(archive.native());
   Quiet quiet;
   zip::ExtractReport report;
-  const zip::Error error = zip::ExtractArchive(archive, target, quiet, report, 2);
+  const zip::Error error = zip::ExtractArchive(archive.native(), target.native(), quiet, report, 2);
   if (error.kind == zip::Failure::OutsideTarget) Require(fs::is_empty(target));
 
   std::size_t items = 0;

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -11,21 +12,22 @@ namespace fs = std::filesystem;
 
 TEST(Naming, ArchivesAndFoldersAreNamedAfterWhatTheyHoldAndNeverTakeANameInUse) {
   // Of this process alone: the suites of two builds may run at once.
-  const fs::path folder = fs::temp_directory_path() / ("naming-test-" + std::to_string(::getpid())) / "naming-test";
-  fs::remove_all(folder);
-  fs::create_directories(folder / "Photos");
-  std::ofstream(folder / "Report.docx") << "x";
+  const fs::path top = fs::temp_directory_path() / ("naming-test-" + std::to_string(::getpid()));
+  const zip::os::Path folder = (top / "naming-test").native();
+  fs::remove_all(top);
+  fs::create_directories(top / "naming-test/Photos");
+  std::ofstream((folder / "Report.docx").native()) << "x";
 
   struct Case {
-    std::vector<fs::path> items;
-    fs::path name;
+    std::vector<zip::os::Path> items;
+    zip::os::Path name;
   } cases[] = {
       {{folder / "Report.docx"}, "Report"},
       {{folder / "Photos"}, "Photos"},
       {{folder / "Report.docx", folder / "Photos"}, "naming-test"},
-      {{fs::path("/")}, "Archive"},
+      {{"/"}, "Archive"},
   };
-  for (const auto& c : cases) EXPECT_EQ(tools::ArchiveName(c.items), c.name) << c.items.front();
+  for (const auto& c : cases) EXPECT_EQ(tools::ArchiveName(c.items), c.name) << c.items.front().native();
 
   EXPECT_EQ(tools::FolderName("/x/Photos.zip"), "Photos");
   EXPECT_EQ(tools::FolderName("/x/archive.tar.zip"), "archive.tar");
@@ -36,9 +38,9 @@ TEST(Naming, ArchivesAndFoldersAreNamedAfterWhatTheyHoldAndNeverTakeANameInUse) 
 
   EXPECT_EQ(tools::FreeName(folder, "Photos", ".zip"), folder / "Photos.zip");
   EXPECT_EQ(tools::FreeName(folder, "Photos"), folder / "Photos (2)") << "a folder of that name is there";
-  std::ofstream(folder / "Photos (2)") << "x";
+  std::ofstream((folder / "Photos (2)").native()) << "x";
   EXPECT_EQ(tools::FreeName(folder, "Photos"), folder / "Photos (3)");
-  fs::create_symlink(folder / "nowhere", folder / "Link.zip");
+  fs::create_symlink(top / "naming-test/nowhere", top / "naming-test/Link.zip");
   EXPECT_EQ(tools::FreeName(folder, "Link", ".zip"), folder / "Link (2).zip") << "a dangling link takes its name too";
-  fs::remove_all(folder.parent_path());
+  fs::remove_all(top);
 }

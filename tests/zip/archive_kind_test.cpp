@@ -41,10 +41,10 @@ TEST(ArchiveKind, OfAZipIsToldByItsEndRecordsAndOfAFileByItsHead) {
   Scratch scratch;
   WriteFile(scratch / "a.tar", BuildArchive({{.name = "x", .data = "x"}}));
   WriteFile(scratch / "a.zip", Gzip("text"));
-  EXPECT_EQ(zip::ArchiveKindOf(scratch / "a.tar"), zip::ArchiveKind::Zip);
-  EXPECT_EQ(zip::ArchiveKindOf(scratch / "a.zip"), zip::ArchiveKind::Gzip);
-  EXPECT_EQ(zip::ArchiveKindOf(scratch / "missing"), zip::ArchiveKind::Other);
+  EXPECT_EQ(zip::ArchiveKindOf(Engine(scratch / "a.tar")), zip::ArchiveKind::Zip);
+  EXPECT_EQ(zip::ArchiveKindOf(Engine(scratch / "a.zip")), zip::ArchiveKind::Gzip);
+  EXPECT_EQ(zip::ArchiveKindOf(Engine(scratch / "missing")), zip::ArchiveKind::Other);
   // A zip inside a tar, at its end, is the tar's: its end records are no more than data.
   WriteFile(scratch / "b.zip", BuildTar({{.name = "inner.zip", .data = BuildArchive({{.name = "x", .data = "x"}})}}));
-  EXPECT_EQ(zip::ArchiveKindOf(scratch / "b.zip"), zip::ArchiveKind::Tar);
+  EXPECT_EQ(zip::ArchiveKindOf(Engine(scratch / "b.zip")), zip::ArchiveKind::Tar);
 }

@@ -97,10 +97,16 @@ bool Have(const std::string& tool) { return Shell("command -v " + tool) == 0; }
 
 std::string Quote(const fs::path& path) { return "'" + path.string() + "'"; }
 
+std::vector<zip::os::Path> Engine(const std::vector<fs::path>& paths) {
+  std::vector<zip::os::Path> engine;
+  for (const fs::path& path : paths) engine.push_back(Engine(path));
+  return engine;
+}
+
 zip::Error Zip(const std::vector<fs::path>& items, const fs::path& archive, unsigned threads) {
   Counting observer;
   zip::WriteReport ignored;
-  return zip::WriteArchive(items, {}, archive, observer, ignored, threads);
+  return zip::WriteArchive(Engine(items), {}, Engine(archive), observer, ignored, threads);
 }
 
 zip::Error Unzip(const fs::path& archive, const fs::path& folder, zip::ExtractReport* report,
@@ -108,5 +114,5 @@ zip::Error Unzip(const fs::path& archive, const fs::path& folder, zip::ExtractRe
   Counting observer(UINT64_MAX, password.empty() ? std::vector<std::string>{} : std::vector<std::string>{password});
   zip::ExtractReport ignored;
   fs::create_directories(folder);
-  return zip::ExtractArchive(archive, folder, observer, report != nullptr ? *report : ignored);
+  return zip::ExtractArchive(Engine(archive), Engine(folder), observer, report != nullptr ? *report : ignored);
 }

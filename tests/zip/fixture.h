@@ -14,6 +14,10 @@
 
 namespace fs = std::filesystem;
 
+// The engine's own paths, for the tests' std::filesystem ones.
+inline zip::os::Path Engine(const fs::path& path) { return path.native(); }
+std::vector<zip::os::Path> Engine(const std::vector<fs::path>& paths);
+
 // A folder of its own for each test, removed afterwards.
 class Scratch {
  public:

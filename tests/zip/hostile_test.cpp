@@ -216,7 +216,7 @@ TEST(Links, PlantedInTheTargetAreNeverWrittenThrough) {
   WriteFile(scratch / "a.zip", BuildArchive({{.name = "a/1.txt", .data = "one"}, {.name = "a/2.txt", .data = "two"}}));
   Planting planting(scratch);
   zip::ExtractReport report;
-  ASSERT_FALSE(zip::ExtractArchive(scratch / "a.zip", scratch / "out", planting, report, 1));
+  ASSERT_FALSE(zip::ExtractArchive(Engine(scratch / "a.zip"), Engine(scratch / "out"), planting, report, 1));
   EXPECT_TRUE(fs::is_empty(scratch / "elsewhere"));
   EXPECT_EQ(ReadFile(scratch / "out/moved/2.txt"), "two");
 }
@@ -431,7 +431,7 @@ TEST_P(GzipOfAFile, IsNamedByItsHeaderMadeSafeOrByTheArchive) {
   Scratch scratch;
   const std::string data = Random(300000);
   WriteFile(scratch / GetParam().archive, Gzip(data, GetParam().stored));
-  ASSERT_EQ(zip::ArchiveKindOf(scratch / GetParam().archive), zip::ArchiveKind::Gzip);
+  ASSERT_EQ(zip::ArchiveKindOf(Engine(scratch / GetParam().archive)), zip::ArchiveKind::Gzip);
   ASSERT_FALSE(Unzip(scratch / GetParam().archive, scratch / "out"));
   // The builder stores a time along with a name (1500000000 s, here in 100 ns ticks).
   const std::int64_t modified = *GetParam().stored ? 15000000000000000 : Modified(scratch / "out" / GetParam().extracted);
@@ -466,7 +466,7 @@ TEST(CentralDirectory, IsReadWholeWhateverTheEndRecordsCount) {
     std::vector<Item> items;
     for (int i = 0; i < c.entries; ++i) items.push_back({.name = "d" + std::to_string(i % 8) + "/" + std::to_string(i), .data = "x"});
     WriteFile(scratch / "a.zip", BuildArchive(items, "", c.ending));
-    EXPECT_EQ(zip::ArchiveKindOf(scratch / "a.zip"), zip::ArchiveKind::Zip);
+    EXPECT_EQ(zip::ArchiveKindOf(Engine(scratch / "a.zip")), zip::ArchiveKind::Zip);
     ASSERT_FALSE(Unzip(scratch / "a.zip", scratch / "out").kind != zip::Failure::None);
     EXPECT_EQ(CountEntries(scratch / "out"), static_cast<std::size_t>(c.entries + std::min(c.entries, 8)));
   }
@@ -489,7 +489,7 @@ TEST(CentralDirectory, OfZerosIsDamagedWithoutBeingHeld) {
     out.seekp(static_cast<std::streamoff>(size));
     out << tail;
   }
-  EXPECT_NE(zip::ArchiveKindOf(scratch / "a.zip"), zip::ArchiveKind::Zip);
+  EXPECT_NE(zip::ArchiveKindOf(Engine(scratch / "a.zip")), zip::ArchiveKind::Zip);
   EXPECT_EQ(Unzip(scratch / "a.zip", scratch / "out").kind, zip::Failure::Damaged);
 }
 
@@ -523,7 +523,7 @@ TEST(TruncatedArchive, IsDamagedWhereverItIsCut) {
     WriteFile(scratch / "cut.zip", whole.substr(0, cut));
     fs::remove_all(scratch / "out");
     EXPECT_EQ(Unzip(scratch / "cut.zip", scratch / "out").kind, zip::Failure::Damaged) << cut;
-    EXPECT_NE(zip::ArchiveKindOf(scratch / "cut.zip"), zip::ArchiveKind::Zip);
+    EXPECT_NE(zip::ArchiveKindOf(Engine(scratch / "cut.zip")), zip::ArchiveKind::Zip);
   }
 }
 

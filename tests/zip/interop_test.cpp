@@ -110,7 +110,7 @@ TEST_P(EngineReads, WhatAPeerWrote) {
   Scratch scratch;
   MakeTree(scratch / "in");
   ASSERT_EQ(Shell("cd " + Quote(scratch / "in") + " && " + Expand(peer.command, scratch / "a.zip", {})), 0);
-  ASSERT_EQ(zip::ArchiveKindOf(scratch / "a.zip"), peer.kind);
+  ASSERT_EQ(zip::ArchiveKindOf(Engine(scratch / "a.zip")), peer.kind);
   const zip::Error error = Unzip(scratch / "a.zip", scratch / "out", nullptr, peer.password);
   ASSERT_FALSE(error) << error.entry << ": " << error.detail;
   ExpectSameTree(scratch / "in", scratch / "out", peer.slack);
@@ -186,7 +186,7 @@ TEST_P(EngineAsks, ForThePasswordUntilOneOpens) {
   fs::create_directories(scratch / "out");
   Counting observer(UINT64_MAX, asking.answers);
   zip::ExtractReport report;
-  const zip::Error error = zip::ExtractArchive(scratch / "a.zip", scratch / "out", observer, report);
+  const zip::Error error = zip::ExtractArchive(Engine(scratch / "a.zip"), Engine(scratch / "out"), observer, report);
   EXPECT_EQ(error.kind, asking.kind) << error.detail;
   EXPECT_EQ(observer.asked, asking.asked);
   if (error) {

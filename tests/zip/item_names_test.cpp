@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "zip/item_names.h"
+#include "zip/paths.h"
 
 TEST(ItemNames, KeepPathsBelowTheCommonFolderOrGoToTheTopNumberedAsWindowsComparesNames) {
   const struct {
@@ -24,7 +25,7 @@ TEST(ItemNames, KeepPathsBelowTheCommonFolderOrGoToTheTopNumberedAsWindowsCompar
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
     std::vector<zip::os::Path> paths;
-    for (const auto& [path, folder] : c.items) paths.push_back(zip::os::Path(std::u8string(path.begin(), path.end())));
+    for (const auto& [path, folder] : c.items) paths.push_back(zip::Utf8Path(path));
     zip::ItemNames names(paths);
     std::vector<std::string> got;
     for (std::size_t i = 0; i < paths.size(); ++i) got.push_back(names.Of(paths[i], c.items[i].second));

@@ -86,7 +86,7 @@ TEST(WriteArchive, ChoosesMethodAndNameFlagPerEntry) {
   WriteFile(scratch / "in/naïve.txt", "x");
   ASSERT_FALSE(Zip({scratch / "in"}, scratch / "a.zip"));
   zip::os::File file;
-  ASSERT_FALSE(zip::os::File::OpenRead(scratch / "a.zip", file));
+  ASSERT_FALSE(zip::os::File::OpenRead(Engine(scratch / "a.zip"), file));
   zip::Catalog catalog;
   ASSERT_FALSE(zip::ReadCentralDirectory(file, catalog));
   std::map<std::string, std::pair<std::uint16_t, bool>> seen;
@@ -102,7 +102,7 @@ TEST(WriteArchive, ChoosesMethodAndNameFlagPerEntry) {
 std::vector<std::string> EntryNames(const fs::path& archive) {
   zip::os::File file;
   zip::Catalog catalog;
-  if (zip::os::File::OpenRead(archive, file) || zip::ReadCentralDirectory(file, catalog)) return {};
+  if (zip::os::File::OpenRead(Engine(archive), file) || zip::ReadCentralDirectory(file, catalog)) return {};
   std::vector<std::string> names;
   for (const auto& entry : catalog.entries) names.push_back(entry.name);
   return names;
@@ -130,7 +130,7 @@ TEST_P(SelectionTest, ZipsEachItemOnceUnderItsOwnName) {
   for (const std::string& path : GetParam().leaveOut) leaveOut.push_back(scratch / path);
   Counting observer;
   zip::WriteReport report;
-  ASSERT_FALSE(zip::WriteArchive(items, leaveOut, scratch / "a.zip", observer, report));
+  ASSERT_FALSE(zip::WriteArchive(Engine(items), Engine(leaveOut), Engine(scratch / "a.zip"), observer, report));
   EXPECT_EQ(EntryNames(scratch / "a.zip"), GetParam().entries);
   EXPECT_EQ(report.linksSkipped, GetParam().linksSkipped);
 }
@@ -176,12 +176,12 @@ TEST(WriteArchive, RemovesTheArchiveOnAnyFailureOrCancel) {
       {"cancelled", [](const fs::path& in, const fs::path& archive) {
          Counting cancelling(zip::kBlockSize);
          zip::WriteReport report;
-         return zip::WriteArchive({in}, {}, archive, cancelling, report);
+         return zip::WriteArchive({Engine(in)}, {}, Engine(archive), cancelling, report);
        }, zip::Failure::Cancelled},
       {"cancelled while a slow disk takes one file", [](const fs::path& in, const fs::path& archive) {
          SlowDisk cancelling(zip::kBlockSize);
          zip::WriteReport report;
-         return zip::WriteArchive({in}, {}, archive, cancelling, report);
+         return zip::WriteArchive({Engine(in)}, {}, Engine(archive), cancelling, report);
        }, zip::Failure::Cancelled},
       {"an item is missing", [](const fs::path& in, const fs::path& archive) {
          return Zip({in, in.parent_path() / "gone"}, archive);
@@ -193,7 +193,7 @@ TEST(WriteArchive, RemovesTheArchiveOnAnyFailureOrCancel) {
       {"all is left out", [](const fs::path& in, const fs::path& archive) {
          Counting observer;
          zip::WriteReport report;
-         return zip::WriteArchive({in}, {in}, archive, observer, report);
+         return zip::WriteArchive({Engine(in)}, {Engine(in)}, Engine(archive), observer, report);
        }, zip::Failure::Io},
   };
   Scratch scratch;
@@ -225,7 +225,7 @@ TEST(WriteArchive, HoldsAFileThatGrowsAsItWasListedAndSaysSo) {
     WriteFile(scratch / "in/log.txt", bytes);
     Growing growing(scratch / "in/log.txt");
     zip::WriteReport report;
-    ASSERT_FALSE(zip::WriteArchive({scratch / "in/log.txt"}, {}, scratch / "a.zip", growing, report));
+    ASSERT_FALSE(zip::WriteArchive({Engine(scratch / "in/log.txt")}, {}, Engine(scratch / "a.zip"), growing, report));
     ASSERT_EQ(report.grown.size(), 1U);
     EXPECT_EQ(report.grown[0].entry, "log.txt");
     EXPECT_EQ(report.grown[0].size, size);
@@ -278,7 +278,7 @@ TEST(ExtractArchive, StopsWhenCancelled) {
     Counting cancelling(c.cancelAfter);
     zip::ExtractReport report;
     fs::create_directories(scratch / "out");
-    EXPECT_EQ(zip::ExtractArchive(scratch / "a.zip", scratch / "out", cancelling, report).kind,
+    EXPECT_EQ(zip::ExtractArchive(Engine(scratch / "a.zip"), Engine(scratch / "out"), cancelling, report).kind,
               zip::Failure::Cancelled);
     EXPECT_LT(cancelling.done, 8U * 1024 * 1024);
   }

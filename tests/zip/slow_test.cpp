@@ -35,7 +35,7 @@ TEST(Slow, Zip64ForAnEntryPast4GiB) {
   ASSERT_FALSE(Zip({big}, scratch / "a.zip"));
 
   zip::os::File file;
-  ASSERT_FALSE(zip::os::File::OpenRead(scratch / "a.zip", file));
+  ASSERT_FALSE(zip::os::File::OpenRead(Engine(scratch / "a.zip"), file));
   zip::Catalog catalog;
   ASSERT_FALSE(zip::ReadCentralDirectory(file, catalog));
   ASSERT_EQ(catalog.entries.size(), 1U);

@@ -8,10 +8,10 @@
 namespace tools::win32 {
 
 using namespace platform::win32;
-namespace fs = std::filesystem;
+using zip::os::Path;
 namespace {
 
-ComPtr<IShellItem> StartFolder(const std::optional<fs::path>& startIn) {
+ComPtr<IShellItem> StartFolder(const std::optional<Path>& startIn) {
   ComPtr<IShellItem> folder;
   if (startIn && SUCCEEDED(SHCreateItemFromParsingName(startIn->c_str(), nullptr, IID_IShellItem, folder.out()))) {
     return folder;
@@ -25,7 +25,7 @@ ComPtr<IShellItem> StartFolder(const std::optional<fs::path>& startIn) {
 
 }  // namespace
 
-Choice Choose(const ChooseOptions& options, const std::optional<fs::path>& startIn) {
+Choice Choose(const ChooseOptions& options, const std::optional<Path>& startIn) {
   const ComApartment com;  // outlives the dialog's objects below
   Choice choice;
   ComPtr<IFileOpenDialog> dialog;

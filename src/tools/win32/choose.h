@@ -2,10 +2,11 @@
 // The system's file dialog, for when nothing usable is selected.
 #include <windows.h>
 
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "zip/path.h"
 
 namespace tools::win32 {
 
@@ -16,11 +17,11 @@ struct ChooseOptions {
 };
 
 struct Choice {
-  std::vector<std::filesystem::path> paths;  // empty when the user cancelled
-  HRESULT result = S_OK;                     // why there are none
+  std::vector<zip::os::Path> paths;  // empty when the user cancelled
+  HRESULT result = S_OK;             // why there are none
 };
 
 // Several files may be chosen; the dialog starts in startIn, or else in Documents.
-Choice Choose(const ChooseOptions& options, const std::optional<std::filesystem::path>& startIn);
+Choice Choose(const ChooseOptions& options, const std::optional<zip::os::Path>& startIn);
 
 }  // namespace tools::win32

@@ -5,8 +5,8 @@
 
 #include <string_view>
 
-#include "platform/win32/long_path.h"
 #include "platform/win32/text.h"
+#include "zip/os.h"
 
 namespace tools::win32 {
 
@@ -29,12 +29,12 @@ CommandLine ParseCommandLine(const wchar_t* destinationOption) {
         line.error = "The option " + Utf8(argument) + " needs a path after it.";
         break;
       }
-      line.to = AbsolutePath(arguments[++i]);  // "notes." stays itself
+      line.to = zip::os::Absolute(arguments[++i]);  // "notes." stays itself
     } else if (options && argument.size() > 1 && argument[0] == L'-') {
       line.error = "Unknown option: " + Utf8(argument) + ".";
       break;
     } else {
-      line.paths.push_back(AbsolutePath(arguments[i]));
+      line.paths.push_back(zip::os::Absolute(arguments[i]));
     }
   }
   LocalFree(arguments);

@@ -1,14 +1,17 @@
 #include "tools/win32/files.h"
 
+#include <string>
 #include <vector>
 
-#include "platform/win32/long_path.h"
+#include "platform/win32/text.h"
 #include "tools/naming.h"
+#include "zip/os_win32.h"
 
 namespace tools::win32 {
 
 using namespace platform::win32;
-namespace fs = std::filesystem;
+using zip::os::LongPath;
+using zip::os::Path;
 namespace {
 
 constexpr wchar_t kZoneStream[] = L":Zone.Identifier";
@@ -18,7 +21,7 @@ constexpr DWORD kRetryMs = 50;
 
 // Calls visit(path, data) for each entry of folder, "." and ".." left out.
 template <typename Visit>
-void ForEachEntry(const fs::path& folder, Visit visit) {
+void ForEachEntry(const Path& folder, Visit visit) {
   WIN32_FIND_DATAW data;
   const OwnedSearch find(FindFirstFileExW((LongPath(folder) + L"\\*").c_str(), FindExInfoBasic, &data,
                                           FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
@@ -32,7 +35,8 @@ void ForEachEntry(const fs::path& folder, Visit visit) {
 std::wstring RandomSuffix() {
   LARGE_INTEGER counter;
   QueryPerformanceCounter(&counter);
-  return std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter.QuadPart & 0xFFFFFF);
+  // Through to_string: to_wstring would bring the C library's whole wide printf.
+  return Wide(std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter.QuadPart & 0xFFFFFF));
 }
 
 // Whether the process whose id starts the scratch folder's name still runs: a run lets go of its
@@ -53,11 +57,11 @@ bool Held(DWORD error) { return error == ERROR_ACCESS_DENIED || error == ERROR_S
 
 // Renames to folder/name+extension or the first free "name (2)"…, never replacing anything.
 template <typename Rename>
-std::optional<fs::path> RenameToFreeName(const fs::path& folder, const fs::path& name, const fs::path& extension,
-                                         DWORD& error, Rename rename) {
+std::optional<Path> RenameToFreeName(const Path& folder, const Path& name, const Path& extension, DWORD& error,
+                                     Rename rename) {
   // Another program may take the free name first: then the next one is tried.
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const fs::path to = FreeName(folder, name, extension);
+    const Path to = FreeName(folder, name, extension);
     for (DWORD waited = 0;; waited += kRetryMs) {
       if (rename(to)) return to;
       error = GetLastError();
@@ -71,7 +75,7 @@ std::optional<fs::path> RenameToFreeName(const fs::path& folder, const fs::path&
 
 }  // namespace
 
-bool CreateFolders(const fs::path& folder, DWORD& error) {
+bool CreateFolders(const Path& folder, DWORD& error) {
   const DWORD attributes = GetFileAttributesW(LongPath(folder).c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES) {
     error = ERROR_DIRECTORY;
@@ -85,14 +89,14 @@ bool CreateFolders(const fs::path& folder, DWORD& error) {
   return false;
 }
 
-bool RemoveTree(const fs::path& folder) {
+bool RemoveTree(const Path& folder) {
   // Without recursion: a tree thousands of folders deep would overflow a thread's stack.
-  std::vector<fs::path> toEmpty{folder};
-  std::vector<fs::path> emptied;  // parents before children
+  std::vector<Path> toEmpty{folder};
+  std::vector<Path> emptied;  // parents before children
   while (!toEmpty.empty()) {
-    const fs::path at = std::move(toEmpty.back());
+    const Path at = std::move(toEmpty.back());
     toEmpty.pop_back();
-    ForEachEntry(at, [&](const fs::path& entry, const WIN32_FIND_DATAW& data) {
+    ForEachEntry(at, [&](const Path& entry, const WIN32_FIND_DATAW& data) {
       const std::wstring path = LongPath(entry);
       SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
       const bool isFolder = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
@@ -114,7 +118,7 @@ bool RemoveTree(const fs::path& folder) {
   return GetFileAttributesW(LongPath(folder).c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
-ScratchFolder::ScratchFolder(const fs::path& beside, std::wstring_view prefix) {
+ScratchFolder::ScratchFolder(const Path& beside, std::wstring_view prefix) {
   path_ = beside / (std::wstring(prefix) + RandomSuffix() + L".tmp");
   const std::wstring path = LongPath(path_);
   if (!CreateDirectoryW(path.c_str(), nullptr)) {
@@ -133,25 +137,29 @@ ScratchFolder::~ScratchFolder() {
   if (!path_.empty() && GetFileAttributesW(LongPath(path_).c_str()) != INVALID_FILE_ATTRIBUTES) RemoveTree(path_);
 }
 
-std::optional<fs::path> ScratchFolder::MoveTo(const fs::path& folder, const fs::path& name, DWORD& error) {
+std::optional<Path> ScratchFolder::MoveTo(const Path& folder, const Path& name, DWORD& error) {
   // Renaming needs the hold let go of; this process being alive keeps other runs off it meanwhile.
   lock_.reset();
-  std::optional<fs::path> moved = MoveToFreeName(path_, folder, name, {}, error);
+  std::optional<Path> moved = MoveToFreeName(path_, folder, name, {}, error);
   if (!moved) return std::nullopt;
   path_.clear();  // no longer ours to remove
   SetFileAttributesW(LongPath(*moved).c_str(), FILE_ATTRIBUTE_NORMAL);
   return moved;
 }
 
-fs::path ScratchFolder::Shown(const fs::path& path, const fs::path& destination) const {
-  const fs::path inside = path.lexically_relative(path_);
-  if (path_.empty() || inside.empty() || *inside.begin() == "..") return path;
-  return inside == "." ? destination : destination / inside;
+Path ScratchFolder::Shown(const Path& path, const Path& destination) const {
+  const std::wstring& folder = path_.native();
+  const std::wstring& text = path.native();
+  if (folder.empty() || text.compare(0, folder.size(), folder) != 0) return path;
+  std::size_t inside = folder.size();
+  if (inside < text.size() && !Path::IsSeparator(text[inside]) && !Path::IsSeparator(folder.back())) return path;
+  while (inside < text.size() && Path::IsSeparator(text[inside])) ++inside;
+  return inside == text.size() ? destination : destination / text.substr(inside);
 }
 
-void ScratchFolder::RemoveLeftovers(const fs::path& folder, std::wstring_view prefix) {
-  ForEachEntry(folder, [&](const fs::path& entry, const WIN32_FIND_DATAW& data) {
-    const std::wstring name = entry.filename().wstring();
+void ScratchFolder::RemoveLeftovers(const Path& folder, std::wstring_view prefix) {
+  ForEachEntry(folder, [&](const Path& entry, const WIN32_FIND_DATAW& data) {
+    const std::wstring name = entry.filename().native();
     const bool ours = name.rfind(prefix, 0) == 0 && name.size() > 4 && name.substr(name.size() - 4) == L".tmp";
     if (!ours || !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
         (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
@@ -168,14 +176,14 @@ void ScratchFolder::RemoveLeftovers(const fs::path& folder, std::wstring_view pr
   });
 }
 
-std::optional<fs::path> MoveToFreeName(const fs::path& from, const fs::path& folder, const fs::path& name,
-                                       const fs::path& extension, DWORD& error) {
-  return RenameToFreeName(folder, name, extension, error, [&](const fs::path& to) {
+std::optional<Path> MoveToFreeName(const Path& from, const Path& folder, const Path& name, const Path& extension,
+                                   DWORD& error) {
+  return RenameToFreeName(folder, name, extension, error, [&](const Path& to) {
     return MoveFileExW(LongPath(from).c_str(), LongPath(to).c_str(), /* flags= */ 0) != FALSE;
   });
 }
 
-bool MoveToName(const fs::path& from, const fs::path& to, DWORD& error) {
+bool MoveToName(const Path& from, const Path& to, DWORD& error) {
   for (DWORD waited = 0;; waited += kRetryMs) {
     if (MoveFileExW(LongPath(from).c_str(), LongPath(to).c_str(), /* flags= */ 0)) return true;
     error = GetLastError();
@@ -184,7 +192,7 @@ bool MoveToName(const fs::path& from, const fs::path& to, DWORD& error) {
   }
 }
 
-void CopyMarkOfTheWeb(const fs::path& archive, const fs::path& folder) {
+void CopyMarkOfTheWeb(const Path& archive, const Path& folder) {
   const OwnedHandle source(CreateFileW((LongPath(archive) + kZoneStream).c_str(), GENERIC_READ, FILE_SHARE_READ,
                                        nullptr, OPEN_EXISTING, 0, nullptr));
   if (!source) return;
@@ -192,11 +200,11 @@ void CopyMarkOfTheWeb(const fs::path& archive, const fs::path& folder) {
   DWORD size = 0;
   if (!ReadFile(source.get(), zone.data(), static_cast<DWORD>(zone.size()), &size, nullptr) || size == 0) return;
 
-  std::vector<fs::path> toMark{folder};  // without recursion, however deep the tree
+  std::vector<Path> toMark{folder};  // without recursion, however deep the tree
   while (!toMark.empty()) {
-    const fs::path at = std::move(toMark.back());
+    const Path at = std::move(toMark.back());
     toMark.pop_back();
-    ForEachEntry(at, [&](const fs::path& entry, const WIN32_FIND_DATAW& data) {
+    ForEachEntry(at, [&](const Path& entry, const WIN32_FIND_DATAW& data) {
       if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return;
       if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         toMark.push_back(entry);

@@ -11,11 +11,12 @@
 #include "tools/win32/bounded.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
+#include "zip/os.h"
 
 namespace tools::win32 {
 
 using namespace platform::win32;
-namespace fs = std::filesystem;
+using zip::os::Path;
 namespace {
 
 // Long enough for a busy Explorer to answer, short enough that a hung one is soon given up on.
@@ -114,10 +115,10 @@ ComPtr<IShellFolder> ShellFolderOf(IShellView* view) {
   return folder;
 }
 
-std::optional<fs::path> PathOf(PCIDLIST_ABSOLUTE list) {
+std::optional<Path> PathOf(PCIDLIST_ABSOLUTE list) {
   CoMemory<wchar_t> name;
   if (!list || FAILED(SHGetNameFromIDList(list, SIGDN_FILESYSPATH, name.put()))) return std::nullopt;
-  return fs::path(name.get());
+  return Path(name.get());
 }
 
 Selection SelectionIn(HWND front, const Alive& alive) {
@@ -148,24 +149,24 @@ Selection SelectionIn(HWND front, const Alive& alive) {
   return selection;
 }
 
-ItemList ItemListOf(const fs::path& path) {
+ItemList ItemListOf(const Path& path) {
   ItemList list;
   SHParseDisplayName(path.c_str(), nullptr, list.put(), 0, nullptr);
   return list;
 }
 
 // Tells the views that the item is there, so that it can be selected at once.
-void Announce(const fs::path& path) {
-  std::error_code ignored;
-  SHChangeNotify(fs::is_directory(path, ignored) ? SHCNE_MKDIR : SHCNE_CREATE, SHCNF_PATHW | SHCNF_FLUSH,
-                 path.c_str(), nullptr);
+void Announce(const Path& path) {
+  zip::os::Status status;
+  const bool folder = !zip::os::InspectTarget(path, status) && status.kind == zip::os::Kind::Folder;
+  SHChangeNotify(folder ? SHCNE_MKDIR : SHCNE_CREATE, SHCNF_PATHW | SHCNF_FLUSH, path.c_str(), nullptr);
 }
 
 // The item as a child of the folder shown, named by that folder: one folder has several ID lists
 // (the desktop's is empty, Documents opened from This PC is not the parse of its path), so the
 // item's own ID list cannot be matched to the view's. None when the name there is not this item,
 // as when the window has moved on to another folder.
-ItemList ChildIn(IShellFolder* folder, PCIDLIST_ABSOLUTE shown, const fs::path& path) {
+ItemList ChildIn(IShellFolder* folder, PCIDLIST_ABSOLUTE shown, const Path& path) {
   std::wstring name = path.filename().native();
   ItemList child;
   if (FAILED(folder->ParseDisplayName(nullptr, nullptr, name.data(), nullptr, child.put(), nullptr)) || !child) {
@@ -173,20 +174,20 @@ ItemList ChildIn(IShellFolder* folder, PCIDLIST_ABSOLUTE shown, const fs::path& 
   }
   ItemList item;
   *item.put() = ILCombine(shown, child.get());
-  const std::optional<fs::path> found = PathOf(item.get());
+  const std::optional<Path> found = PathOf(item.get());
   const bool same =
       found && CompareStringOrdinal(found->c_str(), -1, path.c_str(), -1, /*bIgnoreCase=*/TRUE) == CSTR_EQUAL;
   return same ? std::move(child) : ItemList();
 }
 
-bool SelectIn(HWND window, const std::vector<fs::path>& items, const Alive& alive) {
+bool SelectIn(HWND window, const std::vector<Path>& items, const Alive& alive) {
   const ComPtr<IShellView> view = FrontView(window, alive);
   if (!view) return false;
   const ComPtr<IShellFolder> folder = ShellFolderOf(view.get());
   const ItemList shown = FolderOf(view.get());
   if (!folder || !shown) return false;
   bool first = true;
-  for (const fs::path& path : items) {
+  for (const Path& path : items) {
     const ItemList child = ChildIn(folder.get(), shown.get(), path);
     if (!child) continue;
     Announce(path);
@@ -203,12 +204,12 @@ bool SelectIn(HWND window, const std::vector<fs::path>& items, const Alive& aliv
   return !first;
 }
 
-void ShowIn(const std::vector<fs::path>& items) {
+void ShowIn(const std::vector<Path>& items) {
   const ItemList folder = ItemListOf(items.front().parent_path());
   if (!folder) return;
   std::vector<ItemList> lists;
   std::vector<PCUITEMID_CHILD> children;
-  for (const fs::path& path : items) {
+  for (const Path& path : items) {
     ItemList item = ItemListOf(path);
     if (!item || !ILIsParent(folder.get(), item.get(), TRUE)) continue;
     Announce(path);
@@ -230,13 +231,13 @@ Selection FrontSelection(HWND front) {
       .value_or(Selection{});
 }
 
-bool SelectInWindow(HWND window, const std::vector<fs::path>& items) {
+bool SelectInWindow(HWND window, const std::vector<Path>& items) {
   if (items.empty() || IsHungAppWindow(window)) return false;
   return Bounded<bool>(kExplorerQuietMs, [window, items](const Alive& alive) { return SelectIn(window, items, alive); })
       .value_or(false);
 }
 
-void ShowInFolder(const std::vector<fs::path>& items) {
+void ShowInFolder(const std::vector<Path>& items) {
   if (!items.empty()) RunBounded(kExplorerQuietMs, [items](const Alive&) { ShowIn(items); });
 }
 

@@ -4,17 +4,18 @@
 // is bounded: a hung Explorer makes these find nothing rather than hang the tool.
 #include <windows.h>
 
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "zip/path.h"
 
 namespace tools::win32 {
 
 struct Selection {
   HWND window = nullptr;                        // the folder window or the desktop; none if neither
-  std::optional<std::filesystem::path> folder;  // what it shows, when that is a folder on a disk
-  std::vector<std::filesystem::path> paths;     // the selected files and folders
+  std::optional<zip::os::Path> folder;  // what it shows, when that is a folder on a disk
+  std::vector<zip::os::Path> paths;     // the selected files and folders
   std::vector<std::string> others;              // names of selected items that are not on a disk
 };
 
@@ -22,9 +23,9 @@ struct Selection {
 Selection FrontSelection(HWND front);
 
 // Selects the items in that window, the first one focused and in sight; false if it could not.
-bool SelectInWindow(HWND window, const std::vector<std::filesystem::path>& items);
+bool SelectInWindow(HWND window, const std::vector<zip::os::Path>& items);
 
 // Shows the items selected in a window on their folder, opening one if there is none.
-void ShowInFolder(const std::vector<std::filesystem::path>& items);
+void ShowInFolder(const std::vector<zip::os::Path>& items);
 
 }  // namespace tools::win32

@@ -18,7 +18,7 @@ using namespace platform::win32;
 
 namespace {
 
-namespace fs = std::filesystem;
+using zip::os::Path;
 
 std::string Paragraphs(const std::string& first, const std::string& second) {
   return first.empty() || second.empty() ? first + second : first + "\n\n" + second;
@@ -43,7 +43,7 @@ int WorkOnSelection(const Tool& tool, HWND front) {
   std::vector<std::string> notTaken;
   std::vector<Named> named;
   if (tool.takes) {
-    std::erase_if(line.paths, [&](const fs::path& path) {
+    std::erase_if(line.paths, [&](const Path& path) {
       if (tool.takes(path)) return false;
       const std::string_view what = tool.whatItIs ? tool.whatItIs(path) : std::string_view();
       if (what.empty()) {
@@ -60,7 +60,7 @@ int WorkOnSelection(const Tool& tool, HWND front) {
                  Paragraphs(UnextractableText(name, named), LeftOutText(name, tool.kind, tool.kinds, notTaken)));
 
   int exit = kDone;
-  std::vector<fs::path> made;
+  std::vector<Path> made;
   if (!line.paths.empty()) exit = tool.work(line, made);
   if (!made.empty()) {
     if (selection.window) {
@@ -80,7 +80,7 @@ int Run(const Tool& tool, const CommandLine& line, HWND front) {
     return kFailed;
   }
   if (!line.paths.empty()) {
-    std::vector<fs::path> made;
+    std::vector<Path> made;
     return tool.work(line, made);
   }
   if (line.quiet || line.to) {  // options, but nothing to apply them to

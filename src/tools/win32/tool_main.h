@@ -2,13 +2,13 @@
 // What both tools do first and how they end.
 #include <windows.h>
 
-#include <filesystem>
 #include <functional>
 #include <string_view>
 #include <vector>
 
 #include "tools/win32/choose.h"
 #include "tools/win32/command_line.h"
+#include "zip/path.h"
 #include "zip/zip.h"
 
 namespace tools::win32 {
@@ -21,13 +21,13 @@ struct Tool {
   std::string_view usage;
   ChooseOptions choose;  // the file dialog, when nothing usable is selected
   // Which selected files it takes, when it does not take everything, and what the others are not.
-  std::function<bool(const std::filesystem::path&)> takes;
+  std::function<bool(const zip::os::Path&)> takes;
   std::string_view kind;   // "a zip archive"
   std::string_view kinds;  // "zip archives"
   // What a file it does not take is, when that is worth saying ("a 7z archive"); empty otherwise.
-  std::function<std::string_view(const std::filesystem::path&)> whatItIs;
+  std::function<std::string_view(const zip::os::Path&)> whatItIs;
   // The work on the paths; it adds what it made to made.
-  std::function<int(const CommandLine&, std::vector<std::filesystem::path>& made)> work;
+  std::function<int(const CommandLine&, std::vector<zip::os::Path>& made)> work;
 };
 
 // Hardened, the command line read: a wrong one gets the usage. The paths it names are worked on;
