@@ -66,11 +66,14 @@ class Extraction {
   Error Run(unsigned threads) {
     if (Error error = os::Folder::Open(target_, root_)) return error;
     Count();
-    {
-      std::vector<std::unique_ptr<os::Thread>> workers;
-      for (unsigned i = 0; i < std::min<std::size_t>(threads, plan_.files.size()); ++i) {
-        workers.push_back(std::make_unique<os::Thread>([this] { Work(); }));
+    // This thread is one of the workers: a thread costs milliseconds to start under Wine, which a
+    // small archive would spend on that alone.
+    if (!plan_.files.empty()) {
+      std::vector<std::unique_ptr<os::Thread>> others;
+      for (std::size_t i = 1; i < std::min<std::size_t>(threads, plan_.files.size()); ++i) {
+        others.push_back(std::make_unique<os::Thread>([this] { Work(); }));
       }
+      Work();
     }
     if (error_) return error_;
     os::Guard guard(mutex_);

@@ -53,10 +53,18 @@ ComPtr<IShellView> ViewOf(IDispatch* window, HWND& hwnd) {
   return view;
 }
 
-// Tabs of one window are each in the list; only the one in sight shows its view.
+// Tabs of one window are each in the list; only the one in sight shows its view. The view's
+// window and those it lies in are asked for their style up to the top: IsWindowVisible would load
+// the display driver under Wine, some 10 ms before the work can start.
 bool Shown(IShellView* view) {
   HWND hwnd = nullptr;
-  return FAILED(view->GetWindow(&hwnd)) || hwnd == nullptr || IsWindowVisible(hwnd);
+  if (FAILED(view->GetWindow(&hwnd)) || hwnd == nullptr) return true;
+  const HWND root = GetAncestor(hwnd, GA_ROOT);
+  for (HWND window = hwnd; window != nullptr; window = GetAncestor(window, GA_PARENT)) {
+    if ((GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE) == 0) return false;
+    if (window == root) return true;
+  }
+  return false;
 }
 
 // The view of the folder window or desktop in front, looked for in the shell's window list.
