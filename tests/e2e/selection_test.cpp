@@ -239,8 +239,9 @@ class FromSelection : public ::testing::Test {
   }
 
   // As the user does: the folder window in front showing that, then the hotkey.
-  void Press(const Hotkey& hotkey, const ShellView& view) {
-    ASSERT_TRUE(ShowInShell(window.get(), view));
+  // The view may be a window of its own inside the folder window, as a tab's is.
+  void Press(const Hotkey& hotkey, const ShellView& view, HWND viewWindow = nullptr) {
+    ASSERT_TRUE(ShowInShell(viewWindow ? viewWindow : window.get(), view));
     ASSERT_TRUE(window.BringToFront()) << "the folder window is not in front";
     ASSERT_TRUE(PressKeys({VK_CONTROL, VK_MENU, hotkey.key}));
   }
@@ -414,6 +415,36 @@ TEST_F(FromSelection, AHungExplorerOnlyDelaysTheFileDialog) {
     EXPECT_EQ(tool.Exit(5000), 2) << Describe(tool.Windows());
     EXPECT_EQ(Names(data), (std::set<std::wstring>{L"a.txt", L"a.zip"}));
   }
+}
+
+// Each tab of a folder window is in the shell's list with a view of its own: only the tab in
+// sight holds the user's selection.
+TEST_F(FromSelection, OnlyTheTabInSightGivesTheSelection) {
+  ASSERT_TRUE(InData("echo a >a.txt"));
+  const ShellView view{.folder = data, .selection = {data + L"\\a.txt"}};
+  const HWND tab = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 100, 100, window.get(), nullptr, nullptr, nullptr);
+  const HWND tabView =
+      CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 100, 100, tab, nullptr, nullptr, nullptr);
+  ASSERT_NE(tabView, nullptr);
+  ASSERT_NO_FATAL_FAILURE(Press(kZip, view, tabView));
+  {
+    StartedTool tool(tandrel.Id(), kZip.exe);
+    ASSERT_TRUE(tool.Started());
+    HWND dialog = tool.WaitForWindow(kZip.dialogTitle);
+    ASSERT_NE(dialog, nullptr) << "the tab out of sight was asked; " << Describe(tool.Windows());
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), LPARAM(GetDlgItem(dialog, IDCANCEL)));
+    EXPECT_EQ(tool.Exit(5000), 2) << Describe(tool.Windows());
+  }
+  EXPECT_EQ(Names(data), std::set<std::wstring>{L"a.txt"});
+
+  ShowWindow(tab, SW_SHOWNA);
+  ASSERT_NO_FATAL_FAILURE(Press(kZip, view, tabView));
+  {
+    StartedTool tool(tandrel.Id(), kZip.exe);
+    ASSERT_TRUE(tool.Started());
+    EXPECT_EQ(tool.Exit(30000), 0) << Describe(tool.Windows());
+  }
+  EXPECT_EQ(Names(data), (std::set<std::wstring>{L"a.txt", L"a.zip"}));
 }
 
 // The bound is on silence, not on the whole: a large selection from a busy Explorer takes longer.
