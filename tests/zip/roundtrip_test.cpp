@@ -178,6 +178,11 @@ TEST(WriteArchive, RemovesTheArchiveOnAnyFailureOrCancel) {
          zip::WriteReport report;
          return zip::WriteArchive({Engine(in)}, {}, Engine(archive), cancelling, report);
        }, zip::Failure::Cancelled},
+      {"cancelled while the tree is listed", [](const fs::path& in, const fs::path& archive) {
+         Counting cancelling(0);
+         zip::WriteReport report;
+         return zip::WriteArchive({Engine(in)}, {}, Engine(archive), cancelling, report);
+       }, zip::Failure::Cancelled},
       {"cancelled while a slow disk takes one file", [](const fs::path& in, const fs::path& archive) {
          SlowDisk cancelling(zip::kBlockSize);
          zip::WriteReport report;
@@ -205,14 +210,20 @@ TEST(WriteArchive, RemovesTheArchiveOnAnyFailureOrCancel) {
   }
 }
 
-// The archive stays consistent: the file as it was listed, and a word about it.
+// The archive stays consistent: the file as it was listed, and a word about it. The file grows
+// once all is listed, and the writer waits for that at its first block: the file ahead holds
+// more than the one worker may deflate ahead of it, so the growing one has not been read.
 TEST(WriteArchive, HoldsAFileThatGrowsAsItWasListedAndSaysSo) {
   class Growing : public Counting {
    public:
     explicit Growing(fs::path file) : file_(std::move(file)) {}
     void Total(std::uint64_t bytes) override {
-      Counting::Total(bytes);
       std::ofstream(file_, std::ios::binary | std::ios::app) << "more";
+      Counting::Total(bytes);
+    }
+    void Done(std::uint64_t bytes, const std::string& item) override {
+      while (total == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      Counting::Done(bytes, item);
     }
 
    private:
@@ -222,10 +233,12 @@ TEST(WriteArchive, HoldsAFileThatGrowsAsItWasListedAndSaysSo) {
     SCOPED_TRACE(size);
     Scratch scratch;
     const std::string bytes = Random(size);
+    WriteFile(scratch / "in/ahead.txt", std::string(8 * zip::kBlockSize, 'a'));
     WriteFile(scratch / "in/log.txt", bytes);
     Growing growing(scratch / "in/log.txt");
     zip::WriteReport report;
-    ASSERT_FALSE(zip::WriteArchive({Engine(scratch / "in/log.txt")}, {}, Engine(scratch / "a.zip"), growing, report));
+    ASSERT_FALSE(zip::WriteArchive(Engine({scratch / "in/ahead.txt", scratch / "in/log.txt"}), {},
+                                   Engine(scratch / "a.zip"), growing, report, 1));
     ASSERT_EQ(report.grown.size(), 1U);
     EXPECT_EQ(report.grown[0].entry, "log.txt");
     EXPECT_EQ(report.grown[0].size, size);
