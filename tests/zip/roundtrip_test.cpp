@@ -8,6 +8,7 @@
 #include "failing_new.h"
 #include "fixture.h"
 #include "zip/catalog.h"
+#include "zip/collect.h"
 #include "zip/compressor.h"
 #include "zip/local_header.h"
 
@@ -248,18 +249,23 @@ TEST(WriteArchive, HoldsAFileThatGrowsAsItWasListedAndSaysSo) {
 }
 
 // A 32-bit thread has a 1 MiB stack; this one has less, and the tree is thousands of folders deep.
-TEST(WriteArchive, WalksADeepTreeOnASmallStack) {
+// The walk itself runs on it: WriteArchive would walk on a thread of its own.
+TEST(CollectSources, WalksADeepTreeOnASmallStack) {
   Scratch scratch;
   std::string deep = "in";
   fs::create_directory(scratch / deep);
   for (int depth = 0; depth < 1900; ++depth) fs::create_directory(scratch / (deep += "/d"));
   WriteFile(scratch / (deep + "/bottom.txt"), "bottom");
+  zip::Listing listing;
   zip::Error error;
-  RunOnStack(256 * 1024, [&] { error = Zip({scratch / "in"}, scratch / "a.zip"); });
+  RunOnStack(256 * 1024, [&] {
+    Counting observer;
+    zip::WriteReport report;
+    error = zip::CollectSources({Engine(scratch / "in")}, {}, observer, listing, report);
+  });
   ASSERT_FALSE(error) << error.detail;
-  const std::vector<std::string> names = EntryNames(scratch / "a.zip");
-  ASSERT_EQ(names.size(), 1902U);
-  EXPECT_EQ(names.back(), deep + "/bottom.txt");
+  ASSERT_EQ(listing.size(), 1902U);
+  EXPECT_EQ(listing.Wait(1901)->name, deep + "/bottom.txt");
 }
 
 // Empty files report no bytes, and folders are made first: a cancel must still stop the files.
