@@ -110,7 +110,7 @@ class Collector {
       if (LeftOut(found.path)) continue;
       const bool folder = found.status.kind == os::Kind::Folder;
       listing_.Add({found.path, folder ? found.name + '/' : found.name, folder, folder ? 0 : found.status.size,
-                          found.status.times, found.status.attributes});
+                    found.status.times, found.status.attributes});
       if (!folder) continue;
       std::vector<std::pair<os::Path, os::Status>> children;
       if (Error error = List(found.path, children)) return error;
