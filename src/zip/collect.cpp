@@ -60,9 +60,8 @@ struct Found {
 
 class Collector {
  public:
-  Collector(const std::vector<os::Path>& leaveOut, Observer& observer, std::vector<Source>& sources,
-            WriteReport& report)
-      : observer_(observer), sources_(sources), report_(report) {
+  Collector(const std::vector<os::Path>& leaveOut, Observer& observer, Listing& listing, WriteReport& report)
+      : observer_(observer), listing_(listing), report_(report) {
     for (const os::Path& path : leaveOut) leaveOut_.push_back(Key(Normal(path)));
   }
 
@@ -89,7 +88,7 @@ class Collector {
   }
 
   Error List(const os::Path& folder, std::vector<std::pair<os::Path, os::Status>>& children) {
-    if (observer_.Cancelled()) return Error{Failure::Cancelled, {}, {}, {}};
+    if (observer_.Cancelled() || listing_.Abandoned()) return Error{Failure::Cancelled, {}, {}, {}};
     if (Error error = os::List(folder, children)) return error;
     std::sort(children.begin(), children.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     return {};
@@ -110,8 +109,8 @@ class Collector {
       if (found.status.kind != os::Kind::File && found.status.kind != os::Kind::Folder) continue;
       if (LeftOut(found.path)) continue;
       const bool folder = found.status.kind == os::Kind::Folder;
-      sources_.push_back({found.path, folder ? found.name + '/' : found.name, folder, folder ? 0 : found.status.size,
-                          found.status.times, found.status.attributes});
+      listing_.Add({found.path, folder ? found.name + '/' : found.name, folder, folder ? 0 : found.status.size,
+                    found.status.times, found.status.attributes});
       if (!folder) continue;
       std::vector<std::pair<os::Path, os::Status>> children;
       if (Error error = List(found.path, children)) return error;
@@ -123,7 +122,7 @@ class Collector {
   }
 
   Observer& observer_;
-  std::vector<Source>& sources_;
+  Listing& listing_;
   WriteReport& report_;
   std::vector<std::string> leaveOut_;
 };
@@ -131,15 +130,15 @@ class Collector {
 }  // namespace
 
 Error CollectSources(const std::vector<os::Path>& items, const std::vector<os::Path>& leaveOut, Observer& observer,
-                     std::vector<Source>& sources, WriteReport& report) {
+                     Listing& listing, WriteReport& report) {
   const std::vector<os::Path> paths = Distinct(items);
   ItemNames names(paths);
-  Collector collector(leaveOut, observer, sources, report);
+  Collector collector(leaveOut, observer, listing, report);
   for (const os::Path& path : paths) {
     if (Error error = collector.Item(path, names)) return error;
   }
   // An archive with nothing in it would look like success.
-  if (sources.empty()) return Error{Failure::Io, items.empty() ? os::Path() : items.front(), {}, "There was nothing to zip"};
+  if (listing.size() == 0) return Error{Failure::Io, items.empty() ? os::Path() : items.front(), {}, "There was nothing to zip"};
   return {};
 }
 

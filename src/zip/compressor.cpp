@@ -35,11 +35,10 @@ constexpr std::size_t kBytesPerWorker = 3 * kBlockSize;
 
 }  // namespace
 
-Compressor::Compressor(const std::vector<Source>& sources, unsigned threads, Observer& observer)
-    : sources_(sources),
+Compressor::Compressor(Listing& listing, unsigned threads, Observer& observer)
+    : listing_(listing),
       observer_(observer),
       slots_(std::size_t{threads} * kSlotsPerWorker),
-      verdicts_(sources.size()),
       bytesBound_(std::size_t{threads} * kBytesPerWorker) {
   try {
     for (unsigned i = 0; i < threads; ++i) workers_.push_back(std::make_unique<os::Thread>([this] { Work(); }));
@@ -57,28 +56,54 @@ void Compressor::Stop() {
     stopping_ = true;
   }
   changed_.NotifyAll();
+  listing_.Abandon();
   workers_.clear();  // joins
 }
 
-bool Compressor::TakeJob(Job& job, std::size_t& sequence) {
-  while (nextSource_ < sources_.size() && (sources_[nextSource_].folder || sources_[nextSource_].size == 0)) {
-    ++nextSource_;
+Compressor::Take Compressor::TakeJob(Job& job, std::size_t& sequence) {
+  const Source* source = nullptr;
+  for (;; ++nextSource_) {
+    bool pending = false;
+    source = listing_.Peek(nextSource_, pending);
+    if (source == nullptr) {
+      job.source = nextSource_;
+      return pending ? Take::Unlisted : Take::None;
+    }
+    if (!source->folder && source->size != 0) break;
   }
-  if (nextSource_ == sources_.size()) return false;
-  const Source& source = sources_[nextSource_];
+  if (verdicts_.size() <= nextSource_) verdicts_.resize(nextSource_ + 1);
   job.source = nextSource_;
+  job.listed = source;
   job.offset = nextOffset_;
   const std::size_t block = nextOffset_ == 0 ? kFirstBlockSize : kBlockSize;
-  job.length = static_cast<std::size_t>(std::min<std::uint64_t>(block, source.size - nextOffset_));
+  job.length = static_cast<std::size_t>(std::min<std::uint64_t>(block, source->size - nextOffset_));
   nextOffset_ += job.length;
-  job.last = nextOffset_ == source.size;
+  job.last = nextOffset_ == source->size;
   if (job.last) {
     ++nextSource_;
     nextOffset_ = 0;
   }
   sequence = handedOut_++;
   inFlight_ += job.length;
-  return true;
+  return Take::Taken;
+}
+
+Compressor::Take Compressor::NextJob(Job& job, std::size_t& sequence) {
+  os::Guard guard(mutex_);
+  for (;;) {
+    if (stopping_) return Take::None;
+    if (handedOut_ < collected_ + slots_.size() && inFlight_ < bytesBound_) break;
+    changed_.Wait(mutex_, 1000);
+  }
+  const Take take = TakeJob(job, sequence);
+  if (take != Take::Taken) return take;
+  // The first block is with another worker, which is never waiting itself.
+  while (job.offset > 0 && verdicts_[job.source] == Verdict::Unknown) {
+    if (stopping_) return Take::None;
+    changed_.Wait(mutex_, 1000);
+  }
+  job.store = verdicts_[job.source] == Verdict::Store;
+  return Take::Taken;
 }
 
 void Compressor::Work() {
@@ -86,22 +111,11 @@ void Compressor::Work() {
   for (;;) {
     Job job;
     std::size_t sequence = 0;
-    {
-      os::Guard guard(mutex_);
-      for (;;) {
-        if (stopping_) return;
-        if (handedOut_ < collected_ + slots_.size() && inFlight_ < bytesBound_) {
-          if (!TakeJob(job, sequence)) return;
-          break;
-        }
-        changed_.Wait(mutex_, 1000);
-      }
-      // The first block is with another worker, which is never waiting itself.
-      while (job.offset > 0 && verdicts_[job.source] == Verdict::Unknown) {
-        if (stopping_) return;
-        changed_.Wait(mutex_, 1000);
-      }
-      job.store = verdicts_[job.source] == Verdict::Store;
+    const Take take = NextJob(job, sequence);
+    if (take == Take::None) return;
+    if (take == Take::Unlisted) {
+      listing_.Wait(job.source);  // without the lock, so that the others hand in their blocks
+      continue;
     }
     Packed packed;
     packed.source = job.source;
@@ -126,7 +140,7 @@ void Compressor::Work() {
 }
 
 void Compressor::Compress(const Job& job, Worker& worker, Packed& packed) const {
-  const Source& source = sources_[job.source];
+  const Source& source = *job.listed;
   if (worker.openSource != job.source) {
     worker.openSource = SIZE_MAX;
     packed.error = os::File::OpenRead(source.path, worker.file);
@@ -156,6 +170,8 @@ void Compressor::Compress(const Job& job, Worker& worker, Packed& packed) const 
 }
 
 Error Compressor::Next(Packed& packed) {
+  // A listing that failed fails the archive now, not after the file being written.
+  if (Error error = listing_.error()) return error;
   {
     os::Guard guard(mutex_);
     Slot& slot = slots_[collected_ % slots_.size()];

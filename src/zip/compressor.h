@@ -4,6 +4,7 @@
 // the 32 KiB before it, so one file keeps every core busy. At most a few blocks per worker are
 // in flight, so memory stays bounded whatever the input. A file's first block is small, and a file
 // whose first block does not compress is stored whole: its other blocks are not deflated at all.
+// The sources are taken from the listing as it grows; a worker that has caught up with it waits.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -11,7 +12,7 @@
 #include <vector>
 
 #include "zip/bytes.h"
-#include "zip/collect.h"
+#include "zip/listing.h"
 #include "zip/os.h"
 #include "zip/zip.h"
 
@@ -33,7 +34,8 @@ struct Packed {
 
 class Compressor {
  public:
-  Compressor(const std::vector<Source>& sources, unsigned threads, Observer& observer);
+  // Abandons the listing when it goes: its workers may be waiting for it.
+  Compressor(Listing& listing, unsigned threads, Observer& observer);
   ~Compressor();
   Compressor(const Compressor&) = delete;
   Compressor& operator=(const Compressor&) = delete;
@@ -45,6 +47,7 @@ class Compressor {
  private:
   struct Job {
     std::size_t source = 0;
+    const Source* listed = nullptr;
     std::uint64_t offset = 0;
     std::size_t length = 0;
     bool last = false;
@@ -57,17 +60,21 @@ class Compressor {
     Packed packed;
   };
 
+  // Taken; Unlisted: the listing has yet to reach the job's source; None: the worker is done.
+  enum class Take : std::uint8_t { Taken, Unlisted, None };
+
   void Stop();
-  bool TakeJob(Job& job, std::size_t& sequence);
+  Take NextJob(Job& job, std::size_t& sequence);
+  Take TakeJob(Job& job, std::size_t& sequence);
   void Work();
   void Compress(const Job& job, class Worker& worker, Packed& packed) const;
 
-  const std::vector<Source>& sources_;
+  Listing& listing_;
   Observer& observer_;
   os::Mutex mutex_;
   os::Condition changed_;
   std::vector<Slot> slots_;
-  std::vector<Verdict> verdicts_;  // one a source
+  std::vector<Verdict> verdicts_;  // one a source handed out
   std::size_t nextSource_ = 0;    // where jobs are handed out
   std::uint64_t nextOffset_ = 0;
   std::size_t handedOut_ = 0;    // jobs given to workers

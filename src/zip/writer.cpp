@@ -1,12 +1,13 @@
-// WriteArchive: one thread writes the entries in order while the compressor's workers deflate
-// ahead of it. The output is a file it can seek in, so each local file header is written before
-// its data and rewritten with the sizes and CRC-32 once they are known. What is written is gathered
-// in memory and goes out in large pieces: a write a small file would be a trip through the file
-// system's filters each (a request to the server under Wine), and a header usually is rewritten
-// before it has gone out.
+// WriteArchive: one thread lists the items' trees, one writes the entries in order as they are
+// listed, and the compressor's workers deflate ahead of it. The output is a file it can seek in,
+// so each local file header is written before its data and rewritten with the sizes and CRC-32
+// once they are known. What is written is gathered in memory and goes out in large pieces: a write
+// a small file would be a trip through the file system's filters each (a request to the server
+// under Wine), and a header usually is rewritten before it has gone out.
 #include <zlib.h>
 
 #include <algorithm>
+#include <new>
 
 #include "zip/central_header.h"
 #include "zip/collect.h"
@@ -57,12 +58,13 @@ class ArchiveWriter {
   ArchiveWriter(const os::File& out, Observer& observer, WriteReport& report)
       : out_(out), observer_(observer), report_(report) {}
 
-  Error Write(const std::vector<Source>& sources, unsigned threads) {
-    Compressor compressor(sources, threads, observer_);
-    for (const Source& source : sources) {
+  Error Write(Listing& listing, unsigned threads) {
+    Compressor compressor(listing, threads, observer_);
+    for (std::size_t index = 0; const Source* source = listing.Wait(index); ++index) {
       if (observer_.Cancelled()) return Error{Failure::Cancelled, {}, {}, {}};
-      if (Error error = WriteEntry(source, compressor)) return error;
+      if (Error error = WriteEntry(*source, compressor)) return error;
     }
+    if (Error error = listing.error()) return error;
     return Finish();
   }
 
@@ -198,19 +200,52 @@ class ArchiveWriter {
   Bytes central_;
 };
 
+// Lists on a thread of its own, the total told once all is listed. Leaving, it abandons the
+// listing, so that a walk still going stops at its next folder, and waits for it.
+class Lister {
+ public:
+  Lister(const std::vector<os::Path>& items, const std::vector<os::Path>& leaveOut, Observer& observer,
+         WriteReport& report)
+      : thread_([&, this] { List(items, leaveOut, observer, report); }) {}
+  ~Lister() { listing_.Abandon(); }
+  Lister(const Lister&) = delete;
+  Lister& operator=(const Lister&) = delete;
+
+  Listing& listing() { return listing_; }
+
+ private:
+  void List(const std::vector<os::Path>& items, const std::vector<os::Path>& leaveOut, Observer& observer,
+            WriteReport& report) {
+    Error error;
+    // An exception leaving this thread would end the program; the writer fails cleanly instead.
+    try {
+      error = CollectSources(items, leaveOut, observer, listing_, report);
+    } catch (const std::bad_alloc&) {
+      error.kind = Failure::NoMemory;
+    }
+    if (!error) observer.Total(listing_.bytes());
+    listing_.End(std::move(error));
+  }
+
+  Listing listing_;
+  os::Thread thread_;  // last: it uses the listing, and goes first
+};
+
 }  // namespace
 
 Error WriteArchive(const std::vector<os::Path>& items, const std::vector<os::Path>& leaveOut,
                    const os::Path& archive, Observer& observer, WriteReport& report, unsigned threads) {
-  std::vector<Source> sources;
-  Error error = CollectSources(items, leaveOut, observer, sources, report);
-  if (!error) {
-    std::uint64_t total = 0;
-    for (const Source& source : sources) total += source.size;
-    observer.Total(total);
+  // The archive is there while the trees are walked, and may lie in one of them.
+  std::vector<os::Path> skipped = leaveOut;
+  skipped.push_back(archive);
+  Error error;
+  {
+    Lister lister(items, skipped, observer, report);
     NewArchive out;
     error = out.Create(archive);
-    if (!error) error = ArchiveWriter(out.file(), observer, report).Write(sources, threads == 0 ? os::Cores() : threads);
+    if (!error) {
+      error = ArchiveWriter(out.file(), observer, report).Write(lister.listing(), threads == 0 ? os::Cores() : threads);
+    }
     if (!error) out.Keep();
   }
   if (error && error.file.empty()) error.file = archive;

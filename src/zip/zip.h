@@ -36,10 +36,11 @@ struct Error {
   explicit operator bool() const { return kind != Failure::None; }
 };
 
-// Called from the engine's threads: implementations must be thread-safe. Total() comes once,
-// before any data is written; each Done() adds the bytes (of uncompressed data) finished since
-// the last call, with the entry they belong to. Cancelled() is polled often, so a cancel stops
-// the work within a fraction of a second.
+// Called from the engine's threads: implementations must be thread-safe. Total() comes once, when
+// the total is known: before any data when extracting, but only once all is listed when writing,
+// so Done() may come before it (and no Total() at all when the listing fails). Each Done() adds
+// the bytes (of uncompressed data) finished since the last call, with the entry they belong to.
+// Cancelled() is polled often, so a cancel stops the work within a fraction of a second.
 class Observer {
  public:
   virtual void Total(std::uint64_t bytes) = 0;

@@ -1,6 +1,9 @@
 // The real Cramlet.exe and Spillet.exe, from the second program folder: names in any script and
 // paths past 260 characters, the progress window's Cancel, failures, the Mark of the Web, a
 // killed run's leftovers.
+#include <windows.h>
+#include <commctrl.h>
+
 #include <algorithm>
 #include <iostream>
 #include <set>
@@ -191,8 +194,10 @@ TEST_F(Tools, CancelInTheProgressWindowEndsTheRunAtOnceAndLeavesNothing) {
     std::string make;      // shell commands run in the case's folder
     const wchar_t* input;  // in the case's folder
   } cases[] = {
-      // Noise that deflate shrinks, so that it is deflated, not stored at once.
-      {L"Cramlet", "mkdir Noise && head -c 150M /dev/urandom | base64 -w0 >Noise/noise.bin", L"Noise"},
+      // Noise that deflate shrinks, so that it is deflated, not stored at once; folders after it,
+      // still listed while it is deflated, so the total is not known yet.
+      {L"Cramlet", "mkdir Noise && head -c 150M /dev/urandom | base64 -w0 >Noise/noise.bin && mkdir Noise/z && "
+                   "cd Noise/z && seq 5000 | xargs mkdir", L"Noise"},
       // Spillet writes much data a second but makes files slowly: many small ones.
       {L"Spillet", "mkdir Many && cd Many && head -c 6000k /dev/urandom | split -b 1k -a 4", L"Many.zip"},
   };
@@ -213,6 +218,9 @@ TEST_F(Tools, CancelInTheProgressWindowEndsTheRunAtOnceAndLeavesNothing) {
     ASSERT_NE(cancel, nullptr) << "no Cancel button";
     Sleep(300);  // some progress to see
     Screenshot(Narrow(c.tool) + "-progress");
+    HWND bar = FindChild(progress, L"msctls_progress32");
+    EXPECT_LT(SendMessageW(bar, PBM_GETPOS, 0, 0), SendMessageW(bar, PBM_GETRANGE, /* low= */ FALSE, 0))
+        << "the bar is full long before the end";
     const ULONGLONG clicked = GetTickCount64();
     ASSERT_TRUE(ClickOn(cancel));
     EXPECT_EQ(tool.Exit(5000), 2);

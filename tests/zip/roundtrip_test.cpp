@@ -8,6 +8,7 @@
 #include "failing_new.h"
 #include "fixture.h"
 #include "zip/catalog.h"
+#include "zip/collect.h"
 #include "zip/compressor.h"
 #include "zip/local_header.h"
 
@@ -178,6 +179,11 @@ TEST(WriteArchive, RemovesTheArchiveOnAnyFailureOrCancel) {
          zip::WriteReport report;
          return zip::WriteArchive({Engine(in)}, {}, Engine(archive), cancelling, report);
        }, zip::Failure::Cancelled},
+      {"cancelled while the tree is listed", [](const fs::path& in, const fs::path& archive) {
+         Counting cancelling(0);
+         zip::WriteReport report;
+         return zip::WriteArchive({Engine(in)}, {}, Engine(archive), cancelling, report);
+       }, zip::Failure::Cancelled},
       {"cancelled while a slow disk takes one file", [](const fs::path& in, const fs::path& archive) {
          SlowDisk cancelling(zip::kBlockSize);
          zip::WriteReport report;
@@ -205,14 +211,20 @@ TEST(WriteArchive, RemovesTheArchiveOnAnyFailureOrCancel) {
   }
 }
 
-// The archive stays consistent: the file as it was listed, and a word about it.
+// The archive stays consistent: the file as it was listed, and a word about it. The file grows
+// once all is listed, and the writer waits for that at its first block: the file ahead holds
+// more than the one worker may deflate ahead of it, so the growing one has not been read.
 TEST(WriteArchive, HoldsAFileThatGrowsAsItWasListedAndSaysSo) {
   class Growing : public Counting {
    public:
     explicit Growing(fs::path file) : file_(std::move(file)) {}
     void Total(std::uint64_t bytes) override {
-      Counting::Total(bytes);
       std::ofstream(file_, std::ios::binary | std::ios::app) << "more";
+      Counting::Total(bytes);
+    }
+    void Done(std::uint64_t bytes, const std::string& item) override {
+      while (total == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      Counting::Done(bytes, item);
     }
 
    private:
@@ -222,10 +234,12 @@ TEST(WriteArchive, HoldsAFileThatGrowsAsItWasListedAndSaysSo) {
     SCOPED_TRACE(size);
     Scratch scratch;
     const std::string bytes = Random(size);
+    WriteFile(scratch / "in/ahead.txt", std::string(8 * zip::kBlockSize, 'a'));
     WriteFile(scratch / "in/log.txt", bytes);
     Growing growing(scratch / "in/log.txt");
     zip::WriteReport report;
-    ASSERT_FALSE(zip::WriteArchive({Engine(scratch / "in/log.txt")}, {}, Engine(scratch / "a.zip"), growing, report));
+    ASSERT_FALSE(zip::WriteArchive(Engine({scratch / "in/ahead.txt", scratch / "in/log.txt"}), {},
+                                   Engine(scratch / "a.zip"), growing, report, 1));
     ASSERT_EQ(report.grown.size(), 1U);
     EXPECT_EQ(report.grown[0].entry, "log.txt");
     EXPECT_EQ(report.grown[0].size, size);
@@ -235,18 +249,23 @@ TEST(WriteArchive, HoldsAFileThatGrowsAsItWasListedAndSaysSo) {
 }
 
 // A 32-bit thread has a 1 MiB stack; this one has less, and the tree is thousands of folders deep.
-TEST(WriteArchive, WalksADeepTreeOnASmallStack) {
+// The walk itself runs on it: WriteArchive would walk on a thread of its own.
+TEST(CollectSources, WalksADeepTreeOnASmallStack) {
   Scratch scratch;
   std::string deep = "in";
   fs::create_directory(scratch / deep);
   for (int depth = 0; depth < 1900; ++depth) fs::create_directory(scratch / (deep += "/d"));
   WriteFile(scratch / (deep + "/bottom.txt"), "bottom");
+  zip::Listing listing;
   zip::Error error;
-  RunOnStack(256 * 1024, [&] { error = Zip({scratch / "in"}, scratch / "a.zip"); });
+  RunOnStack(256 * 1024, [&] {
+    Counting observer;
+    zip::WriteReport report;
+    error = zip::CollectSources({Engine(scratch / "in")}, {}, observer, listing, report);
+  });
   ASSERT_FALSE(error) << error.detail;
-  const std::vector<std::string> names = EntryNames(scratch / "a.zip");
-  ASSERT_EQ(names.size(), 1902U);
-  EXPECT_EQ(names.back(), deep + "/bottom.txt");
+  ASSERT_EQ(listing.size(), 1902U);
+  EXPECT_EQ(listing.Wait(1901)->name, deep + "/bottom.txt");
 }
 
 // Empty files report no bytes, and folders are made first: a cancel must still stop the files.

@@ -27,7 +27,10 @@ class SharedProgress final : public zip::Observer {
  public:
   explicit SharedProgress(bool asks) : asks_(asks) {}
 
-  void Total(std::uint64_t bytes) override { total_ = bytes; }
+  void Total(std::uint64_t bytes) override {
+    total_ = bytes;
+    totalKnown_ = true;
+  }
   void Done(std::uint64_t bytes, const std::string& item) override {
     done_ += bytes;
     const zip::os::Guard lock(mutex_);
@@ -49,7 +52,11 @@ class SharedProgress final : public zip::Observer {
     SetEvent(answered_.get());
   }
   void Cancel() { cancelled_ = true; }
-  std::uint64_t total() const { return total_; }
+  // Zipping, the total comes only once all is listed, after some data perhaps.
+  std::optional<std::uint64_t> total() const {
+    if (!totalKnown_) return std::nullopt;
+    return total_.load();
+  }
   std::uint64_t done() const { return done_; }
   std::string item() {
     const zip::os::Guard lock(mutex_);
@@ -58,6 +65,7 @@ class SharedProgress final : public zip::Observer {
 
  private:
   std::atomic<std::uint64_t> total_{0};
+  std::atomic<bool> totalKnown_{false};
   std::atomic<std::uint64_t> done_{0};
   std::atomic<bool> cancelled_{false};
   zip::os::Mutex mutex_;
@@ -95,7 +103,10 @@ class ProgressWindow {
     std::wstring item = Wide(progress.item());
     std::replace(item.begin(), item.end(), L'/', L'\\');  // entry names use "/"; shortening needs "\"
     dialog_->SetLine(2, item.c_str(), /* compactPath= */ TRUE, nullptr);
-    dialog_->SetProgress64(progress.done(), progress.total() ? progress.total() : 1);
+    // The bar holds at its start until the total is known, rather than run ahead and jump back.
+    const std::optional<std::uint64_t> total = progress.total();
+    const std::uint64_t whole = std::max<std::uint64_t>(total.value_or(0), 1);
+    dialog_->SetProgress64(total ? std::min(progress.done(), whole) : 0, whole);
     return dialog_->HasUserCancelled() != FALSE;
   }
 
