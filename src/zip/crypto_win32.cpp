@@ -6,15 +6,66 @@
 namespace zip::crypto {
 namespace {
 
+// CNG's functions, from bcrypt.dll loaded the first time an archive needs them and kept: imported,
+// it would be loaded at every start, which under Wine costs the tool several milliseconds before
+// its first step. Without it, or without one of them, every call fails as the system's refusal.
+class Cng {
+ public:
+  Cng() : module_(LoadLibraryExW(L"bcrypt.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+    if (module_ == nullptr) return;
+    const bool all = Find("BCryptOpenAlgorithmProvider", OpenAlgorithmProvider) &&
+                     Find("BCryptCloseAlgorithmProvider", CloseAlgorithmProvider) &&
+                     Find("BCryptDeriveKeyPBKDF2", DeriveKeyPBKDF2) && Find("BCryptSetProperty", SetProperty) &&
+                     Find("BCryptGenerateSymmetricKey", GenerateSymmetricKey) && Find("BCryptDestroyKey", DestroyKey) &&
+                     Find("BCryptEncrypt", Encrypt) && Find("BCryptCreateHash", CreateHash) &&
+                     Find("BCryptHashData", HashData) && Find("BCryptFinishHash", FinishHash) &&
+                     Find("BCryptDestroyHash", DestroyHash);
+    if (!all) OpenAlgorithmProvider = nullptr;
+  }
+  ~Cng() {
+    if (module_ != nullptr) FreeLibrary(module_);
+  }
+  Cng(const Cng&) = delete;
+  Cng& operator=(const Cng&) = delete;
+
+  decltype(&BCryptOpenAlgorithmProvider) OpenAlgorithmProvider = nullptr;  // null when any is missing
+  decltype(&BCryptCloseAlgorithmProvider) CloseAlgorithmProvider = nullptr;
+  decltype(&BCryptDeriveKeyPBKDF2) DeriveKeyPBKDF2 = nullptr;
+  decltype(&BCryptSetProperty) SetProperty = nullptr;
+  decltype(&BCryptGenerateSymmetricKey) GenerateSymmetricKey = nullptr;
+  decltype(&BCryptDestroyKey) DestroyKey = nullptr;
+  decltype(&BCryptEncrypt) Encrypt = nullptr;
+  decltype(&BCryptCreateHash) CreateHash = nullptr;
+  decltype(&BCryptHashData) HashData = nullptr;
+  decltype(&BCryptFinishHash) FinishHash = nullptr;
+  decltype(&BCryptDestroyHash) DestroyHash = nullptr;
+
+ private:
+  template <typename Function>
+  bool Find(const char* name, Function& function) {
+    function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module_, name)));
+    return function != nullptr;
+  }
+
+  HMODULE module_;
+};
+
+const Cng& Library() {
+  static const Cng cng;
+  return cng;
+}
+
 class Provider {
  public:
   Provider(const wchar_t* algorithm, ULONG flags) {
-    if (!BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&handle_, algorithm, /* implementation= */ nullptr, flags))) {
+    const Cng& cng = Library();
+    if (cng.OpenAlgorithmProvider == nullptr ||
+        !BCRYPT_SUCCESS(cng.OpenAlgorithmProvider(&handle_, algorithm, /* implementation= */ nullptr, flags))) {
       handle_ = nullptr;
     }
   }
   ~Provider() {
-    if (handle_ != nullptr) BCryptCloseAlgorithmProvider(handle_, 0);
+    if (handle_ != nullptr) Library().CloseAlgorithmProvider(handle_, 0);
   }
   Provider(const Provider&) = delete;
   Provider& operator=(const Provider&) = delete;
@@ -34,7 +85,7 @@ bool DeriveKey(std::span<const std::uint8_t> password, std::span<const std::uint
                std::span<std::uint8_t> key) {
   const Provider hmac(BCRYPT_SHA1_ALGORITHM, BCRYPT_ALG_HANDLE_HMAC_FLAG);
   return hmac.get() != nullptr &&
-         BCRYPT_SUCCESS(BCryptDeriveKeyPBKDF2(hmac.get(), Bytes(password), static_cast<ULONG>(password.size()), Bytes(salt),
+         BCRYPT_SUCCESS(Library().DeriveKeyPBKDF2(hmac.get(), Bytes(password), static_cast<ULONG>(password.size()), Bytes(salt),
                                               static_cast<ULONG>(salt.size()), iterations, key.data(),
                                               static_cast<ULONG>(key.size()), /* flags= */ 0));
 }
@@ -44,7 +95,7 @@ struct Aes::State {
   BCRYPT_KEY_HANDLE key = nullptr;
   State() = default;
   ~State() {
-    if (key != nullptr) BCryptDestroyKey(key);
+    if (key != nullptr) Library().DestroyKey(key);
   }
   State(const State&) = delete;
   State& operator=(const State&) = delete;
@@ -54,10 +105,10 @@ Aes::Aes(std::span<const std::uint8_t> key) {
   auto state = std::make_unique<State>();
   if (state->provider.get() == nullptr) return;
   const wchar_t* mode = BCRYPT_CHAIN_MODE_ECB;
-  if (!BCRYPT_SUCCESS(BCryptSetProperty(state->provider.get(), BCRYPT_CHAINING_MODE,
+  if (!BCRYPT_SUCCESS(Library().SetProperty(state->provider.get(), BCRYPT_CHAINING_MODE,
                                         reinterpret_cast<PUCHAR>(const_cast<wchar_t*>(mode)),
                                         static_cast<ULONG>((wcslen(mode) + 1) * sizeof(wchar_t)), 0)) ||
-      !BCRYPT_SUCCESS(BCryptGenerateSymmetricKey(state->provider.get(), &state->key, /* keyObject= */ nullptr, 0,
+      !BCRYPT_SUCCESS(Library().GenerateSymmetricKey(state->provider.get(), &state->key, /* keyObject= */ nullptr, 0,
                                                  Bytes(key), static_cast<ULONG>(key.size()), 0))) {
     return;
   }
@@ -68,7 +119,7 @@ Aes::~Aes() = default;
 
 bool Aes::Encrypt(std::span<const std::uint8_t> in, std::span<std::uint8_t> out) {
   ULONG written = 0;
-  return BCRYPT_SUCCESS(BCryptEncrypt(state_->key, Bytes(in), static_cast<ULONG>(in.size()), /* padding= */ nullptr,
+  return BCRYPT_SUCCESS(Library().Encrypt(state_->key, Bytes(in), static_cast<ULONG>(in.size()), /* padding= */ nullptr,
                                       /* iv= */ nullptr, 0, out.data(), static_cast<ULONG>(out.size()), &written, 0)) &&
          written == in.size();
 }
@@ -78,7 +129,7 @@ struct HmacSha1::State {
   BCRYPT_HASH_HANDLE hash = nullptr;
   State() = default;
   ~State() {
-    if (hash != nullptr) BCryptDestroyHash(hash);
+    if (hash != nullptr) Library().DestroyHash(hash);
   }
   State(const State&) = delete;
   State& operator=(const State&) = delete;
@@ -87,7 +138,7 @@ struct HmacSha1::State {
 HmacSha1::HmacSha1(std::span<const std::uint8_t> key) {
   auto state = std::make_unique<State>();
   if (state->provider.get() == nullptr ||
-      !BCRYPT_SUCCESS(BCryptCreateHash(state->provider.get(), &state->hash, /* hashObject= */ nullptr, 0, Bytes(key),
+      !BCRYPT_SUCCESS(Library().CreateHash(state->provider.get(), &state->hash, /* hashObject= */ nullptr, 0, Bytes(key),
                                        static_cast<ULONG>(key.size()), 0))) {
     return;
   }
@@ -97,11 +148,11 @@ HmacSha1::HmacSha1(std::span<const std::uint8_t> key) {
 HmacSha1::~HmacSha1() = default;
 
 bool HmacSha1::Update(std::span<const std::uint8_t> data) {
-  return BCRYPT_SUCCESS(BCryptHashData(state_->hash, Bytes(data), static_cast<ULONG>(data.size()), 0));
+  return BCRYPT_SUCCESS(Library().HashData(state_->hash, Bytes(data), static_cast<ULONG>(data.size()), 0));
 }
 
 bool HmacSha1::Final(std::array<std::uint8_t, 20>& mac) {
-  return BCRYPT_SUCCESS(BCryptFinishHash(state_->hash, mac.data(), static_cast<ULONG>(mac.size()), 0));
+  return BCRYPT_SUCCESS(Library().FinishHash(state_->hash, mac.data(), static_cast<ULONG>(mac.size()), 0));
 }
 
 }  // namespace zip::crypto
