@@ -74,6 +74,44 @@ Error ReadPax(std::string_view data, Pax& pax) {
   return {};
 }
 
+// What each type of header stands for, and whether data follows it in the stream whatever its
+// size field says, as POSIX's pax and GNU tar read it (libarchive reads the same).
+enum class Role { PaxRecords, GlobalRecords, LongName, LongLink, File, Sparse, Folder, Link, Special, Label, Continued };
+enum class Data { None, Size, InPax };
+struct TarType {
+  char flag;
+  Role role;
+  Data data;
+};
+constexpr TarType kTarTypes[] = {
+    {'0', Role::File, Data::Size},
+    {'\0', Role::File, Data::Size},
+    {'7', Role::File, Data::Size},  // contiguous
+    // POSIX's pax lets a hard link carry its file's data; ustar gives it none, nor does GNU tar.
+    {'1', Role::Link, Data::InPax},
+    {'2', Role::Link, Data::None},
+    {'3', Role::Special, Data::None},
+    {'4', Role::Special, Data::None},
+    {'5', Role::Folder, Data::None},
+    {'6', Role::Special, Data::None},
+    {'D', Role::Folder, Data::Size},  // GNU's listing of the folder's names, passed over
+    {'S', Role::Sparse, Data::Size},  // GNU's old sparse file: the stretches its map names
+    {'V', Role::Label, Data::Size},   // GNU's volume label
+    {'M', Role::Continued, Data::Size},  // a file's rest, begun on another volume
+    {'x', Role::PaxRecords, Data::Size},
+    {'g', Role::GlobalRecords, Data::Size},
+    {'L', Role::LongName, Data::Size},
+    {'K', Role::LongLink, Data::Size},
+};
+
+// Types unknown are files, as POSIX says.
+TarType TypeOf(char flag) {
+  for (const TarType& type : kTarTypes) {
+    if (type.flag == flag) return type;
+  }
+  return {flag, Role::File, Data::Size};
+}
+
 }  // namespace
 
 std::optional<os::Times> TarTimes(std::int64_t seconds) {
@@ -93,6 +131,7 @@ Error ReadTarCatalog(TarStream& stream, Catalog& catalog) {
   std::array<std::uint8_t, kTarBlock> block{};
   Pax pax;
   std::optional<std::string> longName;
+  bool paxArchive = false;  // a pax header seen: hard links may carry data
   for (;;) {
     std::size_t got = 0;
     if (Error error = stream.Read(block.data(), block.size(), got)) return error;
@@ -101,20 +140,23 @@ Error ReadTarCatalog(TarStream& stream, Catalog& catalog) {
     if (std::all_of(block.begin(), block.end(), [](std::uint8_t b) { return b == 0; })) break;
     TarHeader header;
     if (Error error = ReadTarHeader(block, header)) return error;
+    const TarType type = TypeOf(header.type);
     std::string record;
-    switch (header.type) {
-      case 'x':
+    switch (type.role) {
+      case Role::PaxRecords:
+        paxArchive = true;
         if (Error error = ReadRecord(stream, header, record)) return error;
         if (Error error = ReadPax(record, pax)) return error;
         continue;
-      case 'g':  // global defaults: nothing here that a name or a time needs
+      case Role::GlobalRecords:  // global defaults: nothing here that a name or a time needs
+        paxArchive = true;
         if (Error error = ReadRecord(stream, header, record)) return error;
         continue;
-      case 'L':
+      case Role::LongName:
         if (Error error = ReadRecord(stream, header, record)) return error;
         longName = record.substr(0, record.find('\0'));
         continue;
-      case 'K':  // a long link target: links are not extracted
+      case Role::LongLink:  // a long link target: links are not extracted
         if (Error error = ReadRecord(stream, header, record)) return error;
         continue;
       default:
@@ -123,34 +165,31 @@ Error ReadTarCatalog(TarStream& stream, Catalog& catalog) {
     Entry entry;
     entry.name = NameText(pax.path ? *pax.path : longName ? *longName : header.name);
     entry.storedName = entry.name;
-    const std::uint64_t size = pax.size ? *pax.size : header.size;
+    const bool carries = type.data == Data::Size || (type.data == Data::InPax && paxArchive);
+    const std::uint64_t size = !carries ? 0 : pax.size ? *pax.size : header.size;
     entry.times = TarTimes(pax.modified ? *pax.modified : header.modified);
     entry.method = kStored;
     if (size > INT64_MAX) return Damaged(entry.name, "its size is past any file's");  // and past padding
     pax = {};
     longName.reset();
-    switch (header.type) {
-      case 'S':
+    switch (type.role) {
+      case Role::Sparse:
         return Error{Failure::UnsupportedMethod, {}, entry.name, "GNU tar's sparse format"};
-      case 'M':
+      case Role::Continued:
         return Error{Failure::UnsupportedMethod, {}, entry.name, "GNU tar's multi-volume format"};
-      case 'V':  // the volume's label
+      case Role::Label:
         if (Error error = stream.Skip(Padded(size))) return error;
         continue;
-      case '1':
-      case '2':
+      case Role::Link:
         entry.link = true;
         break;
-      case '3':
-      case '4':
-      case '6':
+      case Role::Special:
         entry.special = true;
         break;
-      case '5':
-      case 'D':  // GNU's folder listing, its data ignored
+      case Role::Folder:
         entry.folder = true;
         break;
-      default:  // '0', '\0', '7' and types unknown, as POSIX says: a file
+      default:
         entry.folder = !entry.name.empty() && entry.name.back() == '/';
         entry.size = entry.compressedSize = entry.folder ? 0 : size;
         break;

@@ -25,15 +25,17 @@ std::string Field(std::span<const std::uint8_t> block, std::size_t at, std::size
   return std::string(field.begin(), end);
 }
 
-// Octal digits between optional blanks and NULs, or GNU's base-256 with the top bit set.
-bool Number(std::span<const std::uint8_t> field, std::uint64_t& value) {
+}  // namespace
+
+// Octal digits between optional blanks and NULs, or GNU's base-256: the top bit set, the rest
+// of the field a two's complement number whose sign is the first byte's next bit.
+bool TarNumber(std::span<const std::uint8_t> field, std::int64_t& value) {
   value = 0;
   if ((field[0] & 0x80) != 0) {
-    if ((field[0] & 0x40) != 0) return false;  // negative
-    value = field[0] & 0x3F;
+    value = (field[0] & 0x40) != 0 ? static_cast<std::int64_t>(field[0] & 0x3F) - 0x40 : field[0] & 0x3F;
     for (std::size_t i = 1; i < field.size(); ++i) {
-      if (value > (UINT64_MAX >> 8)) return false;
-      value = (value << 8) | field[i];
+      if (value > (INT64_MAX >> 8) || value < (INT64_MIN >> 8)) return false;
+      value = value * 256 + field[i];
     }
     return true;
   }
@@ -41,8 +43,8 @@ bool Number(std::span<const std::uint8_t> field, std::uint64_t& value) {
   while (i < field.size() && field[i] == ' ') ++i;
   bool digits = false;
   for (; i < field.size() && field[i] >= '0' && field[i] <= '7'; ++i) {
-    if (value > (UINT64_MAX >> 3)) return false;
-    value = (value << 3) | (field[i] - '0');
+    if (value > (INT64_MAX >> 3)) return false;
+    value = value * 8 + (field[i] - '0');
     digits = true;
   }
   for (; i < field.size(); ++i) {
@@ -51,33 +53,31 @@ bool Number(std::span<const std::uint8_t> field, std::uint64_t& value) {
   return digits || field[0] == 0;
 }
 
-}  // namespace
-
 bool HasTarMagic(std::span<const std::uint8_t> block) {
   return block.size() >= kTarBlock && std::memcmp(block.data() + kMagicAt, "ustar", 5) == 0;
 }
 
 Error ReadTarHeader(std::span<const std::uint8_t> block, TarHeader& header) {
   const auto damaged = [](const char* detail) { return Error{Failure::Damaged, {}, {}, detail}; };
-  std::uint64_t stored = 0;
-  if (!Number(block.subspan(kChecksumAt, kChecksumSize), stored)) return damaged("a tar header's checksum is no number");
+  std::int64_t stored = 0;
+  if (!TarNumber(block.subspan(kChecksumAt, kChecksumSize), stored)) return damaged("a tar header's checksum is no number");
   // The checksum field counts as blanks; old writers summed signed bytes.
-  std::uint64_t sum = 0;
-  std::int64_t signedSum = 0;
+  std::int64_t sum = 0, signedSum = 0;
   for (std::size_t i = 0; i < kTarBlock; ++i) {
     const bool inField = i >= kChecksumAt && i < kChecksumAt + kChecksumSize;
     sum += inField ? ' ' : block[i];
     signedSum += inField ? ' ' : static_cast<std::int8_t>(block[i]);
   }
-  if (stored != sum && static_cast<std::int64_t>(stored) != signedSum) {
+  if (stored != sum && stored != signedSum) {
     return damaged("a tar header's checksum does not match");
   }
-  std::uint64_t modified = 0;
-  if (!Number(block.subspan(kSizeAt, kNumberSize), header.size) ||
-      !Number(block.subspan(kModifiedAt, kNumberSize), modified)) {
+  std::int64_t size = 0;
+  if (!TarNumber(block.subspan(kSizeAt, kNumberSize), size) ||
+      !TarNumber(block.subspan(kModifiedAt, kNumberSize), header.modified)) {
     return damaged("a tar header holds a number that is none");
   }
-  header.modified = static_cast<std::int64_t>(std::min<std::uint64_t>(modified, INT64_MAX));
+  if (size < 0) return damaged("a tar header gives a size below zero");
+  header.size = static_cast<std::uint64_t>(size);
   header.type = static_cast<char>(block[kTypeAt]);
   header.name = Field(block, kNameAt, kNameSize);
   header.linkName = Field(block, kLinkAt, kNameSize);

@@ -28,6 +28,9 @@ struct TarHeader {
   char type = '0';
 };
 
+// A header's number field, negative ones included (times before 1970); false when it is none.
+bool TarNumber(std::span<const std::uint8_t> field, std::int64_t& value);
+
 // Damaged when the checksum does not match or a number is not one.
 Error ReadTarHeader(std::span<const std::uint8_t> block, TarHeader& header);
 

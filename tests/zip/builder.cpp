@@ -206,7 +206,7 @@ void Octal(std::string& block, std::size_t at, std::size_t size, std::uint64_t v
 }
 
 std::string TarBlock(const std::string& name, char type, const std::string& linkName, std::uint64_t size,
-                     bool badChecksum) {
+                     bool badChecksum, const std::vector<std::pair<std::size_t, std::string>>& fields = {}) {
   std::string block(512, '\0');
   block.replace(0, std::min<std::size_t>(name.size(), 100), name.substr(0, 100));
   Octal(block, 100, 8, 0644);
@@ -217,6 +217,7 @@ std::string TarBlock(const std::string& name, char type, const std::string& link
   block[156] = type;
   block.replace(157, std::min<std::size_t>(linkName.size(), 100), linkName.substr(0, 100));
   block.replace(257, 8, std::string("ustar\0" "00", 8));
+  for (const auto& [at, bytes] : fields) block.replace(at, bytes.size(), bytes);
   block.replace(148, 8, "        ");
   unsigned sum = 0;
   for (const char c : block) sum += static_cast<unsigned char>(c);
@@ -233,9 +234,17 @@ std::string BuildTar(const std::vector<TarItem>& items) {
   for (const TarItem& item : items) {
     if (!item.pax.empty()) out += TarBlock("pax", 'x', "", item.pax.size(), false) + Padded(item.pax);
     const std::uint64_t size = item.size >= 0 ? static_cast<std::uint64_t>(item.size) : item.data.size();
-    out += TarBlock(item.name, item.type, item.linkName, size, item.badChecksum) + Padded(item.data);
+    out += TarBlock(item.name, item.type, item.linkName, size, item.badChecksum, item.fields) + item.extension +
+           Padded(item.data);
   }
   return out + std::string(1024, '\0');
+}
+
+std::string Base256(std::int64_t value) {
+  std::string field(12, '\0');
+  for (int i = 11; i >= 0; --i, value >>= 8) field[static_cast<std::size_t>(i)] = static_cast<char>(value & 0xFF);
+  field[0] = static_cast<char>(field[0] | 0x80);
+  return field;
 }
 
 std::string Gzip(const std::string& data, const std::string& name) {

@@ -57,8 +57,14 @@ struct TarItem {
   std::string pax{};              // whole "LENGTH key=value\n" records, lengths as given
   std::int64_t size = -1;         // the declared size, when not -1
   bool badChecksum = false;
+  // Bytes put over the header's own at these offsets before its checksum: base-256 numbers,
+  // GNU's magic and sparse map.
+  std::vector<std::pair<std::size_t, std::string>> fields{};
+  std::string extension{};  // blocks between the header and its data (GNU's sparse map)
 };
 
 std::string BuildTar(const std::vector<TarItem>& items);
+// A 12-byte base-256 number field, as GNU tar writes numbers that octal cannot hold.
+std::string Base256(std::int64_t value);
 // A gzip stream of the data, FNAME stored when `name` is not empty.
 std::string Gzip(const std::string& data, const std::string& name = "");
