@@ -114,7 +114,7 @@ struct GzipTarStream::State {
   gz_header header{};
   std::array<Bytef, 1024> name{};
   bool begun = false;
-  bool ended = false;  // the last member's end read, nothing but the file's end after it
+  bool ended = false;  // the last member's end read, and nothing but zeros after it
 };
 
 GzipTarStream::GzipTarStream(const os::File& file) : file_(file), state_(std::make_unique<State>()) {
@@ -141,12 +141,8 @@ Error GzipTarStream::Read(std::uint8_t* data, std::size_t size, std::size_t& got
   got = 0;
   while (got < size && !state_->ended) {
     if (pending_.empty()) {
-      if (Error error = CheckCancelled()) return error;
-      std::size_t read = 0;
-      if (Error error = file_.ReadAt(fileOffset_, input_.data(), input_.size(), read)) return error;
-      fileOffset_ += read;
-      pending_ = std::span<const std::uint8_t>(input_.data(), read);
-      if (read == 0) return damaged("its gzip stream ends early");
+      if (Error error = Refill()) return error;
+      if (pending_.empty()) return damaged("its gzip stream ends early");
     }
     stream.next_in = const_cast<Bytef*>(pending_.data());  // zlib's interface is not const
     stream.avail_in = static_cast<uInt>(pending_.size());
@@ -157,18 +153,7 @@ Error GzipTarStream::Read(std::uint8_t* data, std::size_t size, std::size_t& got
     pending_ = pending_.subspan(pending_.size() - stream.avail_in);
     state_->begun = true;
     if (status == Z_STREAM_END) {
-      // Another member may follow; anything else after the last one is not ours to read.
-      if (pending_.empty()) {
-        std::size_t read = 0;
-        if (Error error = file_.ReadAt(fileOffset_, input_.data(), input_.size(), read)) return error;
-        fileOffset_ += read;
-        pending_ = std::span<const std::uint8_t>(input_.data(), read);
-      }
-      if (pending_.size() < 2 || pending_[0] != 0x1F || pending_[1] != 0x8B) {
-        state_->ended = true;
-      } else if (inflateReset(&stream) != Z_OK) {
-        return damaged("its gzip stream is damaged");
-      }
+      if (Error error = NextMember()) return error;
     } else if (status == Z_MEM_ERROR) {
       return Error{Failure::NoMemory, {}, {}, {}};
     } else if (status != Z_OK && status != Z_BUF_ERROR) {
@@ -176,6 +161,40 @@ Error GzipTarStream::Read(std::uint8_t* data, std::size_t size, std::size_t& got
     }
   }
   position_ += got;
+  return {};
+}
+
+Error GzipTarStream::Refill() {
+  if (Error error = CheckCancelled()) return error;
+  std::memmove(input_.data(), pending_.data(), pending_.size());
+  std::size_t read = 0;
+  if (Error error = file_.ReadAt(fileOffset_, input_.data() + pending_.size(), input_.size() - pending_.size(), read)) {
+    return error;
+  }
+  fileOffset_ += read;
+  pending_ = std::span<const std::uint8_t>(input_.data(), pending_.size() + read);
+  return {};
+}
+
+// Another member follows (its magic may have been cut by the window's end), or only zeros, which
+// tape blocking adds, up to the file's end. Anything else may be a member whose header is damaged:
+// gzip itself warns, and the data would be lost unsaid.
+Error GzipTarStream::NextMember() {
+  if (pending_.size() < 2) {
+    if (Error error = Refill()) return error;
+  }
+  if (pending_.size() >= 2 && pending_[0] == 0x1F && pending_[1] == 0x8B) {
+    if (inflateReset(&state_->stream) != Z_OK) return Error{Failure::Damaged, {}, {}, "its gzip stream is damaged"};
+    return {};
+  }
+  while (!pending_.empty()) {
+    if (std::any_of(pending_.begin(), pending_.end(), [](std::uint8_t b) { return b != 0; })) {
+      return Error{Failure::Damaged, {}, {}, "its gzip stream is followed by bytes that are not gzip"};
+    }
+    pending_ = {};
+    if (Error error = Refill()) return error;
+  }
+  state_->ended = true;
   return {};
 }
 

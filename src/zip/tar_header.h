@@ -70,7 +70,7 @@ class FileTarStream final : public TarStream {
 };
 
 // What the file's gzip members inflate to, one after the other, each one's CRC-32 and length
-// checked at its end.
+// checked at its end; after the last, nothing but zeros.
 class GzipTarStream final : public TarStream {
  public:
   explicit GzipTarStream(const os::File& file);
@@ -87,6 +87,10 @@ class GzipTarStream final : public TarStream {
   std::optional<std::int64_t> StoredTime() const;
 
  private:
+  // Keeps what is left of the input at the buffer's start and reads after it.
+  Error Refill();
+  Error NextMember();
+
   const os::File& file_;
   std::uint64_t fileOffset_ = 0;
   Bytes input_ = Bytes(std::size_t{256} * 1024);

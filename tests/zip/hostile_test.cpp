@@ -415,6 +415,11 @@ INSTANTIATE_TEST_SUITE_P(
         TarFault{"Sparse", BuildTar({{.name = "fine.txt", .data = "fine"}, {.name = "holes", .data = "h", .type = 'S'}}),
                  zip::Failure::UnsupportedMethod},
         TarFault{"GzipOfAFileCut", Gzip(Random(100000), "data.bin").substr(0, 50000)},
+        TarFault{"GzipTrailingGarbage", kTarGzip + "garbage"},
+        TarFault{"GzipZerosThenGarbage", kTarGzip + std::string(300000, '\0') + "x"},
+        TarFault{"GzipSecondMemberCut", kTarGzip + Gzip(Random(3000)).substr(0, 100)},
+        TarFault{"GzipOfAFileSecondMemberCut", Gzip(Random(3000), "a") + Gzip(Random(3000)).substr(0, 100)},
+        TarFault{"GzipOfAFileTrailingMagicByte", Gzip(Random(3000), "a") + "\x1F"},
         TarFault{"SizeBelowZero", BuildTar({{.name = "bad", .data = "d", .fields = {{124, Base256(-1)}}}})},
         TarFault{"NumberPastAnyFile", BuildTar({{.name = "bad", .data = "d", .fields = {{124, "\x80\x01" + std::string(10, '\0')}}}})}),
     [](const auto& info) { return std::string(info.param.label); });
@@ -511,6 +516,40 @@ INSTANTIATE_TEST_SUITE_P(
                       LoneFile{"None", "", "notes.txt.gz", "notes.txt"},
                       LoneFile{"NoneNorExtension", "", "notes", "notes"}),
     [](const auto& info) { return std::string(info.param.label); });
+
+// Two gzip members, the first ending `fromEdge` bytes from the end of the stream's first 256 KiB
+// read: its stored name pads it there.
+std::string TwoMembers(const std::string& first, const std::string& second, int fromEdge) {
+  const auto end = static_cast<std::size_t>(256 * 1024 + fromEdge);
+  const std::size_t shortest = Gzip(first, "n").size();
+  EXPECT_LE(shortest, end);
+  const std::string member = Gzip(first, std::string(end - shortest + 1, 'n'));
+  EXPECT_EQ(member.size(), end);
+  return member + Gzip(second);
+}
+
+// gzip >> appends members, BGZF files are nothing but members, tape blocking pads with zeros.
+TEST(GzipMembers, AreReadWhereverOneEnds) {
+  const std::string first = Random(261500), second = Random(5000, 2);
+  const std::string tar = BuildTar({{.name = "a.bin", .data = Random(510 * 512, 3)}, {.name = "b.txt", .data = "b"}});
+  const std::size_t split = 512 + 510 * 512;
+  for (int fromEdge = -12; fromEdge <= 12; ++fromEdge) {
+    SCOPED_TRACE(fromEdge);
+    const std::string padding(fromEdge % 2 == 0 ? 10240 : 0, '\0');
+    {
+      Scratch scratch;
+      WriteFile(scratch / "file.gz", TwoMembers(first, second, fromEdge) + padding);
+      ASSERT_FALSE(Unzip(scratch / "file.gz", scratch / "file"));
+      const auto file = Tree(scratch / "file", false);
+      ASSERT_EQ(file.size(), 1U);
+      EXPECT_TRUE(file.begin()->second.bytes == first + second);
+      WriteFile(scratch / "a.tgz", TwoMembers(tar.substr(0, split), tar.substr(split), fromEdge) + padding);
+      ASSERT_FALSE(Unzip(scratch / "a.tgz", scratch / "tar"));
+      EXPECT_EQ(Tree(scratch / "tar", false),
+                (std::map<std::string, Node>{{"a.bin", {Random(510 * 512, 3)}}, {"b.txt", {"b"}}}));
+    }
+  }
+}
 
 // The directory is read by its size: the count in the end records may be short of the headers.
 TEST(CentralDirectory, IsReadWholeWhateverTheEndRecordsCount) {
