@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "zip/local_header.h"
+#include "zip/tar_sparse.h"
 #include "zip/text.h"
 
 namespace zip {
@@ -35,6 +36,7 @@ struct Pax {
   std::optional<std::string> path;  // "linkpath" is not kept: links are not extracted
   std::optional<std::uint64_t> size;
   std::optional<std::int64_t> modified;
+  SparsePax sparse;
 };
 
 bool Decimal(std::string_view text, std::uint64_t& value) {
@@ -61,6 +63,9 @@ Error ReadPax(std::string_view data, Pax& pax) {
       std::uint64_t size = 0;
       if (!Decimal(value, size)) return Damaged({}, "a pax size is no number");
       pax.size = size;
+    }
+    if (key.starts_with("GNU.sparse.")) {
+      if (Error error = ReadSparseRecord(key, value, pax.sparse)) return error;
     }
     if (key == "mtime") {
       // Seconds, perhaps negative, perhaps with a fraction that a file's time here does not keep.
@@ -132,6 +137,7 @@ Error ReadTarCatalog(TarStream& stream, Catalog& catalog) {
   Pax pax;
   std::optional<std::string> longName;
   bool paxArchive = false;  // a pax header seen: hard links may carry data
+  std::size_t extentBudget = kMostExtents;
   for (;;) {
     std::size_t got = 0;
     if (Error error = stream.Read(block.data(), block.size(), got)) return error;
@@ -163,18 +169,31 @@ Error ReadTarCatalog(TarStream& stream, Catalog& catalog) {
         break;
     }
     Entry entry;
-    entry.name = NameText(pax.path ? *pax.path : longName ? *longName : header.name);
+    const std::optional<std::string>& path = pax.sparse.name ? pax.sparse.name : pax.path;
+    entry.name = NameText(path ? *path : longName ? *longName : header.name);
     entry.storedName = entry.name;
     const bool carries = type.data == Data::Size || (type.data == Data::InPax && paxArchive);
     const std::uint64_t size = !carries ? 0 : pax.size ? *pax.size : header.size;
     entry.times = TarTimes(pax.modified ? *pax.modified : header.modified);
     entry.method = kStored;
     if (size > INT64_MAX) return Damaged(entry.name, "its size is past any file's");  // and past padding
+    const SparsePax sparse = std::move(pax.sparse);
     pax = {};
     longName.reset();
+    std::uint64_t consumed = 0;  // of the data, by a sparse map
+    entry.dataOffset = stream.position();
     switch (type.role) {
       case Role::Sparse:
-        return Error{Failure::UnsupportedMethod, {}, entry.name, "GNU tar's sparse format"};
+        if (Error error = ReadOldGnuSparse(block, stream, size, entry, extentBudget)) return error;
+        break;
+      case Role::File:
+        if (sparse.Sparse()) {
+          if (Error error = ReadPaxSparse(sparse, stream, size, entry, extentBudget, consumed)) return error;
+          break;
+        }
+        entry.folder = !entry.name.empty() && entry.name.back() == '/';
+        entry.size = entry.compressedSize = entry.folder ? 0 : size;
+        break;
       case Role::Continued:
         return Error{Failure::UnsupportedMethod, {}, entry.name, "GNU tar's multi-volume format"};
       case Role::Label:
@@ -186,16 +205,12 @@ Error ReadTarCatalog(TarStream& stream, Catalog& catalog) {
       case Role::Special:
         entry.special = true;
         break;
-      case Role::Folder:
+      default:  // a folder
         entry.folder = true;
         break;
-      default:
-        entry.folder = !entry.name.empty() && entry.name.back() == '/';
-        entry.size = entry.compressedSize = entry.folder ? 0 : size;
-        break;
     }
-    entry.dataOffset = stream.position();
-    if (Error error = stream.Skip(Padded(size))) {
+    if (entry.size > INT64_MAX) return Damaged(entry.name, "its size is past any file's");
+    if (Error error = stream.Skip(Padded(size) - consumed)) {
       return error.kind == Failure::Damaged ? Damaged(entry.name, "the archive ends before its data does") : error;
     }
     catalog.entries.push_back(std::move(entry));

@@ -240,6 +240,12 @@ std::string BuildTar(const std::vector<TarItem>& items) {
   return out + std::string(1024, '\0');
 }
 
+std::string OctalField(std::uint64_t value, std::size_t size) {
+  std::string field(size, '\0');
+  Octal(field, 0, size, value);
+  return field;
+}
+
 std::string Base256(std::int64_t value) {
   std::string field(12, '\0');
   for (int i = 11; i >= 0; --i, value >>= 8) field[static_cast<std::size_t>(i)] = static_cast<char>(value & 0xFF);

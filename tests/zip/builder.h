@@ -64,6 +64,8 @@ struct TarItem {
 };
 
 std::string BuildTar(const std::vector<TarItem>& items);
+// An octal number field of that size, NUL-terminated.
+std::string OctalField(std::uint64_t value, std::size_t size = 12);
 // A 12-byte base-256 number field, as GNU tar writes numbers that octal cannot hold.
 std::string Base256(std::int64_t value);
 // A gzip stream of the data, FNAME stored when `name` is not empty.

@@ -373,6 +373,52 @@ INSTANTIATE_TEST_SUITE_P(Hosts, ReadOnlyAttribute,
                                            MadeBy{"MacOs", 0x1314, (0100644U << 16) | 0x01, false}),
                          [](const auto& info) { return std::string(info.param.label); });
 
+// GNU tar's sparse files, built as it writes them: each stretch of data is an offset and a size.
+using Stretches = std::vector<std::pair<std::uint64_t, std::uint64_t>>;
+
+std::string OldStretches(const Stretches& stretches) {
+  std::string fields;
+  for (const auto& [offset, size] : stretches) fields += OctalField(offset) + OctalField(size);
+  return fields;
+}
+
+// The old GNU header's fields: its magic, up to four stretches, the flag for an extension block, the real size.
+std::vector<std::pair<std::size_t, std::string>> OldSparseFields(const Stretches& stretches, bool extended,
+                                                                 std::uint64_t size) {
+  return {{257, std::string("ustar  \0", 8)}, {386, OldStretches(stretches)}, {482, extended ? "\1" : ""},
+          {483, OctalField(size)}};
+}
+
+std::string OldSparseBlock(const Stretches& stretches, bool extended) {
+  std::string block = OldStretches(stretches);
+  block.resize(512, '\0');
+  block[504] = extended ? '\1' : '\0';
+  return block;
+}
+
+std::string SparsePax(const std::vector<std::pair<std::string, std::string>>& records) {
+  std::string pax;
+  for (const auto& [key, value] : records) pax += PaxRecord(key, value);
+  return pax;
+}
+
+// Version 1.0's map at the data's start, in whole blocks.
+std::string MapBlocks(const std::string& text) { return text + std::string((512 - text.size() % 512) % 512, '\0'); }
+
+// The file a map and its data give: zeros but where the stretches lie.
+std::string Spread(std::size_t size, const Stretches& stretches, const std::string& data) {
+  std::string file(size, '\0');
+  std::size_t at = 0;
+  for (const auto& [offset, length] : stretches) {
+    file.replace(offset, length, data.substr(at, length));
+    at += length;
+  }
+  return file;
+}
+
+const Stretches kStretches = {{5, 3}, {50, 4}};
+const std::string kSparseData = "xxxyyyy";
+
 struct TarFault {
   const char* label;
   std::string archive;
@@ -412,7 +458,40 @@ INSTANTIATE_TEST_SUITE_P(
         TarFault{"GzipCut", kTarGzip.substr(0, kTarGzip.size() - 12)},
         TarFault{"GzipCrc", FlippedAt(kTarGzip, 8)},
         TarFault{"GzipLength", FlippedAt(kTarGzip, 4)},
-        TarFault{"Sparse", BuildTar({{.name = "fine.txt", .data = "fine"}, {.name = "holes", .data = "h", .type = 'S'}}),
+        TarFault{"SparseMapShortOfTheData", BuildTar({{.name = "fine.txt", .data = "fine"}, {.name = "holes", .data = "h", .type = 'S'}})},
+        TarFault{"SparseOldPastTheData",
+                 BuildTar({{.name = "s", .data = "xxx", .type = 'S', .fields = OldSparseFields(kStretches, false, 60)}})},
+        TarFault{"SparseOldSizeBelowZero",
+                 BuildTar({{.name = "s", .data = "xxx", .type = 'S',
+                            .fields = {{257, std::string("ustar  \0", 8)}, {386, OctalField(0) + Base256(-3)}}}})},
+        TarFault{"SparseOldExtensionCut",
+                 BuildTar({{.name = "s", .type = 'S', .fields = OldSparseFields({}, true, 60)}}).substr(0, 512)},
+        TarFault{"SparseOutOfOrder", BuildTar({{.name = "s", .data = kSparseData,
+                                                .pax = SparsePax({{"GNU.sparse.size", "60"}, {"GNU.sparse.map", "50,4,5,3"}})}})},
+        TarFault{"SparseOverlapping", BuildTar({{.name = "s", .data = kSparseData,
+                                                 .pax = SparsePax({{"GNU.sparse.size", "60"}, {"GNU.sparse.map", "5,4,8,3"}})}})},
+        TarFault{"SparsePastTheRealSize",
+                 BuildTar({{.name = "s", .data = kSparseData,
+                            .pax = SparsePax({{"GNU.sparse.size", "53"}, {"GNU.sparse.map", "5,3,50,4"}})}})},
+        TarFault{"SparseOffsetWithoutASize",
+                 BuildTar({{.name = "s", .data = kSparseData,
+                            .pax = SparsePax({{"GNU.sparse.size", "60"}, {"GNU.sparse.offset", "5"}, {"GNU.sparse.offset", "50"}})}})},
+        TarFault{"SparsePax10MapPastItsData",
+                 BuildTar({{.name = "s", .data = "3\n5\n3\n50\n",
+                            .pax = SparsePax({{"GNU.sparse.major", "1"}, {"GNU.sparse.minor", "0"}, {"GNU.sparse.realsize", "60"}})}})},
+        TarFault{"SparsePax10CountPastAnyMap",
+                 BuildTar({{.name = "s", .data = MapBlocks("99999999999999999999\n5\n3\n") + "xxx",
+                            .pax = SparsePax({{"GNU.sparse.major", "1"}, {"GNU.sparse.minor", "0"}, {"GNU.sparse.realsize", "60"}})}})},
+        TarFault{"SparsePax10NotANumber",
+                 BuildTar({{.name = "s", .data = MapBlocks("1\n5\n-3\n") + "xxx",
+                            .pax = SparsePax({{"GNU.sparse.major", "1"}, {"GNU.sparse.minor", "0"}, {"GNU.sparse.realsize", "60"}})}})},
+        TarFault{"SparseRealSizePastTheFreeSpace",
+                 BuildTar({{.name = "s", .data = kSparseData,
+                            .pax = SparsePax({{"GNU.sparse.size", "4611686018427387904"}, {"GNU.sparse.map", "5,3,50,4"}})}}),
+                 zip::Failure::TooLarge},
+        TarFault{"SparseVersionUnknown",
+                 BuildTar({{.name = "s", .data = kSparseData,
+                            .pax = SparsePax({{"GNU.sparse.major", "2"}, {"GNU.sparse.minor", "0"}, {"GNU.sparse.realsize", "60"}})}}),
                  zip::Failure::UnsupportedMethod},
         TarFault{"GzipOfAFileCut", Gzip(Random(100000), "data.bin").substr(0, 50000)},
         TarFault{"GzipTrailingGarbage", kTarGzip + "garbage"},
@@ -456,6 +535,11 @@ const std::vector<TarItem> kAfterIt = {{.name = "d/a.txt", .data = "a"}, {.name 
 const std::map<std::string, Node> kAfterItExtracted = {
     {"d", {"/", kBuilt}}, {"d/a.txt", {"a", kBuilt}}, {"d/b.txt", {"b", kBuilt}}, {"c.txt", {"c", kBuilt}}};
 
+std::map<std::string, Node> Merged(std::map<std::string, Node> tree, const std::map<std::string, Node>& more) {
+  tree.insert(more.begin(), more.end());
+  return tree;
+}
+
 std::string TarWith(std::vector<TarItem> first, const std::vector<TarItem>& then = kAfterIt) {
   first.insert(first.end(), then.begin(), then.end());
   return BuildTar(first);
@@ -478,6 +562,31 @@ INSTANTIATE_TEST_SUITE_P(
                 TarWith({{.name = "d/", .type = '5'},
                          {.name = "l", .data = std::string(600, 'x'), .type = '1', .linkName = "c.txt", .pax = "11 uid=100\n"}}),
                 kAfterItExtracted},
+        TarRead{"SparseOldWithAnExtensionBlock",
+                TarWith({{.name = "d/", .type = '5'}, {.name = "d/s.bin", .data = "aaabbbcccdddeee", .type = 'S',
+                          .fields = OldSparseFields({{0, 3}, {10, 3}, {20, 3}, {30, 3}}, true, 70),
+                          .extension = OldSparseBlock({{40, 3}, {70, 0}}, false)}}),
+                Merged(kAfterItExtracted,
+                       {{"d/s.bin", {Spread(70, {{0, 3}, {10, 3}, {20, 3}, {30, 3}, {40, 3}}, "aaabbbcccdddeee"), kBuilt}}})},
+        TarRead{"SparsePax00",
+                TarWith({{.name = "d/", .type = '5'}, {.name = "d/s.bin", .data = kSparseData,
+                          .pax = SparsePax({{"GNU.sparse.size", "60"}, {"GNU.sparse.numblocks", "2"}, {"GNU.sparse.offset", "5"},
+                                            {"GNU.sparse.numbytes", "3"}, {"GNU.sparse.offset", "50"}, {"GNU.sparse.numbytes", "4"}})}}),
+                Merged(kAfterItExtracted, {{"d/s.bin", {Spread(60, kStretches, kSparseData), kBuilt}}})},
+        TarRead{"SparsePax01",
+                TarWith({{.name = "d/", .type = '5'}, {.name = "d/GNUSparseFile.0/s.bin", .data = kSparseData,
+                          .pax = SparsePax({{"GNU.sparse.size", "60"}, {"GNU.sparse.numblocks", "2"},
+                                            {"GNU.sparse.name", "d/s.bin"}, {"GNU.sparse.map", "5,3,50,4"}})}}),
+                Merged(kAfterItExtracted, {{"d/s.bin", {Spread(60, kStretches, kSparseData), kBuilt}}})},
+        TarRead{"SparsePax10",
+                TarWith({{.name = "d/", .type = '5'}, {.name = "d/GNUSparseFile.0/s.bin", .data = MapBlocks("2\n5\n3\n50\n4\n") + kSparseData,
+                          .pax = SparsePax({{"GNU.sparse.major", "1"}, {"GNU.sparse.minor", "0"}, {"GNU.sparse.name", "d/s.bin"},
+                                            {"GNU.sparse.realsize", "60"}})}}),
+                Merged(kAfterItExtracted, {{"d/s.bin", {Spread(60, kStretches, kSparseData), kBuilt}}})},
+        TarRead{"SparseAllHoles",
+                TarWith({{.name = "d/", .type = '5'}, {.name = "d/s.bin", .data = MapBlocks("1\n100000\n0\n"),
+                          .pax = SparsePax({{"GNU.sparse.major", "1"}, {"GNU.sparse.minor", "0"}, {"GNU.sparse.realsize", "100000"}})}}),
+                Merged(kAfterItExtracted, {{"d/s.bin", {std::string(100000, '\0'), kBuilt}}})},
         TarRead{"TimeBefore1970", BuildTar({{.name = "old.txt", .data = "o", .fields = {{136, Base256(-315619200)}}}}),
                 {{"old.txt", {"o", -3156192000000000}}}},
         TarRead{"TimePast9999", BuildTar({{.name = "far.txt", .data = "f", .fields = {{136, Base256(INT64_MAX / 2)}}},

@@ -1,6 +1,7 @@
 // Archives the engine writes, checked and extracted by independent tools; archives those tools
 // write, extracted by the engine.
 #include <cstdlib>
+#include <fstream>
 
 #include "builder.h"
 #include "fixture.h"
@@ -61,6 +62,7 @@ struct Peer {
   std::int64_t slack;  // how far the times may be off, in 100 ns ticks
   zip::ArchiveKind kind = zip::ArchiveKind::Zip;
   const char* password = "";  // the engine's one answer when asked
+  bool sparse = false;        // the tree holds a sparse file too
 };
 void PrintTo(const Peer& value, std::ostream* out) { *out << value.label; }
 
@@ -109,6 +111,17 @@ TEST_P(EngineReads, WhatAPeerWrote) {
   if (!Have(peer.tool)) GTEST_SKIP() << peer.tool << " is missing";
   Scratch scratch;
   MakeTree(scratch / "in");
+  if (peer.sparse) {
+    // Seven stretches of data, more than the old GNU header holds, and a hole at the end.
+    std::fstream disk(scratch / "in/disk.img", std::ios::binary | std::ios::out);
+    for (int i = 0; i < 7; ++i) {
+      disk.seekp(i * 400000 + 4096);
+      disk << std::string(700, static_cast<char>('a' + i));
+    }
+    disk.close();
+    fs::resize_file(scratch / "in/disk.img", std::uintmax_t{3} << 20);
+    SetModified(scratch / "in/disk.img", 15000000000000000);
+  }
   ASSERT_EQ(Shell("cd " + Quote(scratch / "in") + " && " + Expand(peer.command, scratch / "a.zip", {})), 0);
   ASSERT_EQ(zip::ArchiveKindOf(Engine(scratch / "a.zip")), peer.kind);
   const zip::Error error = Unzip(scratch / "a.zip", scratch / "out", nullptr, peer.password);
@@ -144,6 +157,18 @@ const Peer kWriters[] = {
      "python3 -c 'import sys, tarfile; t = tarfile.open(sys.argv[1], \"w:gz\", format=tarfile.PAX_FORMAT); "
      "t.add(\".\"); t.close()' $A",
      kDosSlack, zip::ArchiveKind::GzipTar},
+    // Sparse files in each layout GNU tar and bsdtar write.
+    {"GnuTarSparseOld", "tar", "tar --format=gnu -S -cf $A .", kDosSlack, zip::ArchiveKind::Tar, "", true},
+    {"GnuTarSparsePax00", "tar", "tar --format=posix --sparse-version=0.0 -S -cf $A .", kDosSlack,
+     zip::ArchiveKind::Tar, "", true},
+    {"GnuTarSparsePax01", "tar", "tar --format=posix --sparse-version=0.1 -S -cf $A .", kDosSlack,
+     zip::ArchiveKind::Tar, "", true},
+    {"GnuTarSparsePax10", "tar", "tar --format=posix --sparse-version=1.0 -S -czf $A .", kDosSlack,
+     zip::ArchiveKind::GzipTar, "", true},
+    {"BsdtarSparse", "bsdtar", "bsdtar -cf $A .", kDosSlack, zip::ArchiveKind::Tar, "", true},
+    // A file older than 1970: GNU tar writes its time as a negative base-256 number.
+    {"GnuTarBefore1970", "tar", "touch -d 1960-01-01 empty && tar --format=gnu -cf $A .", kDosSlack,
+     zip::ArchiveKind::Tar},
 };
 INSTANTIATE_TEST_SUITE_P(Peers, EngineReads, ::testing::ValuesIn(kWriters),
                          [](const auto& info) { return std::string(info.param.label); });
