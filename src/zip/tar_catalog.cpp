@@ -104,6 +104,7 @@ constexpr TarType kTarTypes[] = {
     {'V', Role::Label, Data::Size},   // GNU's volume label
     {'M', Role::Continued, Data::Size},  // a file's rest, begun on another volume
     {'x', Role::PaxRecords, Data::Size},
+    {'X', Role::PaxRecords, Data::Size},  // Solaris tar's older 'x'
     {'g', Role::GlobalRecords, Data::Size},
     {'L', Role::LongName, Data::Size},
     {'K', Role::LongLink, Data::Size},
