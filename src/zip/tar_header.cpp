@@ -166,7 +166,7 @@ Error GzipTarStream::Read(std::uint8_t* data, std::size_t size, std::size_t& got
 
 Error GzipTarStream::Refill() {
   if (Error error = CheckCancelled()) return error;
-  std::memmove(input_.data(), pending_.data(), pending_.size());
+  if (!pending_.empty()) std::memmove(input_.data(), pending_.data(), pending_.size());
   std::size_t read = 0;
   if (Error error = file_.ReadAt(fileOffset_, input_.data() + pending_.size(), input_.size() - pending_.size(), read)) {
     return error;
