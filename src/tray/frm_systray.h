@@ -15,8 +15,16 @@ class FrmSystray : public Form {
   void OnTrayNotify(unsigned int mouseMessage) override;
   void OnTaskbarCreated() override;
   void OnDpiChanged() override;
+  void OnTimer(unsigned int timerId) override;
 
  private:
+  // A busy shell may fail an add at logon with no TaskbarCreated to follow: the add is tried again
+  // for a while, and each try first asks whether the icon is there after all.
+  bool ShowIcon();
+  void RetryAdd();
+  void StopRetrying();
+  int retriesLeft_ = 0;
+
   void ShowTrayMenu();
   void mnuHelp_Click();
   void mnuAbout_Click();
