@@ -2,13 +2,16 @@
 
 #include <exception>
 #include <new>
+#include <optional>
 #include <string>
 
 #include "platform/win32/harden.h"
 #include "tools/failure_text.h"
 #include "tools/left_out.h"
+#include "tools/selection_key.h"
 #include "platform/win32/handles.h"
 #include "tools/win32/report.h"
+#include "tools/win32/selection_claim.h"
 #include "tools/win32/shell_window.h"
 #include "platform/win32/text.h"
 
@@ -24,11 +27,26 @@ std::string Paragraphs(const std::string& first, const std::string& second) {
   return first.empty() || second.empty() ? first + second : first + "\n\n" + second;
 }
 
+// The key of what is selected: the files and folders, and the items that are not on a disk.
+std::string KeyOf(const Selection& selection) {
+  std::vector<std::string> items = selection.others;
+  for (const Path& path : selection.paths) items.push_back(Utf8(path.native()));
+  return SelectionKey(items);
+}
+
 // The tool started with nothing to work on, as a hotkey starts it.
 int WorkOnSelection(const Tool& tool, HWND front) {
   Selection selection = FrontSelection(front);
   CommandLine line;
-  if (selection.paths.empty() && selection.others.empty()) {
+  std::optional<SelectionClaim> claim;
+  if (!selection.paths.empty() || !selection.others.empty()) {
+    // A hotkey held down starts a copy per key repeat, all on this selection: the first does the
+    // work and tells of it, the others end quietly, as if done. What is chosen in the file dialog
+    // was chosen once.
+    claim.emplace(tool.name, KeyOf(selection));
+    if (claim->Taken()) return kDone;
+    line.paths = std::move(selection.paths);
+  } else {
     const Choice choice = Choose(tool.choose, selection.folder);
     if (choice.result == HRESULT_FROM_WIN32(ERROR_CANCELLED)) return kCancelled;
     if (choice.paths.empty()) {
@@ -37,8 +55,6 @@ int WorkOnSelection(const Tool& tool, HWND front) {
     }
     line.paths = choice.paths;
     selection.window = nullptr;  // no window to show the result in; a folder window is opened
-  } else {
-    line.paths = std::move(selection.paths);
   }
   std::vector<std::string> notTaken;
   std::vector<Named> named;
