@@ -223,6 +223,13 @@ class StartedTools {
     for (const auto& [id, process] : processes_) running += WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
     return running;
   }
+  std::vector<TopWindow> Windows() const {
+    std::vector<TopWindow> windows;
+    for (const auto& [id, process] : processes_) {
+      for (const auto& w : WindowsOf(id, /*visibleOnly=*/true)) windows.push_back(w);
+    }
+    return windows;
+  }
   std::multiset<DWORD> ExitCodes() const {
     std::multiset<DWORD> codes;
     for (const auto& [id, process] : processes_) {
@@ -566,6 +573,14 @@ TEST_F(FromSelection, AHotkeyHeldDownZipsTheSelectionOnceAndAnotherOneMeanwhileA
   }, 15000);
   EXPECT_GT(cramlets.Count(), 1u) << "the key repeats started one Cramlet: nothing shown";
   EXPECT_EQ(cramlets.Running(), 1u) << "the copies on the same selection did not end at once";
+  // Once it shows, the first copy's progress window no longer takes the front from the folder window.
+  HWND progress = nullptr;
+  WaitUntil([&] {
+    for (const auto& w : cramlets.Windows())
+      if (w.title == kZip.name && FindChild(w.hwnd, L"msctls_progress32")) progress = w.hwnd;
+    return progress != nullptr;
+  });
+  ASSERT_NE(progress, nullptr) << "no progress window; " << Describe(cramlets.Windows());
 
   ASSERT_NO_FATAL_FAILURE(Press(kZip, {data, {data + L"\\small.txt"}}));
   EXPECT_TRUE(WaitUntil([&] {
