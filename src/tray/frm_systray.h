@@ -23,7 +23,6 @@ class FrmSystray : public Form {
   bool ShowIcon();
   void RetryAdd();
   void StopRetrying();
-  int retriesLeft_ = 0;
 
   void ShowTrayMenu();
   void mnuHelp_Click();
@@ -32,6 +31,8 @@ class FrmSystray : public Form {
   void mnuSupport_Click();
   void mnuClose_Click();
   void mnuExit_Click();
+
+  int retriesLeft_ = 0;  // while the add is tried again
 };
 
 }  // namespace tandrel
