@@ -2,7 +2,6 @@
 
 #include <exception>
 #include <new>
-#include <optional>
 #include <string>
 
 #include "platform/win32/harden.h"
@@ -34,28 +33,11 @@ std::string KeyOf(const Selection& selection) {
   return SelectionKey(items);
 }
 
-// The tool started with nothing to work on, as a hotkey starts it.
-int WorkOnSelection(const Tool& tool, HWND front) {
-  Selection selection = FrontSelection(front);
+// Works on what was selected or chosen, selects what it made where the user is, and names what
+// it left out.
+int WorkOn(const Tool& tool, Selection selection) {
   CommandLine line;
-  std::optional<SelectionClaim> claim;
-  if (!selection.paths.empty() || !selection.others.empty()) {
-    // A hotkey held down starts a copy per key repeat, all on this selection: the first does the
-    // work and tells of it, the others end quietly, as if done. What is chosen in the file dialog
-    // was chosen once.
-    claim.emplace(tool.name, KeyOf(selection));
-    if (claim->Taken()) return kDone;
-    line.paths = std::move(selection.paths);
-  } else {
-    const Choice choice = Choose(tool.choose, selection.folder);
-    if (choice.result == HRESULT_FROM_WIN32(ERROR_CANCELLED)) return kCancelled;
-    if (choice.paths.empty()) {
-      Tell(tool.name, tool.usage, Tone::Notice, /*quiet=*/false);
-      return kFailed;
-    }
-    line.paths = choice.paths;
-    selection.window = nullptr;  // no window to show the result in; a folder window is opened
-  }
+  line.paths = std::move(selection.paths);
   std::vector<std::string> notTaken;
   std::vector<Named> named;
   if (tool.takes) {
@@ -88,6 +70,31 @@ int WorkOnSelection(const Tool& tool, HWND front) {
   if (exit == kCancelled || leftOut.empty()) return exit;
   Tell(tool.name, leftOut, Tone::Warning, /*quiet=*/false);
   return kFailed;
+}
+
+// The tool started with nothing to work on, as a hotkey starts it.
+int WorkOnSelection(const Tool& tool, HWND front) {
+  Selection selection = FrontSelection(front);
+  if (!selection.paths.empty() || !selection.others.empty()) {
+    // A hotkey held down starts a copy per key repeat, all on this selection: the first claims it,
+    // works and tells of it, the others end at once, quietly, as if done. Repeats go on while the
+    // hotkey is held, after a short work too: so is the claim.
+    const SelectionClaim claim(tool.name, KeyOf(selection));
+    if (claim.Taken()) return kDone;
+    const int exit = WorkOn(tool, std::move(selection));
+    claim.HoldForRepeats();
+    return exit;
+  }
+  // What is chosen in the file dialog was chosen once: no claim.
+  const Choice choice = Choose(tool.choose, selection.folder);
+  if (choice.result == HRESULT_FROM_WIN32(ERROR_CANCELLED)) return kCancelled;
+  if (choice.paths.empty()) {
+    Tell(tool.name, tool.usage, Tone::Notice, /*quiet=*/false);
+    return kFailed;
+  }
+  selection.paths = choice.paths;
+  selection.window = nullptr;  // no window to show the result in; a folder window is opened
+  return WorkOn(tool, std::move(selection));
 }
 
 int Run(const Tool& tool, const CommandLine& line, HWND front) {
