@@ -21,6 +21,8 @@ std::intptr_t PLATFORM_CALLBACK FormProc(Hwnd hwnd, unsigned int msg, std::uintp
     events.OnTaskbarCreated();
   } else if (msg == sim::kWmDpiChanged) {
     events.OnDpiChanged();
+  } else if (msg == sim::kWmTimer) {
+    events.OnTimer(static_cast<unsigned int>(wParam));
   }
   return 0;
 }
@@ -66,6 +68,16 @@ void Window::SetVisible(bool visible) { Sim(state_->hwnd).visible = visible; }
 bool Window::Visible() const { return Sim(state_->hwnd).visible; }
 void Window::Restore() { Sim(state_->hwnd).restored = true; }
 void Window::SetCaption(std::string_view caption) { Sim(state_->hwnd).caption = caption; }
+
+void Window::SetTimer(unsigned int id, unsigned int milliseconds) {
+  sim::desktop().journal.push_back("SetTimer " + std::to_string(id));
+  Sim(state_->hwnd).timers[id] = milliseconds;
+}
+
+void Window::KillTimer(unsigned int id) {
+  sim::desktop().journal.push_back("KillTimer " + std::to_string(id));
+  Sim(state_->hwnd).timers.erase(id);
+}
 
 void Window::AddControl(const ControlSpec& design) {
   sim::Control& control = Sim(state_->hwnd).controls[design.id];

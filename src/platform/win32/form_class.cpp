@@ -92,6 +92,10 @@ LRESULT CALLBACK FormProcedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
     state->events.OnTaskbarCreated();
     return 0;
   }
+  if (msg == WM_TIMER) {
+    state->events.OnTimer(static_cast<unsigned int>(wParam));
+    return 0;
+  }
   if (msg == WM_ACTIVATE && KeepFocus(*state, hwnd, wParam)) return 0;
   if (msg == DM_GETDEFID) return DefaultButton(*state, hwnd);
   if (msg == WM_CTLCOLORSTATIC) return ColourLabel(*state, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));

@@ -139,4 +139,10 @@ void Window::Restore() { ShowWindow(handle(), SW_RESTORE); }
 
 void Window::SetCaption(std::string_view caption) { SetWindowTextW(handle(), win32::Wide(caption).c_str()); }
 
+void Window::SetTimer(unsigned int id, unsigned int milliseconds) {
+  ::SetTimer(handle(), id, milliseconds, /* procedure= */ nullptr);
+}
+
+void Window::KillTimer(unsigned int id) { ::KillTimer(handle(), id); }
+
 }  // namespace platform
