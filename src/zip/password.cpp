@@ -29,73 +29,126 @@ std::vector<Secret> Forms(const Secret& typed, bool aes) {
   return forms;
 }
 
-// Whether the form opens the entries, Failure::Encrypted when it does not.
-Error Opens(const os::File& archive, const std::vector<const Entry*>& entries, const Secret& form, bool moreForms,
-            Observer& observer) {
-  const bool aes = entries.front()->aesStrength != 0;
-  for (const Entry* entry : entries) {
-    Opened opened;
-    if (Error error = OpenDecryption(archive, *entry, form.bytes(), opened)) return error;
-    if (aes) break;
-  }
-  if (aes || !moreForms) return {};
-  // An empty file's CRC-32 matches whatever the key: it decides nothing.
-  const Entry* smallest = nullptr;
-  for (const Entry* entry : entries) {
-    if (entry->size > 0 && (smallest == nullptr || entry->compressedSize < smallest->compressedSize)) smallest = entry;
-  }
-  if (smallest == nullptr) return {};
-  EntryBuffers buffers;
-  Keys keys;
-  std::string bytes(form.bytes().begin(), form.bytes().end());
-  keys.traditional = Secret(bytes);
-  crypto::Wipe(bytes.data(), bytes.size());
-  Error error =
-      InflateEntry(archive, *smallest, nullptr, buffers, keys, [&](std::uint64_t) { return !observer.Cancelled(); });
-  if (error.kind == Failure::Damaged || error.kind == Failure::TooLarge) {
-    return Error{Failure::Encrypted, {}, smallest->name, "the password is wrong"};
-  }
-  return error;
-}
+// An entry whose check passed: its data, decrypted whole, did not match.
+bool DataFails(const Error& error) { return error.kind == Failure::Damaged || error.kind == Failure::TooLarge; }
 
-// The form of the password that opens these entries, all of one kind.
-Error Choose(const os::File& archive, const std::vector<const Entry*>& entries, const Secret& typed,
-             Observer& observer, Secret& key, bool& opened) {
-  opened = false;
-  if (entries.empty()) return {};
-  std::vector<Secret> forms = Forms(typed, entries.front()->aesStrength != 0);
-  for (std::size_t i = 0; i < forms.size(); ++i) {
-    Error error = Opens(archive, entries, forms[i], i + 1 < forms.size(), observer);
-    if (error.kind == Failure::Encrypted) continue;
-    if (error) return error;
-    key = std::move(forms[i]);
-    opened = true;
+struct Passed {
+  const Entry* entry;
+  Secret key;
+  bool opens = false;
+};
+
+// One answer tried on the entries still locked: those it opens get their key and are no longer
+// locked. `failed` tells of an entry whose check it passed but whose data did not match.
+class Trial {
+ public:
+  Trial(const os::File& archive, Observer& observer, Keys& keys) : archive_(archive), observer_(observer), keys_(keys) {}
+
+  Error Run(const Secret& answer, std::vector<const Entry*>& locked, Error& failed) {
+    for (const bool aes : {false, true}) {
+      for (const Secret& form : Forms(answer, aes)) {
+        std::vector<Passed> passed;
+        std::size_t ofKind = 0;
+        for (const Entry* entry : locked) {
+          if ((entry->aesStrength != 0) != aes) continue;
+          ++ofKind;
+          if (observer_.Cancelled()) return Error{Failure::Cancelled, {}, {}, {}};
+          Secret key;
+          const Error error = CheckPassword(archive_, *entry, form.bytes(), key);
+          if (error.kind == Failure::Encrypted) continue;
+          if (error) return error;
+          passed.push_back({entry, std::move(key)});
+        }
+        if (Error error = Decide(passed, passed.size() == ofKind, failed)) return error;
+        for (Passed& pass : passed) {
+          if (!pass.opens) continue;
+          locked.erase(std::find(locked.begin(), locked.end(), pass.entry));
+          keys_.Set(*pass.entry, std::move(pass.key));
+        }
+      }
+    }
     return {};
   }
-  return {};
-}
+
+ private:
+  // Which of the entries whose check passed the data says the form opens.
+  Error Decide(std::vector<Passed>& passed, bool all, Error& failed) {
+    std::vector<Passed*> each;
+    for (Passed& pass : passed) each.push_back(&pass);
+    if (all && !passed.empty()) {
+      // An empty file's CRC-32 matches whatever the key: it decides nothing.
+      Passed* smallest = nullptr;
+      for (Passed& pass : passed) {
+        const Entry& entry = *pass.entry;
+        if (entry.size > 0 && (smallest == nullptr || entry.compressedSize < smallest->entry->compressedSize)) {
+          smallest = &pass;
+        }
+      }
+      bool decided = smallest == nullptr;
+      if (smallest != nullptr) {
+        if (Error error = Decrypts(*smallest, failed)) return error;
+        decided = smallest->opens;
+      }
+      if (decided) {
+        for (Passed& pass : passed) pass.opens = true;
+        return {};
+      }
+      each.erase(std::find(each.begin(), each.end(), smallest));  // the others may hold another password
+    }
+    for (Passed* pass : each) {
+      if (Error error = Decrypts(*pass, failed)) return error;
+    }
+    return {};
+  }
+
+  Error Decrypts(Passed& pass, Error& failed) {
+    Error error = InflateEntry(archive_, *pass.entry, nullptr, buffers_, pass.key,
+                               [&](std::uint64_t) { return !observer_.Cancelled(); });
+    pass.opens = !error;
+    if (!DataFails(error)) return error;
+    if (!failed) failed = std::move(error);
+    return {};
+  }
+
+  const os::File& archive_;
+  Observer& observer_;
+  Keys& keys_;
+  EntryBuffers buffers_;
+};
 
 }  // namespace
 
 Error ChoosePasswords(const os::File& archive, const Catalog& catalog, Observer& observer, Keys& keys) {
-  std::vector<const Entry*> traditional, aes;
+  std::vector<const Entry*> locked;
   for (const Entry& entry : catalog.entries) {
-    if (IsEncrypted(entry)) (entry.aesStrength != 0 ? aes : traditional).push_back(&entry);
+    if (IsEncrypted(entry)) locked.push_back(&entry);
   }
-  if (traditional.empty() && aes.empty()) return {};
-  const std::string& first = (aes.empty() || (!traditional.empty() && traditional.front() < aes.front()))
-                                 ? traditional.front()->name : aes.front()->name;
-  for (bool wrong = false;; wrong = true) {
-    std::optional<std::string> typed = observer.Password(wrong);
-    if (!typed) return Error{Failure::Encrypted, {}, first, "no password was given"};
-    const Secret held(*typed);  // the answer, cleared when dropped
+  if (locked.empty()) return {};
+  const std::size_t encrypted = locked.size();
+  Trial trial(archive, observer, keys);
+  std::vector<Secret> doubted;  // answers that passed a check where the data then failed
+  PasswordQuestion question;
+  while (!locked.empty()) {
+    std::optional<std::string> typed = observer.Password(question);
+    if (!typed) return Error{Failure::Encrypted, {}, locked.front()->name, "no password was given"};
+    Secret answer(*typed);  // cleared when dropped
     crypto::Wipe(typed->data(), typed->size());
     typed.reset();
-    bool traditionalOpened = true, aesOpened = true;
-    if (Error error = Choose(archive, traditional, held, observer, keys.traditional, traditionalOpened)) return error;
-    if (Error error = Choose(archive, aes, held, observer, keys.aes, aesOpened)) return error;
-    if ((traditional.empty() || traditionalOpened) && (aes.empty() || aesOpened)) return {};
+    const std::size_t before = locked.size();
+    Error failed;
+    if (Error error = trial.Run(answer, locked, failed)) return error;
+    if (failed) {
+      // Told it was wrong and given again: the person is sure of it, so the data is damaged.
+      if (std::find(doubted.begin(), doubted.end(), answer) != doubted.end()) return failed;
+      doubted.push_back(std::move(answer));
+    }
+    question.wrong = locked.size() == before;
+    question.locked.clear();
+    if (locked.size() < encrypted) {
+      for (const Entry* entry : locked) question.locked.push_back(entry->name);
+    }
   }
+  return {};
 }
 
 }  // namespace zip
