@@ -9,8 +9,10 @@ namespace zip {
 // traditional encryption the ANSI code page, the OEM code page, then UTF-8), on every entry still
 // locked, as entries may have passwords of their own. A form opens an entry when its check passes
 // and the data then matches: a check passes 1 wrong password in 256 (traditional) or 65536 (AES).
-// When the check passes on all the entries of a kind still locked, the smallest one's data decides
-// for them all (one password for the archive, the common case); otherwise each one's own does.
+// Each one's own data decides, but when the check passes on all the entries of a kind still locked
+// and they hold more than 16 MiB, the smallest one's data decides for them all (one password for
+// the archive, the common case): an entry of another password passing by chance too, 1 in 256 for
+// each such traditional entry, is then told damaged when extracted.
 // An answer whose check passed where the data did not match may be a chance pass: it is asked
 // again, and given again it is damage.
 Error ChoosePasswords(const os::File& archive, const Catalog& catalog, Observer& observer, Keys& keys);

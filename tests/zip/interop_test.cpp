@@ -217,6 +217,10 @@ const std::vector<Item> kPassingWrong = {
 const std::vector<Item> kTwoPasswords = {
     {.name = "one.txt", .data = std::string(50000, 'p'), .deflate = true, .password = "Secret"},
     {.name = "two.bin", .data = Random(3000), .password = "Two"}};
+// And the archive of such a time.
+const std::vector<Item> kTwoPasswordsPassingSecret = {
+    {.name = "one.txt", .data = std::string(50000, 'p'), .deflate = true, .password = "Secret"},
+    {.name = "two.bin", .data = Random(3000), .password = "Two", .passes = "Secret"}};
 
 const Asking kAskings[] = {
     {"AesWrongThenRight", "-mem=AES256", {"wrong", "Secret"}, zip::Failure::None, {false, true}},
@@ -231,6 +235,8 @@ const Asking kAskings[] = {
     {"ZipCryptoTwoPasswords", "", {"Secret", "Two"}, zip::Failure::None, {false, false}, {{}, {"two.bin"}}, "",
      kTwoPasswords},
     {"AesTwoPasswords", "-mem=AES256", {"Two", "Secret"}, zip::Failure::None, {false, false}, {{}, {"one.txt"}}, "Two"},
+    {"TwoPasswordsOnePassingTheOthersCheck", "", {"Secret", "Two"}, zip::Failure::None, {false, false},
+     {{}, {"two.bin"}}, "", kTwoPasswordsPassingSecret},
     {"TwoPasswordsWrongBetween", "", {"Secret", "wrong", "Secret", "Two"}, zip::Failure::None,
      {false, false, true, true}, {{}, {"two.bin"}, {"two.bin"}, {"two.bin"}}, "", kTwoPasswords},
     {"TwoPasswordsCancelledAtTheSecond", "-mem=AES128", {"Secret"}, zip::Failure::Encrypted, {false, false},
