@@ -1,7 +1,11 @@
 #include "zip/password.h"
 
 #include <algorithm>
+#include <atomic>
+#include <iterator>
+#include <memory>
 #include <optional>
+#include <unordered_set>
 #include <vector>
 
 #include "zip/inflate_entry.h"
@@ -50,30 +54,62 @@ class Trial {
   Error Run(const Secret& answer, std::vector<const Entry*>& locked, Error& failed) {
     for (const bool aes : {false, true}) {
       for (const Secret& form : Forms(answer, aes)) {
+        std::vector<const Entry*> ofKind;
+        std::copy_if(locked.begin(), locked.end(), std::back_inserter(ofKind),
+                     [&](const Entry* entry) { return (entry->aesStrength != 0) == aes; });
+        if (ofKind.empty()) break;
+        std::vector<std::optional<Secret>> checked;
+        if (Error error = CheckEach(ofKind, form, aes, checked)) return error;
         std::vector<Passed> passed;
-        std::size_t ofKind = 0;
-        for (const Entry* entry : locked) {
-          if ((entry->aesStrength != 0) != aes) continue;
-          ++ofKind;
-          if (observer_.Cancelled()) return Error{Failure::Cancelled, {}, {}, {}};
-          Secret key;
-          const Error error = CheckPassword(archive_, *entry, form.bytes(), key);
-          if (error.kind == Failure::Encrypted) continue;
-          if (error) return error;
-          passed.push_back({entry, std::move(key)});
+        for (std::size_t i = 0; i < ofKind.size(); ++i) {
+          if (checked[i]) passed.push_back({ofKind[i], std::move(*checked[i])});
         }
-        if (Error error = Decide(passed, passed.size() == ofKind, failed)) return error;
+        if (Error error = Decide(passed, passed.size() == ofKind.size(), failed)) return error;
+        std::unordered_set<const Entry*> opened;
         for (Passed& pass : passed) {
           if (!pass.opens) continue;
-          locked.erase(std::find(locked.begin(), locked.end(), pass.entry));
+          opened.insert(pass.entry);
           keys_.Set(*pass.entry, std::move(pass.key));
         }
+        std::erase_if(locked, [&](const Entry* entry) { return opened.contains(entry); });
       }
     }
     return {};
   }
 
  private:
+  // The form checked against each entry, `checked` holding the key of each one it passes. AES
+  // derives keys for each entry, a millisecond or more: on all cores then, this thread one of them.
+  Error CheckEach(const std::vector<const Entry*>& entries, const Secret& form, bool aes,
+                  std::vector<std::optional<Secret>>& checked) {
+    checked.clear();
+    checked.resize(entries.size());
+    std::atomic<std::size_t> next{0};
+    os::Mutex mutex;
+    Error first;
+    const auto work = [&] {
+      for (std::size_t i = next++; i < entries.size(); i = next++) {
+        Secret key;
+        Error error = observer_.Cancelled() ? Error{Failure::Cancelled, {}, {}, {}}
+                                            : CheckPassword(archive_, *entries[i], form.bytes(), key);
+        if (!error) {
+          checked[i] = std::move(key);
+        } else if (error.kind != Failure::Encrypted) {
+          const os::Guard guard(mutex);
+          if (!first) first = std::move(error);
+          next = entries.size();
+        }
+      }
+    };
+    {
+      std::vector<std::unique_ptr<os::Thread>> others;
+      const std::size_t threads = aes ? std::min<std::size_t>(os::Cores(), entries.size()) : 1;
+      for (std::size_t i = 1; i < threads; ++i) others.push_back(std::make_unique<os::Thread>(work));
+      work();
+    }
+    return first;
+  }
+
   // Which of the entries whose check passed the data says the form opens.
   Error Decide(std::vector<Passed>& passed, bool all, Error& failed) {
     std::vector<Passed*> each;
