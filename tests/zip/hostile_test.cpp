@@ -295,6 +295,8 @@ INSTANTIATE_TEST_SUITE_P(
               {{.name = "bad", .data = AesData("data", "Secret", 1, "Secret"), .flags = 1, .extra = AesField(1, 1, 0),
                 .size = 4, .method = 99}},
               zip::Failure::Damaged, true, "CRC-32"},
+        Fault{"ZipCryptoCrc", {{.name = "bad", .data = "data", .crcFlip = 1, .password = "Secret"}}, zip::Failure::Damaged,
+              true, "CRC-32"},
         Fault{"DescriptorSize", {{.name = "bad", .data = "data", .descriptor = true, .descriptorSize = 3}}, zip::Failure::Damaged, false},
         Fault{"Unsupported", {{.name = "bad", .data = "d", .localMethod = 14}}, zip::Failure::Damaged, false}),
     [](const auto& info) { return std::string(info.param.label); });
