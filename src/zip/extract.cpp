@@ -359,7 +359,7 @@ Error Extract(const os::Path& archive, const os::Path& folder, Observer& observe
   }
   const CopyEntry copy = [&](const Entry& entry, const os::File& out, EntryBuffers& buffers,
                              const std::function<bool(std::uint64_t)>& progress) {
-    return InflateEntry(file, entry, &out, buffers, keys, progress);
+    return InflateEntry(file, entry, &out, buffers, keys.For(entry), progress);
   };
   return Extraction(copy, catalog, plan, folder, observer, report).Run(threads == 0 ? os::Cores() : threads);
 }

@@ -82,6 +82,54 @@ std::string FixedDeflate64(const std::string& data) {
   return out.Done();
 }
 
+// Traditional PKWARE encryption's three keys, as the format's note gives them.
+class ZipCrypto {
+ public:
+  explicit ZipCrypto(const std::string& password) {
+    for (const char c : password) Update(static_cast<std::uint8_t>(c));
+  }
+  char Encrypt(char plain) {
+    const auto out = static_cast<char>(plain ^ Stream());
+    Update(static_cast<std::uint8_t>(plain));
+    return out;
+  }
+  char Decrypt(char cipher) {
+    const auto plain = static_cast<char>(cipher ^ Stream());
+    Update(static_cast<std::uint8_t>(plain));
+    return plain;
+  }
+
+ private:
+  std::uint8_t Stream() const {
+    const std::uint32_t mixed = (keys_[2] | 2) & 0xFFFF;
+    return static_cast<std::uint8_t>((mixed * (mixed ^ 1)) >> 8);
+  }
+  static std::uint32_t Crc(std::uint32_t crc, std::uint8_t byte) {
+    return static_cast<std::uint32_t>(get_crc_table()[(crc ^ byte) & 0xFF]) ^ (crc >> 8);
+  }
+  void Update(std::uint8_t byte) {
+    keys_[0] = Crc(keys_[0], byte);
+    keys_[1] = (keys_[1] + (keys_[0] & 0xFF)) * 134775813 + 1;
+    keys_[2] = Crc(keys_[2], static_cast<std::uint8_t>(keys_[1] >> 24));
+  }
+  std::array<std::uint32_t, 3> keys_{0x12345678, 0x23456789, 0x34567890};
+};
+
+// The 12-byte header, its last byte the check, and the data, encrypted; the header's other bytes
+// are tried until `passes` also decrypts the check from it.
+std::string ZipCrypted(const std::string& data, const std::string& password, char check, const std::string& passes) {
+  for (std::uint32_t seed = 0;; ++seed) {
+    std::string plain = "header" + Le(seed, 5) + check + data;
+    ZipCrypto keys(password);
+    for (char& c : plain) c = keys.Encrypt(c);
+    if (passes.empty()) return plain;
+    ZipCrypto other(passes);
+    char last = 0;
+    for (std::size_t i = 0; i < 12; ++i) last = other.Decrypt(plain[i]);
+    if (last == check) return plain;
+  }
+}
+
 std::uint32_t Crc(const std::string& data) {
   return static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
 }
@@ -121,13 +169,14 @@ std::string BuildArchive(const std::vector<Item>& items, const std::string& pref
   for (const Item& item : items) {
     const bool deflate = item.deflate && item.method < 0;
     const bool deflate64 = item.deflate64 && item.method < 0;
-    const std::string data = deflate ? RawDeflate(item.data) : deflate64 ? FixedDeflate64(item.data) : item.data;
+    std::string data = deflate ? RawDeflate(item.data) : deflate64 ? FixedDeflate64(item.data) : item.data;
     const std::uint16_t method = item.method >= 0 ? item.method : deflate ? 8 : deflate64 ? 9 : 0;
     const std::uint32_t crc = Crc(item.data) ^ item.crcFlip;
+    if (!item.password.empty()) data = ZipCrypted(data, item.password, static_cast<char>(crc >> 24), item.passes);
     const std::uint64_t size = item.size >= 0 ? item.size : item.data.size();
     const std::uint64_t compressed = item.compressedSize >= 0 ? item.compressedSize : data.size();
     const std::string& localName = item.localName.empty() ? item.name : item.localName;
-    const std::uint16_t flags = item.flags | (item.descriptor ? 8 : 0);
+    const std::uint16_t flags = item.flags | (item.descriptor ? 8 : 0) | (item.password.empty() ? 0 : 1);
     const std::string extra = (item.zip64 ? Zip64SizesField(size, compressed) : "") + item.extra;
     const std::uint64_t narrowSize = item.zip64 ? 0xFFFFFFFF : size;
     const std::uint64_t narrowCompressed = item.zip64 ? 0xFFFFFFFF : compressed;

@@ -26,6 +26,10 @@ struct Item {
   int method = -1;        // both headers, the data stored as it is
   int sharesDataOf = -1;  // the central header points at an earlier item's local header
   std::int64_t descriptorSize = -1;  // the data descriptor's uncompressed size, when not -1
+  // Traditional PKWARE encryption with this password, when not empty; its header made so that
+  // `passes` passes the check byte too, when not empty.
+  std::string password{};
+  std::string passes{};
 };
 
 // The end records' own faults: a count other than the headers', and a ZIP64 record before them.

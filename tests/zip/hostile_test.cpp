@@ -14,8 +14,11 @@ struct Extracted {
 
 Extracted ExtractBuilt(const Scratch& scratch, const std::vector<Item>& items, const std::string& prefix = "") {
   WriteFile(scratch / "a.zip", BuildArchive(items, prefix));
+  // Given twice, as by one sure of it: an encrypted entry's data that does not match is damage then.
+  Counting observer(UINT64_MAX, {"Secret", "Secret"});
   Extracted result;
-  result.error = Unzip(scratch / "a.zip", scratch / "out", &result.report, "Secret");
+  fs::create_directories(scratch / "out");
+  result.error = zip::ExtractArchive(Engine(scratch / "a.zip"), Engine(scratch / "out"), observer, result.report);
   return result;
 }
 
@@ -292,11 +295,8 @@ INSTANTIATE_TEST_SUITE_P(
               {{.name = "bad", .data = AesData("data", "Secret", 1, "Secret"), .flags = 1, .extra = AesField(1, 1, 0),
                 .size = 4, .method = 99}},
               zip::Failure::Damaged, true, "CRC-32"},
-        Fault{"AesAnotherPassword",
-              {{.name = "good", .data = kAesData, .flags = 1, .extra = AesField(2, 3, 0), .size = 4, .method = 99},
-               {.name = "bad", .data = AesData("data", "Other", 1, "Other"), .flags = 1, .extra = AesField(2, 1, 0),
-                .size = 4, .method = 99}},
-              zip::Failure::Damaged, true, "password is not the first entry's"},
+        Fault{"ZipCryptoCrc", {{.name = "bad", .data = "data", .crcFlip = 1, .password = "Secret"}}, zip::Failure::Damaged,
+              true, "CRC-32"},
         Fault{"DescriptorSize", {{.name = "bad", .data = "data", .descriptor = true, .descriptorSize = 3}}, zip::Failure::Damaged, false},
         Fault{"Unsupported", {{.name = "bad", .data = "d", .localMethod = 14}}, zip::Failure::Damaged, false}),
     [](const auto& info) { return std::string(info.param.label); });
