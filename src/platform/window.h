@@ -77,6 +77,8 @@ class Window {
   void SetVisible(bool visible);
   bool Visible() const;
   void Restore();
+  // In front of the other windows with the keyboard, a minimised one restored first.
+  void BringToFront();
   void SetCaption(std::string_view caption);
 
   void AddControl(const ControlSpec& design);

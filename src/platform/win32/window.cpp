@@ -137,6 +137,13 @@ bool Window::Visible() const { return IsWindowVisible(handle()) != FALSE; }
 
 void Window::Restore() { ShowWindow(handle(), SW_RESTORE); }
 
+// Showing a window that is shown already leaves it where it is. The tray menu's click gave the
+// process the right to take the foreground.
+void Window::BringToFront() {
+  if (IsIconic(handle())) ShowWindow(handle(), SW_RESTORE);
+  SetForegroundWindow(handle());
+}
+
 void Window::SetCaption(std::string_view caption) { SetWindowTextW(handle(), win32::Wide(caption).c_str()); }
 
 }  // namespace platform
