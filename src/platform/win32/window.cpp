@@ -69,6 +69,7 @@ void Window::State::LayOut(const RECT* suggested) {
   for (const auto& [control, controlDesign] : controls) {
     if (control) PlaceControl(control, controlDesign);
   }
+  ClipCheckBoxes();
   InvalidateRect(hwnd, /* rect= */ nullptr, /* erase= */ TRUE);
 }
 
