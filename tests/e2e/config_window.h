@@ -25,7 +25,7 @@ inline std::optional<std::wstring> RunEntry() {
   return data;
 }
 
-// A check box's own part on screen: its box up to the next control of its row, whose left edge
+// A control's own part on screen: its box up to the next control of its row, whose left edge
 // lies inside it (Alt's box reaches into Shift's, Shift's into the key box).
 inline RECT OwnPart(HWND box) {
   RECT own{};
