@@ -50,7 +50,8 @@ class VisualStyles {
 
 // The system's button, but painting through a DC of its own: a button paints with its parent's
 // clipping (CS_PARENTDC), which its region does not narrow, and a check box would paint over its
-// neighbour (see ClipCheckBoxes). Registered from the button of the controls being created.
+// neighbour (see ClipCheckBoxes). Made from the button of the controls being created, with visual
+// styles where the form has them.
 const wchar_t* CheckBoxClass() {
   static const ATOM registered = [] {
     WNDCLASSEXW button{};
@@ -179,10 +180,10 @@ void Window::AddControl(const ControlSpec& design) {
     InvalidateRect(handle(), /* rect= */ nullptr, /* erase= */ TRUE);
     return;
   }
-  const ControlClass control = ClassOf(design, state.design.defaultButton);
   // Visual styles only for the controls of forms a user sees: the hidden forms stay light.
   std::optional<VisualStyles> styles;
   if (state.VisualStyles()) styles.emplace();
+  const ControlClass control = ClassOf(design, state.design.defaultButton);
   const HWND hwnd = CreateWindowExW(
       /* exStyle= */ 0, control.name, win32::Wide(design.text).c_str(), WS_CHILD | WS_VISIBLE | control.style,
       /* x= */ 0, /* y= */ 0, /* width= */ 0, /* height= */ 0, handle(),
