@@ -259,6 +259,12 @@ TEST_F(Info, AWindowChosenAgainComesToTheFrontWithTheKeyboard) {
     opened.push_back(Open(w.menuPosition, w.caption));
     ASSERT_TRUE(opened.back());
     ASSERT_NO_FATAL_FAILURE(WaitForFocus(opened.back(), w.focused));
+    // Off the tray, which a window activated might otherwise cover (all open at 0,0 on Xvfb),
+    // each partly over the one before.
+    RECT tray{};
+    ASSERT_TRUE(GetWindowRect(VisibleTrayWindow(), &tray));
+    const int step = 40 * int(opened.size());
+    SetWindowPos(opened.back(), nullptr, step, tray.bottom + step, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   for (size_t i = 0; i < std::size(windows); ++i) {  // each behind the one opened or chosen after it
     SCOPED_TRACE(Narrow(windows[i].caption) + ", behind another");
