@@ -137,7 +137,8 @@ const Shown kWindows[] = {
     {"support",
      4,
      L"Support tandrel.example",
-     {{kSupportAppeal, Area::Box, Ink::WindowText, Ink::Black}, {kSupportBelow, Area::Box, Ink::WindowText, Ink::Black}}},
+     {{kSupportAppeal, Area::Box, Ink::WindowText, Ink::Black},
+      {kSupportBelow, Area::Box, Ink::WindowText, Ink::Black}}},
 };
 
 class Contrast : public TandrelTest {

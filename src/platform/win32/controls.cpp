@@ -152,7 +152,8 @@ void Window::State::PlaceControl(HWND control, const ControlSpec& design) {
 int Window::State::OwnRightTwips(const ControlSpec& box) const {
   int end = box.leftTwips + box.widthTwips;
   for (const auto& [other, design] : controls) {
-    const bool sameRow = design.topTwips < box.topTwips + box.heightTwips && box.topTwips < design.topTwips + design.heightTwips;
+    const bool sameRow =
+        design.topTwips < box.topTwips + box.heightTwips && box.topTwips < design.topTwips + design.heightTwips;
     if (other && sameRow && design.leftTwips > box.leftTwips) end = std::min(end, design.leftTwips);
   }
   return end;
@@ -165,8 +166,13 @@ RECT Window::State::OwnPart(const ControlSpec& box) const {
 // The region takes the clicks and the painting off the part that is not the box's own.
 void Window::State::ClipCheckBoxes() {
   for (const auto& [box, design] : controls) {
-    if (design.kind != ControlKind::CheckBox || OwnRightTwips(design) == design.leftTwips + design.widthTwips) continue;
+    if (design.kind != ControlKind::CheckBox || OwnRightTwips(design) == design.leftTwips + design.widthTwips) {
+      continue;
+    }
+    // Each control added asks again; a region set already stays.
     const RECT own = OwnPart(design);
+    RECT current{};
+    if (GetWindowRgnBox(box, &current) != ERROR && EqualRect(&current, &own)) continue;
     win32::OwnedRegion region(CreateRectRgnIndirect(&own));
     // The system owns the region once it is set.
     if (SetWindowRgn(box, region.get(), /* redraw= */ TRUE)) region.release();
