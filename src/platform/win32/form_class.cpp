@@ -80,7 +80,9 @@ LRESULT CALLBACK FormProcedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
   }
   if (msg == WM_ACTIVATE && KeepFocus(*state, hwnd, wParam)) return 0;
   if (msg == DM_GETDEFID) return DefaultButton(*state, hwnd);
-  if (msg == WM_CTLCOLORSTATIC) return ColourCaption(*state, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+  if (msg == WM_CTLCOLORSTATIC) {
+    return ColourCaption(*state, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+  }
   if (msg == WM_PAINT) {
     Paint(*state, hwnd);
     return 0;
