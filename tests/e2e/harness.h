@@ -341,7 +341,6 @@ inline void Screenshot(const std::string& moment, HWND window = nullptr) {
 struct ScreenImage {
   RECT rect{};
   std::vector<DWORD> pixels;
-  bool Has(POINT p) const { return PtInRect(&rect, p) != FALSE; }
   DWORD At(POINT p) const { return pixels[size_t(p.y - rect.top) * (rect.right - rect.left) + (p.x - rect.left)]; }
 };
 
