@@ -78,6 +78,8 @@ class Window {
   void SetVisible(bool visible);
   bool Visible() const;
   void Restore();
+  // In front of the other windows with the keyboard, a minimised one restored first.
+  void BringToFront();
   void SetCaption(std::string_view caption);
   // A timer of the window: OnTimer every interval until it is killed or the window goes. Setting
   // one that runs starts its interval again.

@@ -86,6 +86,7 @@ class Desktop {
   std::vector<OpenedPage> openedPages;
   std::vector<MessageBoxShown> messageBoxes;
   std::vector<std::vector<platform::MenuItem>> menusShown;
+  platform::Hwnd foreground = nullptr;  // the window with the keyboard
   bool quitPosted = false;
   bool ended = false;
   int openKeys = 0;
