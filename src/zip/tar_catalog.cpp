@@ -138,20 +138,30 @@ Error ReadTarCatalog(TarStream& stream, Catalog& catalog) {
   Pax pax;
   std::optional<std::string> longName;
   bool paxArchive = false;  // a pax header seen: hard links may carry data
+  bool awaited = false;     // an extended header read, its entry not yet
+  std::size_t zeroBlocks = 0;  // in a row: two end the archive
   std::size_t extentBudget = kMostExtents;
   for (;;) {
     std::size_t got = 0;
     if (Error error = stream.Read(block.data(), block.size(), got)) return error;
+    const bool zeros = std::all_of(block.begin(), block.begin() + got, [](std::uint8_t b) { return b == 0; });
+    if (awaited && zeros) return Damaged({}, "the archive ends between an extended header and its entry");
     if (got == 0) break;  // writers that leave out the end blocks
-    if (got != block.size()) return Damaged({}, "the archive ends early");
-    if (std::all_of(block.begin(), block.end(), [](std::uint8_t b) { return b == 0; })) break;
+    // Zeros end an archive, but another may follow them (cat a.tar b.tar): read on, as GNU tar -i does.
+    if (zeros) {
+      ++zeroBlocks;
+      continue;
+    }
+    // Past the two end blocks, what is no header is the last record's padding, which old writers left unwiped.
+    if (got != block.size()) return zeroBlocks >= 2 ? stream.Finish() : Damaged({}, "the archive ends early");
     TarHeader header;
-    if (Error error = ReadTarHeader(block, header)) return error;
+    if (Error error = ReadTarHeader(block, header)) return zeroBlocks >= 2 ? stream.Finish() : error;
+    zeroBlocks = 0;
     const TarType type = TypeOf(header.type);
     std::string record;
     switch (type.role) {
       case Role::PaxRecords:
-        paxArchive = true;
+        paxArchive = awaited = true;
         if (Error error = ReadRecord(stream, header, record)) return error;
         if (Error error = ReadPax(record, pax)) return error;
         continue;
@@ -160,15 +170,18 @@ Error ReadTarCatalog(TarStream& stream, Catalog& catalog) {
         if (Error error = ReadRecord(stream, header, record)) return error;
         continue;
       case Role::LongName:
+        awaited = true;
         if (Error error = ReadRecord(stream, header, record)) return error;
         longName = record.substr(0, record.find('\0'));
         continue;
       case Role::LongLink:  // a long link target: links are not extracted
+        awaited = true;
         if (Error error = ReadRecord(stream, header, record)) return error;
         continue;
       default:
         break;
     }
+    awaited = false;
     Entry entry;
     const std::optional<std::string>& path = pax.sparse.name ? pax.sparse.name : pax.path;
     entry.name = NameText(path ? *path : longName ? *longName : header.name);
