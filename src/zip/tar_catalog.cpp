@@ -58,6 +58,13 @@ Error ReadPax(std::string_view data, Pax& pax) {
     const std::size_t equals = record.find('=');
     if (equals == std::string_view::npos) return Damaged({}, "a pax record has no value");
     const std::string_view key = record.substr(0, equals), value = record.substr(equals + 1);
+    // An empty value deletes the key's record, so that the header's own field counts again.
+    if (value.empty()) {
+      if (key == "path") pax.path.reset();
+      if (key == "size") pax.size.reset();
+      if (key == "mtime") pax.modified.reset();
+      continue;
+    }
     if (key == "path") pax.path = std::string(value);
     if (key == "size") {
       std::uint64_t size = 0;
@@ -81,7 +88,7 @@ Error ReadPax(std::string_view data, Pax& pax) {
 
 // What each type of header stands for, and whether data follows it in the stream whatever its
 // size field says, as POSIX's pax and GNU tar read it (libarchive reads the same).
-enum class Role { PaxRecords, GlobalRecords, LongName, LongLink, File, Sparse, Folder, Link, Special, Label, Continued };
+enum class Role { PaxRecords, GlobalRecords, LongName, Unused, File, Sparse, Folder, Link, Special, Label, Continued };
 enum class Data { None, Size, InPax };
 struct TarType {
   char flag;
@@ -107,7 +114,8 @@ constexpr TarType kTarTypes[] = {
     {'X', Role::PaxRecords, Data::Size},  // Solaris tar's older 'x'
     {'g', Role::GlobalRecords, Data::Size},
     {'L', Role::LongName, Data::Size},
-    {'K', Role::LongLink, Data::Size},
+    {'K', Role::Unused, Data::Size},  // GNU's long link name: links are not extracted
+    {'A', Role::Unused, Data::Size},  // Solaris tar's ACL of the next entry, under its name
 };
 
 // Types unknown are files, as POSIX says.
@@ -174,7 +182,7 @@ Error ReadTarCatalog(TarStream& stream, Catalog& catalog) {
         if (Error error = ReadRecord(stream, header, record)) return error;
         longName = record.substr(0, record.find('\0'));
         continue;
-      case Role::LongLink:  // a long link target: links are not extracted
+      case Role::Unused:  // about the next entry, nothing extraction keeps
         awaited = true;
         if (Error error = ReadRecord(stream, header, record)) return error;
         continue;

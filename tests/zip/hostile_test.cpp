@@ -604,6 +604,16 @@ INSTANTIATE_TEST_SUITE_P(
                 {{"a.txt", {"a", kBuilt}}, {"b.txt", {"b", kBuilt}}}},
         // Past the two end blocks, what is no header is the last record's padding, as old writers left it.
         TarRead{"PaddedWithGarbagePastTheEnd", BuildTar({{.name = "a.txt", .data = "a"}}) + std::string(1000, 'g'), {{"a.txt", {"a", kBuilt}}}},
+        // Solaris tar's ACL of the next entry, under that entry's name: no file of its own.
+        TarRead{"SolarisAcl",
+                BuildTar({{.name = "f.txt", .data = std::string("01000003\0user::rw-,group::r--,other:r--", 40), .type = 'A'},
+                          {.name = "f.txt", .data = "f"}}),
+                {{"f.txt", {"f", kBuilt}}}},
+        // An empty pax value deletes the record: the header's own field counts again.
+        TarRead{"PaxEmptyValues",
+                BuildTar({{.name = "h.txt", .data = "h",
+                           .pax = PaxRecord("path", "x.txt") + PaxRecord("path", "") + PaxRecord("size", "") + PaxRecord("mtime", "")}}),
+                {{"h.txt", {"h", kBuilt}}}},
         TarRead{"TimeBefore1970", BuildTar({{.name = "old.txt", .data = "o", .fields = {{136, Base256(-315619200)}}}}),
                 {{"old.txt", {"o", -3156192000000000}}}},
         TarRead{"TimePast9999", BuildTar({{.name = "far.txt", .data = "f", .fields = {{136, Base256(INT64_MAX / 2)}}},
