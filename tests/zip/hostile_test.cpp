@@ -614,6 +614,8 @@ INSTANTIATE_TEST_SUITE_P(
                 BuildTar({{.name = "h.txt", .data = "h",
                            .pax = PaxRecord("path", "x.txt") + PaxRecord("path", "") + PaxRecord("size", "") + PaxRecord("mtime", "")}}),
                 {{"h.txt", {"h", kBuilt}}}},
+        TarRead{"VolumeLabel", BuildTar({{.name = "Backup", .type = 'V', .fields = {{257, std::string(8, '\0')}}}, {.name = "a.txt", .data = "a"}}),
+                {{"a.txt", {"a", kBuilt}}}},
         TarRead{"TimeBefore1970", BuildTar({{.name = "old.txt", .data = "o", .fields = {{136, Base256(-315619200)}}}}),
                 {{"old.txt", {"o", -3156192000000000}}}},
         TarRead{"TimePast9999", BuildTar({{.name = "far.txt", .data = "f", .fields = {{136, Base256(INT64_MAX / 2)}}},
