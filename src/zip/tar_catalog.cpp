@@ -79,7 +79,11 @@ Error ReadPax(std::string_view data, Pax& pax) {
       const std::string_view whole = value.substr(0, value.find('.'));
       std::int64_t seconds = 0;
       const auto [end, error] = std::from_chars(whole.data(), whole.data() + whole.size(), seconds);
-      if (error != std::errc() || end != whole.data() + whole.size()) return Damaged({}, "a pax time is no number");
+      if (end != whole.data() + whole.size() || (error != std::errc() && error != std::errc::result_out_of_range)) {
+        return Damaged({}, "a pax time is no number");
+      }
+      // One past any number is past any time a file keeps: left unset, as the header's would be.
+      if (error == std::errc::result_out_of_range) seconds = whole.starts_with('-') ? INT64_MIN : INT64_MAX;
       pax.modified = seconds;
     }
   }

@@ -619,8 +619,9 @@ INSTANTIATE_TEST_SUITE_P(
         TarRead{"TimeBefore1970", BuildTar({{.name = "old.txt", .data = "o", .fields = {{136, Base256(-315619200)}}}}),
                 {{"old.txt", {"o", -3156192000000000}}}},
         TarRead{"TimePast9999", BuildTar({{.name = "far.txt", .data = "f", .fields = {{136, Base256(INT64_MAX / 2)}}},
-                                          {.name = "d/", .type = '5', .fields = {{136, Base256(-(INT64_MAX / 2))}}}}),
-                {{"far.txt", {"f", kUnset}}, {"d", {"/", kUnset}}}}),
+                                          {.name = "d/", .type = '5', .fields = {{136, Base256(-(INT64_MAX / 2))}}},
+                                          {.name = "farther.txt", .data = "g", .pax = PaxRecord("mtime", "-99999999999999999999.5")}}),
+                {{"far.txt", {"f", kUnset}}, {"d", {"/", kUnset}}, {"farther.txt", {"g", kUnset}}}}),
     [](const auto& info) { return std::string(info.param.label); });
 
 struct LoneFile {
