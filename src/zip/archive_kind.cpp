@@ -29,8 +29,12 @@ bool InflatesToTar(std::span<const std::uint8_t> head) {
   stream.avail_in = static_cast<uInt>(head.size());
   stream.next_out = block.data();
   stream.avail_out = static_cast<uInt>(block.size());
-  int status = Z_OK;
-  while (status == Z_OK && stream.avail_out > 0 && stream.avail_in > 0) status = inflate(&stream, Z_NO_FLUSH);
+  while (stream.avail_out > 0 && stream.avail_in > 0) {
+    const int status = inflate(&stream, Z_NO_FLUSH);
+    // A member may end before the blocks do (an empty one first): the next one goes on with them.
+    if (status == Z_STREAM_END && stream.avail_in > 0 && inflateReset(&stream) == Z_OK) continue;
+    if (status != Z_OK) break;
+  }
   const std::size_t got = block.size() - stream.avail_out;
   inflateEnd(&stream);
   return StartsTar(std::span(block).first(got));

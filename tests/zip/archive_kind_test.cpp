@@ -19,6 +19,8 @@ TEST(ArchiveKind, IsToldByTheFirstBytes) {
       {"tar after a volume label", label + tar, ArchiveKind::Tar},
       {"tar.gz", Gzip(tar), ArchiveKind::GzipTar},
       {"tar.gz after a volume label", Gzip(label + tar), ArchiveKind::GzipTar},
+      {"tar.gz after an empty member", Gzip("") + Gzip(tar), ArchiveKind::GzipTar},
+      {"tar.gz in members shorter than a block", Gzip(tar.substr(0, 100)) + Gzip(tar.substr(100)), ArchiveKind::GzipTar},
       {"volume label alone", label + label, ArchiveKind::Other},
       {"tar.gz cut after its first block", Gzip(tar + Random(100000)).substr(0, 2000), ArchiveKind::GzipTar},
       {"gzip of text", Gzip("just text, no tar header after it" + std::string(600, 'x'), "notes.txt"), ArchiveKind::Gzip},
