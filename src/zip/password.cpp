@@ -52,11 +52,14 @@ class Trial {
   Trial(const os::File& archive, Observer& observer, Keys& keys) : archive_(archive), observer_(observer), keys_(keys) {}
 
   Error Run(const Secret& answer, std::vector<const Entry*>& locked, Error& failed) {
+    std::vector<Passed> opens;
+    std::unordered_set<const Entry*> opened;
     for (const bool aes : {false, true}) {
       for (const Secret& form : Forms(answer, aes)) {
         std::vector<const Entry*> ofKind;
-        std::copy_if(locked.begin(), locked.end(), std::back_inserter(ofKind),
-                     [&](const Entry* entry) { return (entry->aesStrength != 0) == aes; });
+        std::copy_if(locked.begin(), locked.end(), std::back_inserter(ofKind), [&](const Entry* entry) {
+          return (entry->aesStrength != 0) == aes && !opened.contains(entry);
+        });
         if (ofKind.empty()) break;
         std::vector<std::optional<Secret>> checked;
         if (Error error = CheckEach(ofKind, form, aes, checked)) return error;
@@ -65,15 +68,21 @@ class Trial {
           if (checked[i]) passed.push_back({ofKind[i], std::move(*checked[i])});
         }
         if (Error error = Decide(passed, passed.size() == ofKind.size(), failed)) return error;
-        std::unordered_set<const Entry*> opened;
         for (Passed& pass : passed) {
           if (!pass.opens) continue;
           opened.insert(pass.entry);
-          keys_.Set(*pass.entry, std::move(pass.key));
+          opens.push_back(std::move(pass));
         }
-        std::erase_if(locked, [&](const Entry* entry) { return opened.contains(entry); });
       }
     }
+    // An empty entry's data matches whatever passes its check, 1 wrong answer in 256: it shows an
+    // answer right only when no entry with data is left to show it.
+    const auto hasData = [](const Entry* entry) { return entry->size > 0; };
+    const bool shown = std::ranges::any_of(opens, [&](const Passed& pass) { return hasData(pass.entry); }) ||
+                       std::ranges::none_of(locked, hasData);
+    if (!shown) return {};
+    for (Passed& pass : opens) keys_.Set(*pass.entry, std::move(pass.key));
+    std::erase_if(locked, [&](const Entry* entry) { return opened.contains(entry); });
     return {};
   }
 

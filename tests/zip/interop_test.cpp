@@ -244,6 +244,11 @@ const std::vector<Item> kPassingWrong = {
 const std::vector<Item> kTwoPasswords = {
     {.name = "one.txt", .data = std::string(50000, 'p'), .deflate = true, .password = "Secret"},
     {.name = "two.bin", .data = Random(3000), .password = "Two"}};
+// An empty entry's check passing "Wrong" too: its data, none, cannot tell it from "Secret".
+const std::vector<Item> kEmptyPassingWrong = {
+    {.name = "one.txt", .data = std::string(50000, 'p'), .deflate = true, .password = "Secret"},
+    {.name = "two.bin", .data = Random(3000), .password = "Secret"},
+    {.name = "empty", .data = "", .password = "Secret", .passes = "Wrong"}};
 // And the archive of such a time.
 const std::vector<Item> kTwoPasswordsPassingSecret = {
     {.name = "one.txt", .data = std::string(50000, 'p'), .deflate = true, .password = "Secret"},
@@ -261,6 +266,8 @@ const Asking kAskings[] = {
        .size = 4, .method = 99}}},
     {"ZipCryptoTwoPasswords", "", {"Secret", "Two"}, zip::Failure::None, {false, false}, {{}, {"two.bin"}}, "",
      kTwoPasswords},
+    {"ZipCryptoEmptyEntryPassingTheCheckByChance", "", {"Wrong", "Secret"}, zip::Failure::None, {false, true},
+     {{}, {}}, "", kEmptyPassingWrong},
     {"AesTwoPasswords", "-mem=AES256", {"Two", "Secret"}, zip::Failure::None, {false, false}, {{}, {"one.txt"}}, "Two"},
     {"TwoPasswordsOnePassingTheOthersCheck", "", {"Secret", "Two"}, zip::Failure::None, {false, false},
      {{}, {"two.bin"}}, "", kTwoPasswordsPassingSecret},
