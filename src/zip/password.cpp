@@ -183,15 +183,17 @@ Error ChoosePasswords(const os::File& archive, const Catalog& catalog, Observer&
   std::vector<Secret> doubted;  // answers that passed a check where the data then failed
   PasswordQuestion question;
   while (!locked.empty()) {
-    std::optional<std::string> typed = observer.Password(question);
-    if (!typed) return Error{Failure::Encrypted, {}, locked.front()->name, "no password was given"};
-    Secret answer(*typed);  // cleared when dropped
-    crypto::Wipe(typed->data(), typed->size());
-    typed.reset();
+    std::optional<PasswordAnswer> given = observer.Password(question);
+    if (!given) return Error{Failure::Encrypted, {}, locked.front()->name, "no password was given"};
+    Secret answer(given->password);  // cleared when dropped
+    crypto::Wipe(given->password.data(), given->password.size());
+    const bool remembered = given->remembered;
+    given.reset();
     const std::size_t before = locked.size();
     Error failed;
     if (Error error = trial.Run(answer, locked, failed)) return error;
-    if (failed) {
+    // A remembered answer is never the person's: typed later, it is their first.
+    if (failed && !remembered) {
       // Told it was wrong and given again: the person is sure of it, so the data is damaged.
       if (std::find(doubted.begin(), doubted.end(), answer) != doubted.end()) return failed;
       doubted.push_back(std::move(answer));

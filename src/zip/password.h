@@ -15,7 +15,7 @@ namespace zip {
 // each such traditional entry, is then told damaged when extracted. An empty entry's data, none,
 // matches any key: an answer that opens only empty ones while entries with data are locked opens none.
 // An answer whose check passed where the data did not match may be a chance pass: it is asked
-// again, and given again it is damage.
+// again, and given again by the person (not remembered from an earlier archive) it is damage.
 Error ChoosePasswords(const os::File& archive, const Catalog& catalog, Observer& observer, Keys& keys);
 
 }  // namespace zip

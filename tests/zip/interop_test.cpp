@@ -200,6 +200,7 @@ struct Asking {
   std::vector<std::vector<std::string>> locked{};  // and its entries still locked, when given
   const char* second = "Secret";                   // two.bin's password
   std::vector<Item> built{};                       // the archive, made here rather than by 7z
+  std::size_t remembered = 0;                      // the first answers kept from an earlier archive
 };
 void PrintTo(const Asking& value, std::ostream* out) { *out << value.label; }
 
@@ -223,6 +224,7 @@ TEST_P(EngineAsks, ForThePasswordUntilOneOpens) {
   }
   fs::create_directories(scratch / "out");
   Counting observer(UINT64_MAX, asking.answers);
+  observer.remembered = asking.remembered;
   zip::ExtractReport report;
   const zip::Error error = zip::ExtractArchive(Engine(scratch / "a.zip"), Engine(scratch / "out"), observer, report);
   EXPECT_EQ(error.kind, asking.kind) << error.detail;
@@ -271,6 +273,9 @@ const Asking kAskings[] = {
     {"AesTwoPasswords", "-mem=AES256", {"Two", "Secret"}, zip::Failure::None, {false, false}, {{}, {"one.txt"}}, "Two"},
     {"TwoPasswordsOnePassingTheOthersCheck", "", {"Secret", "Two"}, zip::Failure::None, {false, false},
      {{}, {"two.bin"}}, "", kTwoPasswordsPassingSecret},
+    // The person never gave the kept one, so giving it now is a first time: wrong, not damage.
+    {"KeptPassingTheOthersCheckThenTyped", "", {"Secret", "Secret", "Two"}, zip::Failure::None, {false, false, true},
+     {{}, {"two.bin"}, {"two.bin"}}, "", kTwoPasswordsPassingSecret, 1},
     {"TwoPasswordsWrongBetween", "", {"Secret", "wrong", "Secret", "Two"}, zip::Failure::None,
      {false, false, true, true}, {{}, {"two.bin"}, {"two.bin"}, {"two.bin"}}, "", kTwoPasswords},
     {"TwoPasswordsCancelledAtTheSecond", "-mem=AES128", {"Secret"}, zip::Failure::Encrypted, {false, false},
