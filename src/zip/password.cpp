@@ -192,13 +192,13 @@ Error ChoosePasswords(const os::File& archive, const Catalog& catalog, Observer&
     const std::size_t before = locked.size();
     Error failed;
     if (Error error = trial.Run(answer, locked, failed)) return error;
-    // A remembered answer is never the person's: typed later, it is their first.
-    if (failed && !remembered) {
-      // Told it was wrong and given again: the person is sure of it, so the data is damaged.
+    question.wrong = locked.size() == before;
+    // Told it was wrong and given again: the person is sure of it, so the data is damaged. One that
+    // opened entries was not called wrong, and a remembered one is never the person's.
+    if (failed && question.wrong && !remembered) {
       if (std::find(doubted.begin(), doubted.end(), answer) != doubted.end()) return failed;
       doubted.push_back(std::move(answer));
     }
-    question.wrong = locked.size() == before;
     question.locked.clear();
     if (locked.size() < encrypted) {
       for (const Entry* entry : locked) question.locked.push_back(entry->name);

@@ -14,8 +14,9 @@ namespace zip {
 // the archive, the common case): an entry of another password passing by chance too, 1 in 256 for
 // each such traditional entry, is then told damaged when extracted. An empty entry's data, none,
 // matches any key: an answer that opens only empty ones while entries with data are locked opens none.
-// An answer whose check passed where the data did not match may be a chance pass: it is asked
-// again, and given again by the person (not remembered from an earlier archive) it is damage.
+// An answer that opens nothing, its check passed where the data did not match, may be a chance
+// pass: it is called wrong and asked again, and given again by the person (not remembered from an
+// earlier archive) it is damage.
 Error ChoosePasswords(const os::File& archive, const Catalog& catalog, Observer& observer, Keys& keys);
 
 }  // namespace zip

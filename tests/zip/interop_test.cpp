@@ -246,6 +246,10 @@ const std::vector<Item> kPassingWrong = {
 const std::vector<Item> kTwoPasswords = {
     {.name = "one.txt", .data = std::string(50000, 'p'), .deflate = true, .password = "Secret"},
     {.name = "two.bin", .data = Random(3000), .password = "Two"}};
+// Both under "Two", two.bin's check passing "Secret" too.
+const std::vector<Item> kTwoOnlyPassingSecret = {
+    {.name = "one.txt", .data = std::string(50000, 'p'), .deflate = true, .password = "Two"},
+    {.name = "two.bin", .data = Random(3000), .password = "Two", .passes = "Secret"}};
 // An empty entry's check passing "Wrong" too: its data, none, cannot tell it from "Secret".
 const std::vector<Item> kEmptyPassingWrong = {
     {.name = "one.txt", .data = std::string(50000, 'p'), .deflate = true, .password = "Secret"},
@@ -274,8 +278,11 @@ const Asking kAskings[] = {
     {"TwoPasswordsOnePassingTheOthersCheck", "", {"Secret", "Two"}, zip::Failure::None, {false, false},
      {{}, {"two.bin"}}, "", kTwoPasswordsPassingSecret},
     // The person never gave the kept one, so giving it now is a first time: wrong, not damage.
-    {"KeptPassingTheOthersCheckThenTyped", "", {"Secret", "Secret", "Two"}, zip::Failure::None, {false, false, true},
-     {{}, {"two.bin"}, {"two.bin"}}, "", kTwoPasswordsPassingSecret, 1},
+    {"KeptPassingTheCheckByChanceThenTyped", "", {"Secret", "Secret", "Two"}, zip::Failure::None, {false, true, true},
+     {{}, {}, {}}, "", kTwoOnlyPassingSecret, 1},
+    // Not told it was wrong, as it opened one.txt: given again it is told wrong, and only then damage.
+    {"TwoPasswordsOnePassingTheOthersCheckGivenAgain", "", {"Secret", "Secret", "Two"}, zip::Failure::None,
+     {false, false, true}, {{}, {"two.bin"}, {"two.bin"}}, "", kTwoPasswordsPassingSecret},
     {"TwoPasswordsWrongBetween", "", {"Secret", "wrong", "Secret", "Two"}, zip::Failure::None,
      {false, false, true, true}, {{}, {"two.bin"}, {"two.bin"}, {"two.bin"}}, "", kTwoPasswords},
     {"TwoPasswordsCancelledAtTheSecond", "-mem=AES128", {"Secret"}, zip::Failure::Encrypted, {false, false},
