@@ -229,7 +229,9 @@ TEST_P(EngineAsks, ForThePasswordUntilOneOpens) {
   const zip::Error error = zip::ExtractArchive(Engine(scratch / "a.zip"), Engine(scratch / "out"), observer, report);
   EXPECT_EQ(error.kind, asking.kind) << error.detail;
   EXPECT_EQ(observer.asked, asking.asked);
-  if (!asking.locked.empty()) EXPECT_EQ(observer.locked, asking.locked);
+  if (!asking.locked.empty()) {
+    EXPECT_EQ(observer.locked, asking.locked);
+  }
   if (error) {
     EXPECT_EQ(CountEntries(scratch / "out"), 0U);
   } else {
