@@ -51,7 +51,8 @@ class Trial {
  public:
   Trial(const os::File& archive, Observer& observer, Keys& keys) : archive_(archive), observer_(observer), keys_(keys) {}
 
-  Error Run(const Secret& answer, std::vector<const Entry*>& locked, Error& failed) {
+  Error Run(const Secret& answer, std::vector<const Entry*>& locked, bool& right, Error& failed) {
+    right = false;
     std::vector<Passed> opens;
     std::unordered_set<const Entry*> opened;
     for (const bool aes : {false, true}) {
@@ -75,12 +76,12 @@ class Trial {
         }
       }
     }
-    // An empty entry's data matches whatever passes its check, 1 wrong answer in 256: it shows an
-    // answer right only when no entry with data is left to show it.
-    const auto hasData = [](const Entry* entry) { return entry->size > 0; };
-    const bool shown = std::ranges::any_of(opens, [&](const Passed& pass) { return hasData(pass.entry); }) ||
-                       std::ranges::none_of(locked, hasData);
-    if (!shown) return {};
+    // An empty entry of traditional encryption matches whatever passes its check, 1 wrong answer
+    // in 256: it is opened all the same, its file is empty whatever the key, but it shows the
+    // answer right only when no entry that could tell is left.
+    const auto tells = [](const Entry* entry) { return entry->size > 0 || entry->aesStrength != 0; };
+    right = std::ranges::any_of(opens, [&](const Passed& pass) { return tells(pass.entry); }) ||
+            (!opens.empty() && std::ranges::none_of(locked, tells));
     for (Passed& pass : opens) keys_.Set(*pass.entry, std::move(pass.key));
     std::erase_if(locked, [&](const Entry* entry) { return opened.contains(entry); });
     return {};
@@ -178,7 +179,7 @@ Error ChoosePasswords(const os::File& archive, const Catalog& catalog, Observer&
     if (IsEncrypted(entry)) locked.push_back(&entry);
   }
   if (locked.empty()) return {};
-  const std::size_t encrypted = locked.size();
+  bool someRight = false;  // until then, the locked entries are the whole archive's: none named
   Trial trial(archive, observer, keys);
   std::vector<Secret> doubted;  // answers that passed a check where the data then failed
   PasswordQuestion question;
@@ -189,10 +190,11 @@ Error ChoosePasswords(const os::File& archive, const Catalog& catalog, Observer&
     crypto::Wipe(given->password.data(), given->password.size());
     const bool remembered = given->remembered;
     given.reset();
-    const std::size_t before = locked.size();
     Error failed;
-    if (Error error = trial.Run(answer, locked, failed)) return error;
-    question.wrong = locked.size() == before;
+    bool right = false;
+    if (Error error = trial.Run(answer, locked, right, failed)) return error;
+    question.wrong = !right;
+    someRight = someRight || right;
     // Told it was wrong and given again: the person is sure of it, so the data is damaged. One that
     // opened entries was not called wrong, and a remembered one is never the person's.
     if (failed && question.wrong && !remembered) {
@@ -200,7 +202,7 @@ Error ChoosePasswords(const os::File& archive, const Catalog& catalog, Observer&
       doubted.push_back(std::move(answer));
     }
     question.locked.clear();
-    if (locked.size() < encrypted) {
+    if (someRight) {
       for (const Entry* entry : locked) question.locked.push_back(entry->name);
     }
   }

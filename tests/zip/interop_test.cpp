@@ -257,6 +257,11 @@ const std::vector<Item> kEmptyPassingWrong = {
     {.name = "one.txt", .data = std::string(50000, 'p'), .deflate = true, .password = "Secret"},
     {.name = "two.bin", .data = Random(3000), .password = "Secret"},
     {.name = "empty", .data = "", .password = "Secret", .passes = "Wrong"}};
+// An empty entry of a password of its own, given first: it opens that entry, yet shows nothing.
+const std::vector<Item> kEmptyOfItsOwn = {
+    {.name = "one.txt", .data = std::string(50000, 'p'), .deflate = true, .password = "Secret"},
+    {.name = "two.bin", .data = Random(3000), .password = "Secret"},
+    {.name = "empty", .data = "", .password = "Own"}};
 // And the archive of such a time.
 const std::vector<Item> kTwoPasswordsPassingSecret = {
     {.name = "one.txt", .data = std::string(50000, 'p'), .deflate = true, .password = "Secret"},
@@ -276,6 +281,8 @@ const Asking kAskings[] = {
      kTwoPasswords},
     {"ZipCryptoEmptyEntryPassingTheCheckByChance", "", {"Wrong", "Secret"}, zip::Failure::None, {false, true},
      {{}, {}}, "", kEmptyPassingWrong},
+    {"ZipCryptoEmptyEntryOfItsOwnPassword", "", {"Own", "Secret"}, zip::Failure::None, {false, true},
+     {{}, {}}, "", kEmptyOfItsOwn},
     {"AesTwoPasswords", "-mem=AES256", {"Two", "Secret"}, zip::Failure::None, {false, false}, {{}, {"one.txt"}}, "Two"},
     {"TwoPasswordsOnePassingTheOthersCheck", "", {"Secret", "Two"}, zip::Failure::None, {false, false},
      {{}, {"two.bin"}}, "", kTwoPasswordsPassingSecret},
