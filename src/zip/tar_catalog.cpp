@@ -164,8 +164,9 @@ Error ReadTarCatalog(TarStream& stream, Catalog& catalog) {
       ++zeroBlocks;
       continue;
     }
-    // Past the two end blocks, what is no header is the last record's padding, which old writers left unwiped.
-    if (got != block.size()) return zeroBlocks >= 2 ? stream.Finish() : Damaged({}, "the archive ends early");
+    // Past an end block, less than a block holds no header; past the two end blocks, what is no
+    // header is the last record's padding, which old writers left unwiped.
+    if (got != block.size()) return zeroBlocks >= 1 ? stream.Finish() : Damaged({}, "the archive ends early");
     TarHeader header;
     if (Error error = ReadTarHeader(block, header)) return zeroBlocks >= 2 ? stream.Finish() : error;
     zeroBlocks = 0;

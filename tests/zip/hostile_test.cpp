@@ -604,6 +604,10 @@ INSTANTIATE_TEST_SUITE_P(
                 {{"a.txt", {"a", kBuilt}}, {"b.txt", {"b", kBuilt}}}},
         // Past the two end blocks, what is no header is the last record's padding, as old writers left it.
         TarRead{"PaddedWithGarbagePastTheEnd", BuildTar({{.name = "a.txt", .data = "a"}}) + std::string(1000, 'g'), {{"a.txt", {"a", kBuilt}}}},
+        // One end block, then less than a block: no header can be there, so nothing is lost.
+        TarRead{"LoneZeroBlockThenLessThanABlock",
+                [] { const std::string tar = BuildTar({{.name = "a.txt", .data = "a"}}); return tar.substr(0, tar.size() - 512) + "\x7d\xde\xff"; }(),
+                {{"a.txt", {"a", kBuilt}}}},
         // Solaris tar's ACL of the next entry, under that entry's name: no file of its own.
         TarRead{"SolarisAcl",
                 BuildTar({{.name = "f.txt", .data = std::string("01000003\0user::rw-,group::r--,other:r--", 40), .type = 'A'},
