@@ -39,7 +39,4 @@ Generated Generate(const std::uint8_t* data, std::size_t size);
 
 std::string FaultNames(unsigned faults);
 
-// Where a name lands when nothing is renamed: empty and "." segments dropped, "/" between the rest.
-std::string Lands(std::string_view name);
-
 }  // namespace differential
