@@ -42,6 +42,9 @@ constexpr Refusal kRightRefusals[] = {
     // header was, or the data ends early; libarchive stops at an end it finds or ignores the rest.
     {zip::Failure::Damaged, "ends", kCut | kGzipBent},
     {zip::Failure::Damaged, "checksum", kCut | differential::kTarChecksum},
+    // A gzip file cut within its first header is no gzip file: libarchive's raw reader takes
+    // any bytes as their own data, the engine finds no archive in them.
+    {zip::Failure::Damaged, "no end of central directory record", differential::kGzipTruncated},
 };
 
 bool RightRefusal(const zip::Error& error, unsigned made) {
@@ -112,7 +115,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CompareLone(run, generated, read, extracted);
   } else {
     if (libarchiveRead) differential::CompareEntries(run, read, extracted);
-    differential::CompareWithTruth(run, generated.contents, read, extracted);
+    // A size that lies within the padding leaves a tar that holds other data, and nothing to tell.
+    if ((generated.made & differential::kTarSize) == 0) {
+      differential::CompareWithTruth(run, generated.contents, read, extracted);
+    }
   }
   if (!libarchiveRead && !LibarchiveStrictness(read.error, generated.made)) {
     Fault(run, "libarchive refused what the engine extracted", read, extracted);

@@ -115,7 +115,10 @@ Sparse DrawSparse(Draw& draw) {
   Sparse sparse;
   std::size_t at = 0;
   for (unsigned n = draw.Below(7); n > 0; --n) {
-    at += draw.Below(3) == 0 ? 0 : draw.Below(4) * kBlock + draw.Below(300);
+    if (draw.Below(3) != 0) {
+      at += draw.Below(4) * kBlock;
+      at += draw.Below(300);
+    }
     std::string data = Content(draw);
     sparse.runs.emplace_back(at, data);
     at += data.size();
@@ -171,20 +174,22 @@ class TarWriter {
     if (format_ == Format::Pax && draw_.OneIn(4)) {
       pax += PaxRecord("mtime", std::to_string(header.modified) + (draw_.OneIn(2) ? ".5" : ""));
     }
-    std::string name = Name(draw_);
+    std::string name = bigSize > 0 ? "big.bin" : Name(draw_);
     if (draw_.OneIn(4)) {
       std::string dirs;
       for (unsigned n = 1 + draw_.Below(4); n > 0; --n) dirs += "d" + std::string(10 + draw_.Below(60), 'e') + "/";
       name = dirs + name;
     }
     if (LeavesTarget(name)) out_.made |= kTarTraversal;
-    const bool folderName = !name.empty() && IsSlash(name.back());
+    // A tar names a folder with a slash at the end; a backslash there is part of a file's name.
+    const bool folderName = !name.empty() && name.back() == '/';
     std::string data;
     std::string whole;  // what the entry extracts to, when it is a file
     bool file = false;
     switch (bigSize > 0 ? 0 : draw_.Below(16)) {
       case 0: case 1: case 2: case 3: case 4: case 5: case 6:
-        header.type = std::array{'0', '0', '0', '\0', '7', 'A'}[draw_.Below(6)];
+        // 'U' is no type anybody gives: a file, as POSIX says.
+        header.type = std::array{'0', '0', '0', '\0', '7', 'U'}[draw_.Below(6)];
         data = folderName ? "" : Content(draw_);
         if (bigSize > 0) {
           const std::string unit = data.empty() ? std::string("x") : data;
@@ -377,9 +382,9 @@ MemberHeader DrawMemberHeader(Draw& draw) {
   return header;
 }
 
-// The stream in gzip members: the first one ending near the engine's read window's edge when
-// drawn, the rest cut where drawn.
-std::string Gzipped(Draw& draw, const std::string& stream, bool nearEdge, TarGenerated& out) {
+// The stream in gzip members: the first one `firstSize` bytes long when that is not 0, the rest
+// cut where drawn.
+std::string Gzipped(Draw& draw, const std::string& stream, std::size_t firstSize, TarGenerated& out) {
   std::string file;
   std::size_t at = 0;
   const auto bend = [&](std::string member, const MemberHeader& header) {
@@ -388,15 +393,16 @@ std::string Gzipped(Draw& draw, const std::string& stream, bool nearEdge, TarGen
       out.made |= kGzipHeaderCrc;
     }
     if (draw.OneIn(32)) {
-      member[member.size() - 1 - draw.Below(8)] ^= static_cast<char>(1 << draw.Below(8));
+      const std::size_t at = member.size() - 1 - draw.Below(8);
+      member[at] ^= static_cast<char>(1 << draw.Below(8));
       out.made |= kGzipCrc;
     }
     file += member;
   };
-  if (nearEdge) {
+  if (firstSize > 0) {
     std::size_t used = 0;
     const MemberHeader header = DrawMemberHeader(draw);
-    if (auto member = MemberOfSize(stream, kReadWindow - draw.Below(5), header, used)) {
+    if (auto member = MemberOfSize(stream, firstSize, header, used)) {
       bend(*member, header);
       at = used;
     }
@@ -419,9 +425,10 @@ std::string Gzipped(Draw& draw, const std::string& stream, bool nearEdge, TarGen
   return file;
 }
 
-void Cut(Draw& draw, std::string& bytes, unsigned bend, TarGenerated& out) {
-  if (bytes.empty() || !draw.OneIn(24)) return;
-  bytes.resize(bytes.size() - 1 - draw.Within(std::min<std::size_t>(bytes.size(), 2048)));
+// Cut short, the first `keep` bytes kept.
+void Cut(Draw& draw, std::string& bytes, std::size_t keep, unsigned bend, TarGenerated& out) {
+  if (bytes.size() <= keep || !draw.OneIn(24)) return;
+  bytes.resize(bytes.size() - 1 - draw.Within(std::min<std::size_t>(bytes.size() - keep, 2048)));
   out.made |= bend;
 }
 
@@ -431,8 +438,10 @@ TarGenerated GenerateTar(const std::uint8_t* data, std::size_t size) {
   Draw draw(data, size);
   TarGenerated out;
   const unsigned kind = draw.Below(8);  // 0 to 2: a tar, 3 to 5: a tar.gz, 6 and 7: a lone gzip'd file
-  const bool nearEdge = kind >= 3 && draw.OneIn(3);
-  const std::size_t bigSize = nearEdge ? kReadWindow + draw.Within(4096) : 0;
+  // The first member ending near the edge of the engine's read window, the next one's first
+  // bytes on either side of it; drawn first, as later choices may find the fuzz bytes used up.
+  const std::size_t firstSize = kind >= 3 && draw.OneIn(3) ? kReadWindow - draw.Below(5) : 0;
+  const std::size_t bigSize = firstSize > 0 ? kReadWindow + draw.Within(4096) : 0;
   std::string stream;
   if (kind >= 6) {
     out.reader = Reader::Gzip;
@@ -449,14 +458,14 @@ TarGenerated GenerateTar(const std::uint8_t* data, std::size_t size) {
     if (bigSize > 0) writer.Entry(bigSize);
     for (std::size_t n = 1 + draw.Below(5); n > 0; --n) writer.Entry(0);
     stream = writer.End();
-    Cut(draw, stream, kTarTruncated, out);
+    Cut(draw, stream, kBlock, kTarTruncated, out);  // a header at least, or it is no tar
   }
   if (kind < 3) {
     out.archive = std::move(stream);
     return out;
   }
-  out.archive = Gzipped(draw, stream, nearEdge, out);
-  Cut(draw, out.archive, kGzipTruncated, out);
+  out.archive = Gzipped(draw, stream, firstSize, out);
+  Cut(draw, out.archive, 0, kGzipTruncated, out);
   return out;
 }
 
