@@ -19,11 +19,16 @@ class Quiet : public zip::Observer {
   void Total(std::uint64_t) override {}
   void Done(std::uint64_t, const std::string&) override {}
   bool Cancelled() override { return false; }
-  std::optional<std::string> Password(bool wrong) override {
+  // The one password, once.
+  std::optional<std::string> Password(const zip::PasswordQuestion&) override {
     const char* password = std::getenv("PASSWORD");
-    if (wrong || password == nullptr) return std::nullopt;
+    if (asked_ || password == nullptr) return std::nullopt;
+    asked_ = true;
     return password;
   }
+
+ private:
+  bool asked_ = false;
 };
 
 }  // namespace

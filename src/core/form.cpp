@@ -29,6 +29,8 @@ void Form::Load() {
 void Form::Show() {
   Load();
   window_->SetVisible(true);
+  // Chosen again while open, perhaps behind another: the user means to go on in it.
+  window_->BringToFront();
 }
 
 void Form::Unload() {

@@ -34,7 +34,8 @@ class Form : protected platform::WindowEvents {
 
   // Creates the window and runs its load handler; a loaded window stays as it is.
   void Load();
-  // Loads when needed and makes the window visible, modeless and without owner.
+  // Loads when needed and makes the window visible, modeless and without owner, in front with
+  // the keyboard.
   void Show();
   // Runs the unload handler and destroys the window; a later reference loads it anew.
   void Unload();

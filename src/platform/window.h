@@ -58,6 +58,7 @@ class WindowEvents {
   virtual void OnTrayNotify(unsigned int /*mouseMessage*/) {}
   virtual void OnTaskbarCreated() {}
   virtual void OnDpiChanged() {}  // after the window has laid itself out again
+  virtual void OnTimer(unsigned int /*timerId*/) {}
 
  protected:
   ~WindowEvents() = default;
@@ -77,7 +78,13 @@ class Window {
   void SetVisible(bool visible);
   bool Visible() const;
   void Restore();
+  // In front of the other windows with the keyboard, a minimised one restored first.
+  void BringToFront();
   void SetCaption(std::string_view caption);
+  // A timer of the window: OnTimer every interval until it is killed or the window goes. Setting
+  // one that runs starts its interval again.
+  void SetTimer(unsigned int id, unsigned int milliseconds);
+  void KillTimer(unsigned int id);
 
   void AddControl(const ControlSpec& design);
   void SetControlText(int id, std::string_view text);

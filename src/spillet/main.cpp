@@ -6,6 +6,7 @@
 #include "tools/extract_notes.h"
 #include "tools/left_out.h"
 #include "tools/naming.h"
+#include "tools/password_note.h"
 #include "tools/passwords.h"
 #include "tools/win32/files.h"
 #include "tools/win32/job.h"
@@ -58,8 +59,10 @@ int Extract(const Path& archive, const CommandLine& line, tools::Passwords& pass
   JobOptions job{kTool, L"Extracting", line.quiet};
   // Never from the command line: a password there would be seen in process lists and logs.
   if (!line.quiet) {
-    job.password = [&](bool wrong) {
-      return passwords.Answer(wrong, [&](bool told) { return AskPassword(kTool, archive.native(), told); });
+    job.password = [&](const zip::PasswordQuestion& question) {
+      return passwords.Answer(question, [&](const zip::PasswordQuestion& told) {
+        return AskPassword(kTool, archive.native(), tools::PasswordNote(told));
+      });
     };
   }
   passwords.Begin();

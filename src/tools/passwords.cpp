@@ -1,31 +1,53 @@
 #include "tools/passwords.h"
 
+#include <algorithm>
+
 namespace tools {
 
 Passwords::~Passwords() {
-  Clear(kept_);
   Clear(last_);
+  for (std::string& opening : opening_) Clear(opening);
+  for (std::string& kept : kept_) Clear(kept);
 }
 
-std::optional<std::string> Passwords::Answer(bool wrong, const Ask& ask) {
-  if (!wrong && !kept_.empty()) {
+std::optional<std::string> Passwords::Answer(const zip::PasswordQuestion& question, const Ask& ask) {
+  // Asked again without being wrong: the last answer opened some entries.
+  if (!question.wrong) Keep();
+  Clear(last_);
+  if (tried_ < kept_.size()) {
     fromKept_ = true;
-    last_ = kept_;
-    return kept_;
+    last_ = kept_[tried_++];
+    return last_;
   }
   // A kept password that fails is not the person's mistake.
-  const bool theirs = wrong && !fromKept_;
+  zip::PasswordQuestion told = question;
+  told.wrong = question.wrong && !fromKept_;
   fromKept_ = false;
-  std::optional<std::string> typed = ask(theirs);
-  Clear(last_);
+  std::optional<std::string> typed = ask(told);
   if (typed) last_ = *typed;
   return typed;
 }
 
-void Passwords::Opened() {
-  if (last_.empty()) return;
-  Clear(kept_);
-  kept_ = last_;
+void Passwords::Begin() {
+  Clear(last_);
+  for (std::string& opening : opening_) {
+    const auto it = std::find(kept_.begin(), kept_.end(), opening);
+    if (it != kept_.end()) {
+      Clear(*it);
+      kept_.erase(it);
+    }
+    kept_.insert(kept_.begin(), opening);
+    Clear(opening);
+  }
+  opening_.clear();
+  tried_ = 0;
+  fromKept_ = false;
+}
+
+void Passwords::Opened() { Keep(); }
+
+void Passwords::Keep() {
+  if (!last_.empty()) opening_.push_back(last_);
 }
 
 void Passwords::Clear(std::string& text) {

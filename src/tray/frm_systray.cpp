@@ -8,6 +8,9 @@ namespace tandrel {
 namespace {
 constexpr unsigned int kWmLButtonDblClk = 0x0203;
 constexpr unsigned int kWmRButtonUp = 0x0205;
+constexpr unsigned int kRetryTimer = 1;
+constexpr unsigned int kRetryMilliseconds = 2000;
+constexpr int kRetries = 60;  // two minutes
 }  // namespace
 
 FormDesign FrmSystray::Design() const {
@@ -35,10 +38,11 @@ void FrmSystray::Form_Load() {
   hotkeys.SetVisible(false);
   hotkeys.Load();
 
-  platform::ShellNotifyIcon(platform::NotifyIconMessage::Add, TrayIconData);
+  if (!platform::ShellNotifyIcon(platform::NotifyIconMessage::Add, TrayIconData)) RetryAdd();
 }
 
 void FrmSystray::Form_Unload() {
+  StopRetrying();
   App().frmHotKeys.Unload();
   platform::ShellNotifyIcon(platform::NotifyIconMessage::Delete, TrayIconData);
 }
@@ -57,9 +61,38 @@ void FrmSystray::OnTrayNotify(unsigned int mouseMessage) {
 // image needs the new size.
 void FrmSystray::OnTaskbarCreated() {
   TrayIconData.hIcon = window().SmallIcon();
-  if (!platform::ShellNotifyIcon(platform::NotifyIconMessage::Modify, TrayIconData)) {
-    platform::ShellNotifyIcon(platform::NotifyIconMessage::Add, TrayIconData);
+  if (ShowIcon()) {
+    StopRetrying();
+  } else {
+    RetryAdd();
   }
+}
+
+void FrmSystray::OnTimer(unsigned int timerId) {
+  if (timerId != kRetryTimer) return;
+  if (ShowIcon() || retriesLeft_ == 1) {
+    StopRetrying();
+  } else {
+    --retriesLeft_;
+  }
+}
+
+// An add that timed out may have placed the icon all the same: a modify finds it there, where
+// another add would only fail.
+bool FrmSystray::ShowIcon() {
+  return platform::ShellNotifyIcon(platform::NotifyIconMessage::Modify, TrayIconData) ||
+         platform::ShellNotifyIcon(platform::NotifyIconMessage::Add, TrayIconData);
+}
+
+void FrmSystray::RetryAdd() {
+  retriesLeft_ = kRetries;
+  window().SetTimer(kRetryTimer, kRetryMilliseconds);
+}
+
+void FrmSystray::StopRetrying() {
+  if (retriesLeft_ == 0) return;
+  retriesLeft_ = 0;
+  window().KillTimer(kRetryTimer);
 }
 
 void FrmSystray::OnDpiChanged() {

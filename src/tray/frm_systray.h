@@ -15,8 +15,15 @@ class FrmSystray : public Form {
   void OnTrayNotify(unsigned int mouseMessage) override;
   void OnTaskbarCreated() override;
   void OnDpiChanged() override;
+  void OnTimer(unsigned int timerId) override;
 
  private:
+  // A busy shell may fail an add at logon with no TaskbarCreated to follow: the add is tried again
+  // for a while, and each try first asks whether the icon is there after all.
+  bool ShowIcon();
+  void RetryAdd();
+  void StopRetrying();
+
   void ShowTrayMenu();
   void mnuHelp_Click();
   void mnuAbout_Click();
@@ -24,6 +31,8 @@ class FrmSystray : public Form {
   void mnuSupport_Click();
   void mnuClose_Click();
   void mnuExit_Click();
+
+  int retriesLeft_ = 0;  // while the add is tried again
 };
 
 }  // namespace tandrel

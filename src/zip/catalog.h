@@ -11,6 +11,12 @@
 
 namespace zip {
 
+// Where a stretch of a sparse file's data lies in the file.
+struct Extent {
+  std::uint64_t offset = 0;
+  std::uint64_t size = 0;
+};
+
 struct Entry {
   std::string name;        // UTF-8, as the archive spells it
   std::string storedName;  // the header's bytes
@@ -31,6 +37,10 @@ struct Entry {
   bool folder = false;
   bool link = false;
   bool special = false;  // a device or a pipe
+  // A tar's sparse file: compressedSize bytes from dataOffset fill these stretches in turn, in
+  // order and apart; the rest of its size is zeros.
+  bool sparse = false;
+  std::vector<Extent> extents;
 };
 
 struct Catalog {

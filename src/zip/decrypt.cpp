@@ -121,30 +121,54 @@ Error OpenTraditional(const os::File& archive, const Entry& entry, std::span<con
   return {};
 }
 
-Error OpenAes(const os::File& archive, const Entry& entry, std::span<const std::uint8_t> password, Opened& opened) {
-  const std::size_t saltSize = 4 + 4 * std::size_t{entry.aesStrength};
-  const std::size_t keySize = 8 + 8 * std::size_t{entry.aesStrength};
-  if (entry.compressedSize < saltSize + kVerifierSize + kMacSize) return Cut(entry);
+struct AesSizes {
+  std::size_t salt;
+  std::size_t key;
+};
+
+Error SizesOf(const Entry& entry, AesSizes& sizes) {
+  sizes = {4 + 4 * std::size_t{entry.aesStrength}, 8 + 8 * std::size_t{entry.aesStrength}};
+  return entry.compressedSize < sizes.salt + kVerifierSize + kMacSize ? Cut(entry) : Error{};
+}
+
+Error CheckAes(const os::File& archive, const Entry& entry, std::span<const std::uint8_t> password, Secret& key) {
+  AesSizes sizes{};
+  if (Error error = SizesOf(entry, sizes)) return error;
   std::array<std::uint8_t, 16 + kVerifierSize> header{};
-  const std::span<std::uint8_t> read(header.data(), saltSize + kVerifierSize);
+  const std::span<std::uint8_t> read(header.data(), sizes.salt + kVerifierSize);
   if (Error error = ReadHeader(archive, entry, read)) return error;
   Derived derived;
-  const std::span<std::uint8_t> keys(derived.bytes.data(), 2 * keySize + kVerifierSize);
-  if (!crypto::DeriveKey(password, read.first(saltSize), kAesIterations, keys)) {
+  const std::span<std::uint8_t> keys(derived.bytes.data(), 2 * sizes.key + kVerifierSize);
+  if (!crypto::DeriveKey(password, read.first(sizes.salt), kAesIterations, keys)) {
     return Error{Failure::Io, {}, entry.name, "the system's cryptography failed"};
   }
-  if (!std::ranges::equal(keys.subspan(2 * keySize), read.subspan(saltSize))) return Wrong(entry);
-  auto decryption = std::make_unique<WinZipAes>(keys.first(keySize), keys.subspan(keySize, keySize));
+  if (!std::ranges::equal(keys.subspan(2 * sizes.key), read.subspan(sizes.salt))) return Wrong(entry);
+  key = Secret(keys.first(2 * sizes.key));
+  return {};
+}
+
+Error OpenAes(const Entry& entry, const Secret& key, Opened& opened) {
+  AesSizes sizes{};
+  if (Error error = SizesOf(entry, sizes)) return error;
+  if (key.bytes().size() != 2 * sizes.key) return Wrong(entry);
+  auto decryption = std::make_unique<WinZipAes>(key.bytes().first(sizes.key), key.bytes().subspan(sizes.key));
   if (!decryption->Ready()) return Error{Failure::Io, {}, entry.name, "the system's cryptography failed"};
-  opened = {std::move(decryption), saltSize + kVerifierSize, kMacSize};
+  opened = {std::move(decryption), sizes.salt + kVerifierSize, kMacSize};
   return {};
 }
 
 }  // namespace
 
-Error OpenDecryption(const os::File& archive, const Entry& entry, std::span<const std::uint8_t> password, Opened& opened) {
-  return entry.aesStrength != 0 ? OpenAes(archive, entry, password, opened)
-                                : OpenTraditional(archive, entry, password, opened);
+Error CheckPassword(const os::File& archive, const Entry& entry, std::span<const std::uint8_t> password, Secret& key) {
+  if (entry.aesStrength != 0) return CheckAes(archive, entry, password, key);
+  Opened opened;
+  if (Error error = OpenTraditional(archive, entry, password, opened)) return error;
+  key = Secret(password);
+  return {};
+}
+
+Error OpenDecryption(const os::File& archive, const Entry& entry, const Secret& key, Opened& opened) {
+  return entry.aesStrength != 0 ? OpenAes(entry, key, opened) : OpenTraditional(archive, entry, key.bytes(), opened);
 }
 
 }  // namespace zip

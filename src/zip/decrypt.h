@@ -5,6 +5,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <unordered_map>
 
 #include "zip/catalog.h"
 #include "zip/crypto.h"
@@ -17,6 +18,7 @@ class Secret {
  public:
   Secret() = default;
   explicit Secret(const std::string& bytes) : bytes_(bytes) {}
+  explicit Secret(std::span<const std::uint8_t> bytes) : bytes_(bytes.begin(), bytes.end()) {}
   // Copied, not moved: a short string's bytes would stay behind in the other.
   Secret(Secret&& other) noexcept {
     bytes_ = other.bytes_;
@@ -44,10 +46,19 @@ class Secret {
   std::string bytes_;
 };
 
-// The byte forms that opened the archive's entries of each kind.
-struct Keys {
-  Secret traditional;
-  Secret aes;
+// What opens each encrypted entry of a catalog: the password's bytes (traditional) or the keys
+// derived from it (AES), so that no entry's keys are derived twice.
+class Keys {
+ public:
+  const Secret& For(const Entry& entry) const {
+    const auto it = keys_.find(&entry);
+    return it == keys_.end() ? none_ : it->second;
+  }
+  void Set(const Entry& entry, Secret key) { keys_[&entry] = std::move(key); }
+
+ private:
+  std::unordered_map<const Entry*, Secret> keys_;
+  Secret none_;
 };
 
 inline bool IsEncrypted(const Entry& entry) { return (entry.flags & kFlagEncrypted) != 0; }
@@ -70,8 +81,13 @@ struct Opened {
   std::uint64_t trailer = 0;  // bytes after it
 };
 
-// Reads an encrypted entry's header, at its data's start, and checks the password against it:
-// Failure::Encrypted when the check fails, Damaged when the header is cut.
-Error OpenDecryption(const os::File& archive, const Entry& entry, std::span<const std::uint8_t> password, Opened& opened);
+// Reads an encrypted entry's header, at its data's start, and checks the password against it (the
+// check byte, or the AES verifier): Failure::Encrypted when the check fails, Damaged when the header
+// is cut. When it passes, `key` is what opens the entry. Only the whole data tells a password that
+// passes by chance (1 in 256, or 1 in 65536) from the right one.
+Error CheckPassword(const os::File& archive, const Entry& entry, std::span<const std::uint8_t> password, Secret& key);
+
+// Reads the header and sets up the decryption with a key CheckPassword gave.
+Error OpenDecryption(const os::File& archive, const Entry& entry, const Secret& key, Opened& opened);
 
 }  // namespace zip

@@ -253,21 +253,38 @@ class Extraction {
   Error error_;
 };
 
-// A tar's entries, front to back through a second pass over its stream, one at a time.
-Error CopyFromStream(TarStream& stream, const Entry& entry, const os::File& out, EntryBuffers& buffers,
-                     const std::function<bool(std::uint64_t)>& progress) {
-  if (entry.dataOffset < stream.position()) return Error{Failure::Damaged, {}, entry.name, "its data comes too early"};
-  if (Error error = stream.Skip(entry.dataOffset - stream.position())) return error;
-  for (std::uint64_t written = 0; written < entry.size;) {
-    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(entry.size - written, buffers.output.size()));
+// `size` bytes from the stream into the file at `at`.
+Error CopyStretch(TarStream& stream, const Entry& entry, const os::File& out, std::uint64_t at, std::uint64_t size,
+                  EntryBuffers& buffers, const std::function<bool(std::uint64_t)>& progress) {
+  for (std::uint64_t written = 0; written < size;) {
+    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(size - written, buffers.output.size()));
     std::size_t got = 0;
     if (Error error = stream.Read(buffers.output.data(), want, got)) return error;
     if (got != want) return Error{Failure::Damaged, {}, entry.name, "the archive ends early"};
-    if (Error error = out.WriteAt(written, buffers.output.data(), got)) return error;
+    if (Error error = out.WriteAt(at + written, buffers.output.data(), got)) return error;
     written += got;
     if (!progress(got)) return Error{Failure::Cancelled, {}, {}, {}};
   }
   return {};
+}
+
+// A tar's entries, front to back through a second pass over its stream, one at a time. A sparse
+// file's holes are left to the file system, which reads what was never written as zeros.
+Error CopyFromStream(TarStream& stream, const Entry& entry, const os::File& out, EntryBuffers& buffers,
+                     const std::function<bool(std::uint64_t)>& progress) {
+  if (entry.dataOffset < stream.position()) return Error{Failure::Damaged, {}, entry.name, "its data comes too early"};
+  if (Error error = stream.Skip(entry.dataOffset - stream.position())) return error;
+  if (!entry.sparse) return CopyStretch(stream, entry, out, 0, entry.size, buffers, progress);
+  std::uint64_t end = 0;  // of what is made so far
+  const auto hole = [&](std::uint64_t to) { return to == end || progress(to - end); };
+  for (const Extent& extent : entry.extents) {
+    if (!hole(extent.offset)) return Error{Failure::Cancelled, {}, {}, {}};
+    if (Error error = CopyStretch(stream, entry, out, extent.offset, extent.size, buffers, progress)) return error;
+    end = extent.offset + extent.size;
+  }
+  if (end == entry.size) return {};
+  if (Error error = out.Truncate(entry.size)) return error;
+  return hole(entry.size) ? Error{} : Error{Failure::Cancelled, {}, {}, {}};
 }
 
 // The name a lone gzip'd file is given: the one stored in the stream, its last segment only, or
@@ -342,7 +359,7 @@ Error Extract(const os::Path& archive, const os::Path& folder, Observer& observe
   }
   const CopyEntry copy = [&](const Entry& entry, const os::File& out, EntryBuffers& buffers,
                              const std::function<bool(std::uint64_t)>& progress) {
-    return InflateEntry(file, entry, &out, buffers, keys, progress);
+    return InflateEntry(file, entry, &out, buffers, keys.For(entry), progress);
   };
   return Extraction(copy, catalog, plan, folder, observer, report).Run(threads == 0 ? os::Cores() : threads);
 }

@@ -52,15 +52,10 @@ class Sink {
 }  // namespace
 
 Error InflateEntry(const os::File& archive, const Entry& entry, const os::File* target, EntryBuffers& buffers,
-                   const Keys& keys, const std::function<bool(std::uint64_t)>& progress) {
+                   const Secret& key, const std::function<bool(std::uint64_t)>& progress) {
   Opened opened;
   if (IsEncrypted(entry)) {
-    const Secret& key = entry.aesStrength != 0 ? keys.aes : keys.traditional;
-    if (Error error = OpenDecryption(archive, entry, key.bytes(), opened)) {
-      // Only the first AES entry was checked against the password: this one has another.
-      if (error.kind == Failure::Encrypted) return Damaged(entry, "its password is not the first entry's");
-      return error;
-    }
+    if (Error error = OpenDecryption(archive, entry, key, opened)) return error;
   }
   Sink sink(entry, target, progress);
   std::uint64_t offset = entry.dataOffset + opened.header;

@@ -20,8 +20,8 @@ struct EntryBuffers {
 };
 
 // `progress` is told each stretch written and answers whether to go on. Without a target the data
-// is only checked. An encrypted entry is opened with the key of its kind.
+// is only checked. An encrypted entry is opened with its key, as CheckPassword gave it.
 Error InflateEntry(const os::File& archive, const Entry& entry, const os::File* target, EntryBuffers& buffers,
-                   const Keys& keys, const std::function<bool(std::uint64_t)>& progress);
+                   const Secret& key, const std::function<bool(std::uint64_t)>& progress);
 
 }  // namespace zip

@@ -1,7 +1,11 @@
 #include "zip/password.h"
 
 #include <algorithm>
+#include <atomic>
+#include <iterator>
+#include <memory>
 #include <optional>
+#include <unordered_set>
 #include <vector>
 
 #include "zip/inflate_entry.h"
@@ -29,73 +33,167 @@ std::vector<Secret> Forms(const Secret& typed, bool aes) {
   return forms;
 }
 
-// Whether the form opens the entries, Failure::Encrypted when it does not.
-Error Opens(const os::File& archive, const std::vector<const Entry*>& entries, const Secret& form, bool moreForms,
-            Observer& observer) {
-  const bool aes = entries.front()->aesStrength != 0;
-  for (const Entry* entry : entries) {
-    Opened opened;
-    if (Error error = OpenDecryption(archive, *entry, form.bytes(), opened)) return error;
-    if (aes) break;
-  }
-  if (aes || !moreForms) return {};
-  // An empty file's CRC-32 matches whatever the key: it decides nothing.
-  const Entry* smallest = nullptr;
-  for (const Entry* entry : entries) {
-    if (entry->size > 0 && (smallest == nullptr || entry->compressedSize < smallest->compressedSize)) smallest = entry;
-  }
-  if (smallest == nullptr) return {};
-  EntryBuffers buffers;
-  Keys keys;
-  std::string bytes(form.bytes().begin(), form.bytes().end());
-  keys.traditional = Secret(bytes);
-  crypto::Wipe(bytes.data(), bytes.size());
-  Error error =
-      InflateEntry(archive, *smallest, nullptr, buffers, keys, [&](std::uint64_t) { return !observer.Cancelled(); });
-  if (error.kind == Failure::Damaged || error.kind == Failure::TooLarge) {
-    return Error{Failure::Encrypted, {}, smallest->name, "the password is wrong"};
-  }
-  return error;
-}
+// An entry whose check passed: its data, decrypted whole, did not match.
+bool DataFails(const Error& error) { return error.kind == Failure::Damaged || error.kind == Failure::TooLarge; }
 
-// The form of the password that opens these entries, all of one kind.
-Error Choose(const os::File& archive, const std::vector<const Entry*>& entries, const Secret& typed,
-             Observer& observer, Secret& key, bool& opened) {
-  opened = false;
-  if (entries.empty()) return {};
-  std::vector<Secret> forms = Forms(typed, entries.front()->aesStrength != 0);
-  for (std::size_t i = 0; i < forms.size(); ++i) {
-    Error error = Opens(archive, entries, forms[i], i + 1 < forms.size(), observer);
-    if (error.kind == Failure::Encrypted) continue;
-    if (error) return error;
-    key = std::move(forms[i]);
-    opened = true;
+// Up to this much data, each entry whose check passed is decrypted whole.
+constexpr std::uint64_t kEachChecked = std::uint64_t{16} << 20;
+
+struct Passed {
+  const Entry* entry;
+  Secret key;
+  bool opens = false;
+};
+
+// One answer tried on the entries still locked: those it opens get their key and are no longer
+// locked. `failed` tells of an entry whose check it passed but whose data did not match.
+class Trial {
+ public:
+  Trial(const os::File& archive, Observer& observer, Keys& keys) : archive_(archive), observer_(observer), keys_(keys) {}
+
+  Error Run(const Secret& answer, std::vector<const Entry*>& locked, Error& failed) {
+    for (const bool aes : {false, true}) {
+      for (const Secret& form : Forms(answer, aes)) {
+        std::vector<const Entry*> ofKind;
+        std::copy_if(locked.begin(), locked.end(), std::back_inserter(ofKind),
+                     [&](const Entry* entry) { return (entry->aesStrength != 0) == aes; });
+        if (ofKind.empty()) break;
+        std::vector<std::optional<Secret>> checked;
+        if (Error error = CheckEach(ofKind, form, aes, checked)) return error;
+        std::vector<Passed> passed;
+        for (std::size_t i = 0; i < ofKind.size(); ++i) {
+          if (checked[i]) passed.push_back({ofKind[i], std::move(*checked[i])});
+        }
+        if (Error error = Decide(passed, passed.size() == ofKind.size(), failed)) return error;
+        std::unordered_set<const Entry*> opened;
+        for (Passed& pass : passed) {
+          if (!pass.opens) continue;
+          opened.insert(pass.entry);
+          keys_.Set(*pass.entry, std::move(pass.key));
+        }
+        std::erase_if(locked, [&](const Entry* entry) { return opened.contains(entry); });
+      }
+    }
     return {};
   }
-  return {};
-}
+
+ private:
+  // The form checked against each entry, `checked` holding the key of each one it passes. AES
+  // derives keys for each entry, a millisecond or more: on all cores then, this thread one of them.
+  Error CheckEach(const std::vector<const Entry*>& entries, const Secret& form, bool aes,
+                  std::vector<std::optional<Secret>>& checked) {
+    checked.clear();
+    checked.resize(entries.size());
+    std::atomic<std::size_t> next{0};
+    os::Mutex mutex;
+    Error first;
+    const auto work = [&] {
+      for (std::size_t i = next++; i < entries.size(); i = next++) {
+        Secret key;
+        Error error = observer_.Cancelled() ? Error{Failure::Cancelled, {}, {}, {}}
+                                            : CheckPassword(archive_, *entries[i], form.bytes(), key);
+        if (!error) {
+          checked[i] = std::move(key);
+        } else if (error.kind != Failure::Encrypted) {
+          const os::Guard guard(mutex);
+          if (!first) first = std::move(error);
+          next = entries.size();
+        }
+      }
+    };
+    {
+      std::vector<std::unique_ptr<os::Thread>> others;
+      const std::size_t threads = aes ? std::min<std::size_t>(os::Cores(), entries.size()) : 1;
+      for (std::size_t i = 1; i < threads; ++i) others.push_back(std::make_unique<os::Thread>(work));
+      work();
+    }
+    return first;
+  }
+
+  // Which of the entries whose check passed the data says the form opens.
+  Error Decide(std::vector<Passed>& passed, bool all, Error& failed) {
+    std::vector<Passed*> each;
+    std::uint64_t bytes = 0;
+    for (Passed& pass : passed) {
+      each.push_back(&pass);
+      bytes += pass.entry->compressedSize;
+    }
+    // Entries of another password could pass too, by chance: each one's own data rules that out
+    // where reading it costs little.
+    if (all && bytes > kEachChecked) {
+      // An empty file's CRC-32 matches whatever the key: it decides nothing.
+      Passed* smallest = nullptr;
+      for (Passed& pass : passed) {
+        const Entry& entry = *pass.entry;
+        if (entry.size > 0 && (smallest == nullptr || entry.compressedSize < smallest->entry->compressedSize)) {
+          smallest = &pass;
+        }
+      }
+      bool decided = smallest == nullptr;
+      if (smallest != nullptr) {
+        if (Error error = Decrypts(*smallest, failed)) return error;
+        decided = smallest->opens;
+      }
+      if (decided) {
+        for (Passed& pass : passed) pass.opens = true;
+        return {};
+      }
+      each.erase(std::find(each.begin(), each.end(), smallest));  // the others may hold another password
+    }
+    for (Passed* pass : each) {
+      if (Error error = Decrypts(*pass, failed)) return error;
+    }
+    return {};
+  }
+
+  Error Decrypts(Passed& pass, Error& failed) {
+    Error error = InflateEntry(archive_, *pass.entry, nullptr, buffers_, pass.key,
+                               [&](std::uint64_t) { return !observer_.Cancelled(); });
+    pass.opens = !error;
+    if (!DataFails(error)) return error;
+    if (!failed) failed = std::move(error);
+    return {};
+  }
+
+  const os::File& archive_;
+  Observer& observer_;
+  Keys& keys_;
+  EntryBuffers buffers_;
+};
 
 }  // namespace
 
 Error ChoosePasswords(const os::File& archive, const Catalog& catalog, Observer& observer, Keys& keys) {
-  std::vector<const Entry*> traditional, aes;
+  std::vector<const Entry*> locked;
   for (const Entry& entry : catalog.entries) {
-    if (IsEncrypted(entry)) (entry.aesStrength != 0 ? aes : traditional).push_back(&entry);
+    if (IsEncrypted(entry)) locked.push_back(&entry);
   }
-  if (traditional.empty() && aes.empty()) return {};
-  const std::string& first = (aes.empty() || (!traditional.empty() && traditional.front() < aes.front()))
-                                 ? traditional.front()->name : aes.front()->name;
-  for (bool wrong = false;; wrong = true) {
-    std::optional<std::string> typed = observer.Password(wrong);
-    if (!typed) return Error{Failure::Encrypted, {}, first, "no password was given"};
-    const Secret held(*typed);  // the answer, cleared when dropped
+  if (locked.empty()) return {};
+  const std::size_t encrypted = locked.size();
+  Trial trial(archive, observer, keys);
+  std::vector<Secret> doubted;  // answers that passed a check where the data then failed
+  PasswordQuestion question;
+  while (!locked.empty()) {
+    std::optional<std::string> typed = observer.Password(question);
+    if (!typed) return Error{Failure::Encrypted, {}, locked.front()->name, "no password was given"};
+    Secret answer(*typed);  // cleared when dropped
     crypto::Wipe(typed->data(), typed->size());
     typed.reset();
-    bool traditionalOpened = true, aesOpened = true;
-    if (Error error = Choose(archive, traditional, held, observer, keys.traditional, traditionalOpened)) return error;
-    if (Error error = Choose(archive, aes, held, observer, keys.aes, aesOpened)) return error;
-    if ((traditional.empty() || traditionalOpened) && (aes.empty() || aesOpened)) return {};
+    const std::size_t before = locked.size();
+    Error failed;
+    if (Error error = trial.Run(answer, locked, failed)) return error;
+    if (failed) {
+      // Told it was wrong and given again: the person is sure of it, so the data is damaged.
+      if (std::find(doubted.begin(), doubted.end(), answer) != doubted.end()) return failed;
+      doubted.push_back(std::move(answer));
+    }
+    question.wrong = locked.size() == before;
+    question.locked.clear();
+    if (locked.size() < encrypted) {
+      for (const Entry* entry : locked) question.locked.push_back(entry->name);
+    }
   }
+  return {};
 }
 
 }  // namespace zip

@@ -1,15 +1,20 @@
 #pragma once
-// The password for an archive's encrypted entries, asked of the observer until one opens them.
+// The passwords for an archive's encrypted entries, asked of the observer until every entry is open.
 #include "zip/catalog.h"
 #include "zip/decrypt.h"
 
 namespace zip {
 
-// Each answer is tried in the byte forms writers use: for AES UTF-8, then the ANSI code page; for
-// traditional encryption the ANSI code page, the OEM code page, then UTF-8. A form opens the entries
-// of its kind when every check byte (traditional) or the first entry's verifier (AES, costly to
-// derive) passes. A traditional check byte passes 1 wrong password in 256: while another form is
-// left, the smallest entry is decrypted whole and its CRC-32 decides.
+// Each answer is tried, in the byte forms writers use (for AES UTF-8, then the ANSI code page; for
+// traditional encryption the ANSI code page, the OEM code page, then UTF-8), on every entry still
+// locked, as entries may have passwords of their own. A form opens an entry when its check passes
+// and the data then matches: a check passes 1 wrong password in 256 (traditional) or 65536 (AES).
+// Each one's own data decides, but when the check passes on all the entries of a kind still locked
+// and they hold more than 16 MiB, the smallest one's data decides for them all (one password for
+// the archive, the common case): an entry of another password passing by chance too, 1 in 256 for
+// each such traditional entry, is then told damaged when extracted.
+// An answer whose check passed where the data did not match may be a chance pass: it is asked
+// again, and given again it is damage.
 Error ChoosePasswords(const os::File& archive, const Catalog& catalog, Observer& observer, Keys& keys);
 
 }  // namespace zip

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "zip/local_header.h"
+#include "zip/tar_sparse.h"
 #include "zip/text.h"
 
 namespace zip {
@@ -35,6 +36,7 @@ struct Pax {
   std::optional<std::string> path;  // "linkpath" is not kept: links are not extracted
   std::optional<std::uint64_t> size;
   std::optional<std::int64_t> modified;
+  SparsePax sparse;
 };
 
 bool Decimal(std::string_view text, std::uint64_t& value) {
@@ -62,6 +64,9 @@ Error ReadPax(std::string_view data, Pax& pax) {
       if (!Decimal(value, size)) return Damaged({}, "a pax size is no number");
       pax.size = size;
     }
+    if (key.starts_with("GNU.sparse.")) {
+      if (Error error = ReadSparseRecord(key, value, pax.sparse)) return error;
+    }
     if (key == "mtime") {
       // Seconds, perhaps negative, perhaps with a fraction that a file's time here does not keep.
       const std::string_view whole = value.substr(0, value.find('.'));
@@ -72,6 +77,45 @@ Error ReadPax(std::string_view data, Pax& pax) {
     }
   }
   return {};
+}
+
+// What each type of header stands for, and whether data follows it in the stream whatever its
+// size field says, as POSIX's pax and GNU tar read it (libarchive reads the same).
+enum class Role { PaxRecords, GlobalRecords, LongName, LongLink, File, Sparse, Folder, Link, Special, Label, Continued };
+enum class Data { None, Size, InPax };
+struct TarType {
+  char flag;
+  Role role;
+  Data data;
+};
+constexpr TarType kTarTypes[] = {
+    {'0', Role::File, Data::Size},
+    {'\0', Role::File, Data::Size},
+    {'7', Role::File, Data::Size},  // contiguous
+    // POSIX's pax lets a hard link carry its file's data; ustar gives it none, nor does GNU tar.
+    {'1', Role::Link, Data::InPax},
+    {'2', Role::Link, Data::None},
+    {'3', Role::Special, Data::None},
+    {'4', Role::Special, Data::None},
+    {'5', Role::Folder, Data::None},
+    {'6', Role::Special, Data::None},
+    {'D', Role::Folder, Data::Size},  // GNU's listing of the folder's names, passed over
+    {'S', Role::Sparse, Data::Size},  // GNU's old sparse file: the stretches its map names
+    {'V', Role::Label, Data::Size},   // GNU's volume label
+    {'M', Role::Continued, Data::Size},  // a file's rest, begun on another volume
+    {'x', Role::PaxRecords, Data::Size},
+    {'X', Role::PaxRecords, Data::Size},  // Solaris tar's older 'x'
+    {'g', Role::GlobalRecords, Data::Size},
+    {'L', Role::LongName, Data::Size},
+    {'K', Role::LongLink, Data::Size},
+};
+
+// Types unknown are files, as POSIX says.
+TarType TypeOf(char flag) {
+  for (const TarType& type : kTarTypes) {
+    if (type.flag == flag) return type;
+  }
+  return {flag, Role::File, Data::Size};
 }
 
 }  // namespace
@@ -93,6 +137,8 @@ Error ReadTarCatalog(TarStream& stream, Catalog& catalog) {
   std::array<std::uint8_t, kTarBlock> block{};
   Pax pax;
   std::optional<std::string> longName;
+  bool paxArchive = false;  // a pax header seen: hard links may carry data
+  std::size_t extentBudget = kMostExtents;
   for (;;) {
     std::size_t got = 0;
     if (Error error = stream.Read(block.data(), block.size(), got)) return error;
@@ -101,62 +147,71 @@ Error ReadTarCatalog(TarStream& stream, Catalog& catalog) {
     if (std::all_of(block.begin(), block.end(), [](std::uint8_t b) { return b == 0; })) break;
     TarHeader header;
     if (Error error = ReadTarHeader(block, header)) return error;
+    const TarType type = TypeOf(header.type);
     std::string record;
-    switch (header.type) {
-      case 'x':
+    switch (type.role) {
+      case Role::PaxRecords:
+        paxArchive = true;
         if (Error error = ReadRecord(stream, header, record)) return error;
         if (Error error = ReadPax(record, pax)) return error;
         continue;
-      case 'g':  // global defaults: nothing here that a name or a time needs
+      case Role::GlobalRecords:  // global defaults: nothing here that a name or a time needs
+        paxArchive = true;
         if (Error error = ReadRecord(stream, header, record)) return error;
         continue;
-      case 'L':
+      case Role::LongName:
         if (Error error = ReadRecord(stream, header, record)) return error;
         longName = record.substr(0, record.find('\0'));
         continue;
-      case 'K':  // a long link target: links are not extracted
+      case Role::LongLink:  // a long link target: links are not extracted
         if (Error error = ReadRecord(stream, header, record)) return error;
         continue;
       default:
         break;
     }
     Entry entry;
-    entry.name = NameText(pax.path ? *pax.path : longName ? *longName : header.name);
+    const std::optional<std::string>& path = pax.sparse.name ? pax.sparse.name : pax.path;
+    entry.name = NameText(path ? *path : longName ? *longName : header.name);
     entry.storedName = entry.name;
-    const std::uint64_t size = pax.size ? *pax.size : header.size;
+    const bool carries = type.data == Data::Size || (type.data == Data::InPax && paxArchive);
+    const std::uint64_t size = !carries ? 0 : pax.size ? *pax.size : header.size;
     entry.times = TarTimes(pax.modified ? *pax.modified : header.modified);
     entry.method = kStored;
     if (size > INT64_MAX) return Damaged(entry.name, "its size is past any file's");  // and past padding
+    const SparsePax sparse = std::move(pax.sparse);
     pax = {};
     longName.reset();
-    switch (header.type) {
-      case 'S':
-        return Error{Failure::UnsupportedMethod, {}, entry.name, "GNU tar's sparse format"};
-      case 'M':
-        return Error{Failure::UnsupportedMethod, {}, entry.name, "GNU tar's multi-volume format"};
-      case 'V':  // the volume's label
-        if (Error error = stream.Skip(Padded(size))) return error;
-        continue;
-      case '1':
-      case '2':
-        entry.link = true;
+    std::uint64_t consumed = 0;  // of the data, by a sparse map
+    entry.dataOffset = stream.position();
+    switch (type.role) {
+      case Role::Sparse:
+        if (Error error = ReadOldGnuSparse(block, stream, size, entry, extentBudget)) return error;
         break;
-      case '3':
-      case '4':
-      case '6':
-        entry.special = true;
-        break;
-      case '5':
-      case 'D':  // GNU's folder listing, its data ignored
-        entry.folder = true;
-        break;
-      default:  // '0', '\0', '7' and types unknown, as POSIX says: a file
+      case Role::File:
+        if (sparse.Sparse()) {
+          if (Error error = ReadPaxSparse(sparse, stream, size, entry, extentBudget, consumed)) return error;
+          break;
+        }
         entry.folder = !entry.name.empty() && entry.name.back() == '/';
         entry.size = entry.compressedSize = entry.folder ? 0 : size;
         break;
+      case Role::Continued:
+        return Error{Failure::UnsupportedMethod, {}, entry.name, "GNU tar's multi-volume format"};
+      case Role::Label:
+        if (Error error = stream.Skip(Padded(size))) return error;
+        continue;
+      case Role::Link:
+        entry.link = true;
+        break;
+      case Role::Special:
+        entry.special = true;
+        break;
+      default:  // a folder
+        entry.folder = true;
+        break;
     }
-    entry.dataOffset = stream.position();
-    if (Error error = stream.Skip(Padded(size))) {
+    if (entry.size > INT64_MAX) return Damaged(entry.name, "its size is past any file's");
+    if (Error error = stream.Skip(Padded(size) - consumed)) {
       return error.kind == Failure::Damaged ? Damaged(entry.name, "the archive ends before its data does") : error;
     }
     catalog.entries.push_back(std::move(entry));

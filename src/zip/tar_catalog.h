@@ -17,7 +17,7 @@ std::string NameText(std::string_view name);
 std::optional<os::Times> TarTimes(std::int64_t seconds);
 
 // Entries' dataOffset is their place in the stream. Damaged at a header that does not check out
-// or data the stream does not hold; sparse and multi-volume entries are refused by name.
+// or data the stream does not hold; multi-volume entries are refused by name.
 Error ReadTarCatalog(TarStream& stream, Catalog& catalog);
 
 // One entry, all the stream holds, its size counted by inflating it whole; the caller names it.

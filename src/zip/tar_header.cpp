@@ -25,15 +25,17 @@ std::string Field(std::span<const std::uint8_t> block, std::size_t at, std::size
   return std::string(field.begin(), end);
 }
 
-// Octal digits between optional blanks and NULs, or GNU's base-256 with the top bit set.
-bool Number(std::span<const std::uint8_t> field, std::uint64_t& value) {
+}  // namespace
+
+// Octal digits between optional blanks and NULs, or GNU's base-256: the top bit set, the rest
+// of the field a two's complement number whose sign is the first byte's next bit.
+bool TarNumber(std::span<const std::uint8_t> field, std::int64_t& value) {
   value = 0;
   if ((field[0] & 0x80) != 0) {
-    if ((field[0] & 0x40) != 0) return false;  // negative
-    value = field[0] & 0x3F;
+    value = (field[0] & 0x40) != 0 ? static_cast<std::int64_t>(field[0] & 0x3F) - 0x40 : field[0] & 0x3F;
     for (std::size_t i = 1; i < field.size(); ++i) {
-      if (value > (UINT64_MAX >> 8)) return false;
-      value = (value << 8) | field[i];
+      if (value > (INT64_MAX >> 8) || value < (INT64_MIN >> 8)) return false;
+      value = value * 256 + field[i];
     }
     return true;
   }
@@ -41,8 +43,8 @@ bool Number(std::span<const std::uint8_t> field, std::uint64_t& value) {
   while (i < field.size() && field[i] == ' ') ++i;
   bool digits = false;
   for (; i < field.size() && field[i] >= '0' && field[i] <= '7'; ++i) {
-    if (value > (UINT64_MAX >> 3)) return false;
-    value = (value << 3) | (field[i] - '0');
+    if (value > (INT64_MAX >> 3)) return false;
+    value = value * 8 + (field[i] - '0');
     digits = true;
   }
   for (; i < field.size(); ++i) {
@@ -51,33 +53,31 @@ bool Number(std::span<const std::uint8_t> field, std::uint64_t& value) {
   return digits || field[0] == 0;
 }
 
-}  // namespace
-
 bool HasTarMagic(std::span<const std::uint8_t> block) {
   return block.size() >= kTarBlock && std::memcmp(block.data() + kMagicAt, "ustar", 5) == 0;
 }
 
 Error ReadTarHeader(std::span<const std::uint8_t> block, TarHeader& header) {
   const auto damaged = [](const char* detail) { return Error{Failure::Damaged, {}, {}, detail}; };
-  std::uint64_t stored = 0;
-  if (!Number(block.subspan(kChecksumAt, kChecksumSize), stored)) return damaged("a tar header's checksum is no number");
+  std::int64_t stored = 0;
+  if (!TarNumber(block.subspan(kChecksumAt, kChecksumSize), stored)) return damaged("a tar header's checksum is no number");
   // The checksum field counts as blanks; old writers summed signed bytes.
-  std::uint64_t sum = 0;
-  std::int64_t signedSum = 0;
+  std::int64_t sum = 0, signedSum = 0;
   for (std::size_t i = 0; i < kTarBlock; ++i) {
     const bool inField = i >= kChecksumAt && i < kChecksumAt + kChecksumSize;
     sum += inField ? ' ' : block[i];
     signedSum += inField ? ' ' : static_cast<std::int8_t>(block[i]);
   }
-  if (stored != sum && static_cast<std::int64_t>(stored) != signedSum) {
+  if (stored != sum && stored != signedSum) {
     return damaged("a tar header's checksum does not match");
   }
-  std::uint64_t modified = 0;
-  if (!Number(block.subspan(kSizeAt, kNumberSize), header.size) ||
-      !Number(block.subspan(kModifiedAt, kNumberSize), modified)) {
+  std::int64_t size = 0;
+  if (!TarNumber(block.subspan(kSizeAt, kNumberSize), size) ||
+      !TarNumber(block.subspan(kModifiedAt, kNumberSize), header.modified)) {
     return damaged("a tar header holds a number that is none");
   }
-  header.modified = static_cast<std::int64_t>(std::min<std::uint64_t>(modified, INT64_MAX));
+  if (size < 0) return damaged("a tar header gives a size below zero");
+  header.size = static_cast<std::uint64_t>(size);
   header.type = static_cast<char>(block[kTypeAt]);
   header.name = Field(block, kNameAt, kNameSize);
   header.linkName = Field(block, kLinkAt, kNameSize);
@@ -114,7 +114,7 @@ struct GzipTarStream::State {
   gz_header header{};
   std::array<Bytef, 1024> name{};
   bool begun = false;
-  bool ended = false;  // the last member's end read, nothing but the file's end after it
+  bool ended = false;  // the last member's end read, and nothing but zeros after it
 };
 
 GzipTarStream::GzipTarStream(const os::File& file) : file_(file), state_(std::make_unique<State>()) {
@@ -141,12 +141,8 @@ Error GzipTarStream::Read(std::uint8_t* data, std::size_t size, std::size_t& got
   got = 0;
   while (got < size && !state_->ended) {
     if (pending_.empty()) {
-      if (Error error = CheckCancelled()) return error;
-      std::size_t read = 0;
-      if (Error error = file_.ReadAt(fileOffset_, input_.data(), input_.size(), read)) return error;
-      fileOffset_ += read;
-      pending_ = std::span<const std::uint8_t>(input_.data(), read);
-      if (read == 0) return damaged("its gzip stream ends early");
+      if (Error error = Refill()) return error;
+      if (pending_.empty()) return damaged("its gzip stream ends early");
     }
     stream.next_in = const_cast<Bytef*>(pending_.data());  // zlib's interface is not const
     stream.avail_in = static_cast<uInt>(pending_.size());
@@ -157,18 +153,7 @@ Error GzipTarStream::Read(std::uint8_t* data, std::size_t size, std::size_t& got
     pending_ = pending_.subspan(pending_.size() - stream.avail_in);
     state_->begun = true;
     if (status == Z_STREAM_END) {
-      // Another member may follow; anything else after the last one is not ours to read.
-      if (pending_.empty()) {
-        std::size_t read = 0;
-        if (Error error = file_.ReadAt(fileOffset_, input_.data(), input_.size(), read)) return error;
-        fileOffset_ += read;
-        pending_ = std::span<const std::uint8_t>(input_.data(), read);
-      }
-      if (pending_.size() < 2 || pending_[0] != 0x1F || pending_[1] != 0x8B) {
-        state_->ended = true;
-      } else if (inflateReset(&stream) != Z_OK) {
-        return damaged("its gzip stream is damaged");
-      }
+      if (Error error = NextMember()) return error;
     } else if (status == Z_MEM_ERROR) {
       return Error{Failure::NoMemory, {}, {}, {}};
     } else if (status != Z_OK && status != Z_BUF_ERROR) {
@@ -176,6 +161,40 @@ Error GzipTarStream::Read(std::uint8_t* data, std::size_t size, std::size_t& got
     }
   }
   position_ += got;
+  return {};
+}
+
+Error GzipTarStream::Refill() {
+  if (Error error = CheckCancelled()) return error;
+  if (!pending_.empty()) std::memmove(input_.data(), pending_.data(), pending_.size());
+  std::size_t read = 0;
+  if (Error error = file_.ReadAt(fileOffset_, input_.data() + pending_.size(), input_.size() - pending_.size(), read)) {
+    return error;
+  }
+  fileOffset_ += read;
+  pending_ = std::span<const std::uint8_t>(input_.data(), pending_.size() + read);
+  return {};
+}
+
+// Another member follows (its magic may have been cut by the window's end), or only zeros, which
+// tape blocking adds, up to the file's end. Anything else may be a member whose header is damaged:
+// gzip itself warns, and the data would be lost unsaid.
+Error GzipTarStream::NextMember() {
+  if (pending_.size() < 2) {
+    if (Error error = Refill()) return error;
+  }
+  if (pending_.size() >= 2 && pending_[0] == 0x1F && pending_[1] == 0x8B) {
+    if (inflateReset(&state_->stream) != Z_OK) return Error{Failure::Damaged, {}, {}, "its gzip stream is damaged"};
+    return {};
+  }
+  while (!pending_.empty()) {
+    if (std::any_of(pending_.begin(), pending_.end(), [](std::uint8_t b) { return b != 0; })) {
+      return Error{Failure::Damaged, {}, {}, "its gzip stream is followed by bytes that are not gzip"};
+    }
+    pending_ = {};
+    if (Error error = Refill()) return error;
+  }
+  state_->ended = true;
   return {};
 }
 

@@ -28,6 +28,9 @@ struct TarHeader {
   char type = '0';
 };
 
+// A header's number field, negative ones included (times before 1970); false when it is none.
+bool TarNumber(std::span<const std::uint8_t> field, std::int64_t& value);
+
 // Damaged when the checksum does not match or a number is not one.
 Error ReadTarHeader(std::span<const std::uint8_t> block, TarHeader& header);
 
@@ -67,7 +70,7 @@ class FileTarStream final : public TarStream {
 };
 
 // What the file's gzip members inflate to, one after the other, each one's CRC-32 and length
-// checked at its end.
+// checked at its end; after the last, nothing but zeros.
 class GzipTarStream final : public TarStream {
  public:
   explicit GzipTarStream(const os::File& file);
@@ -84,6 +87,10 @@ class GzipTarStream final : public TarStream {
   std::optional<std::int64_t> StoredTime() const;
 
  private:
+  // Keeps what is left of the input at the buffer's start and reads after it.
+  Error Refill();
+  Error NextMember();
+
   const os::File& file_;
   std::uint64_t fileOffset_ = 0;
   Bytes input_ = Bytes(std::size_t{256} * 1024);

@@ -41,16 +41,22 @@ struct Error {
 // so Done() may come before it (and no Total() at all when the listing fails). Each Done() adds
 // the bytes (of uncompressed data) finished since the last call, with the entry they belong to.
 // Cancelled() is polled often, so a cancel stops the work within a fraction of a second.
+// What the engine says when it asks for a password.
+struct PasswordQuestion {
+  bool wrong = false;                 // the last answer opened none of the entries still locked
+  std::vector<std::string> locked{};  // once an answer opened some entries, those still locked
+};
+
 class Observer {
  public:
   virtual void Total(std::uint64_t bytes) = 0;
   virtual void Done(std::uint64_t bytes, const std::string& item) = 0;
   virtual bool Cancelled() = 0;
-  // Asked, before anything is written, when the archive holds encrypted entries: the password as
+  // Asked, before anything is written, until every encrypted entry is open: the password as
   // UTF-8, or nullopt to give none (the archive then fails as Encrypted, nothing of it written).
-  // `wrong` says the last answer did not open it. Never asked by WriteArchive.
-  virtual std::optional<std::string> Password(bool wrong) {
-    (void)wrong;
+  // Entries may have passwords of their own. Never asked by WriteArchive.
+  virtual std::optional<std::string> Password(const PasswordQuestion& question) {
+    (void)question;
     return std::nullopt;
   }
 

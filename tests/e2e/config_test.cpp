@@ -132,6 +132,67 @@ TEST_F(Config, AHotkeyHeldByAnotherProgramIsNamed) {
   EXPECT_EQ(StoredSettings().size(), 10u);
 }
 
+// The check boxes of a row overlap: Alt's box reaches into Shift's, Shift's into the key box. A
+// click where a user aims, on a box's square or the first letter of its caption, toggles that box
+// alone, and the rest of the window looks as it did: no neighbour drawn over or blanked.
+TEST_F(Config, AClickOnACheckBoxOrItsCaptionTogglesThatBoxAlone) {
+  ASSERT_NO_FATAL_FAILURE(StartWithTray());
+  ASSERT_NO_FATAL_FAILURE(OpenFromTray());
+  const int boxes[] = {chkCtrl1, chkAlt1, chkShift1, chkCtrl2, chkAlt2, chkShift2};
+  const struct {
+    const char* where;
+    LONG x;  // from the box's left edge, at 96 DPI
+  } points[] = {{"square", 6}, {"caption", 20}};
+  RECT client{};
+  GetClientRect(config, &client);
+  MapWindowPoints(config, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  // Away from every control, so that none is drawn hot while the window is captured.
+  const std::string rest = std::to_string(client.left + 10) + " " + std::to_string(client.bottom - 10);
+
+  for (int box : boxes) {
+    for (const auto& point : points) {
+      SCOPED_TRACE("the " + std::string(point.where) + " of check box " + std::to_string(box));
+      std::map<int, bool> before;
+      for (int id : boxes) before[id] = Checked(id);
+      // The keyboard on the box clicked, so that the focus' mark moves nowhere else.
+      ASSERT_EQ(RunUnix("xdotool mousemove " + rest), 0);
+      ASSERT_NO_FATAL_FAILURE(TabTo(box));
+      Sleep(300);
+      const ScreenImage shown = CaptureScreen(client);
+
+      HWND control = GetDlgItem(config, box);
+      RECT place{};
+      GetWindowRect(control, &place);
+      ASSERT_TRUE(ClickOn(control, POINT{point.x, (place.bottom - place.top) / 2}));
+      EXPECT_TRUE(WaitUntil([&] { return Checked(box) != before[box]; }, 3000)) << "the box did not toggle";
+      for (int other : boxes) {
+        if (other != box) {
+          EXPECT_EQ(Checked(other), before[other]) << "check box " << other << " toggled";
+        }
+      }
+
+      Sleep(300);
+      const ScreenImage after = CaptureScreen(client);
+      const RECT own = OwnPart(control);
+      int changed = 0;
+      POINT first{};
+      for (POINT p{client.left, client.top}; p.y < client.bottom; ++p.y) {
+        for (p.x = client.left; p.x < client.right; ++p.x) {
+          if (PtInRect(&own, p) || shown.At(p) == after.At(p)) continue;
+          if (changed++ == 0) first = p;
+        }
+      }
+      EXPECT_EQ(changed, 0) << "pixels changed outside the box clicked, the first at " << first.x - client.left
+                            << "," << first.y - client.top << " in the client area";
+      if (HasFailure()) {
+        Screenshot("clicked-" + std::to_string(box) + "-" + point.where, config);
+        return;
+      }
+    }
+  }
+  RunUnix("xdotool mousemove " + rest);  // no box left hot for the cases after
+}
+
 // Client area 6465 x 3000 twips; chkCtrl1 at 2280,360 (1095 x 375), OK at 3000,2160 (1455 x 495).
 // At each DPI as it starts, then after a WM_DPICHANGED to the other one.
 TEST_F(Config, TheWindowIsLaidOutInTwipsAtItsDpi) {

@@ -25,6 +25,21 @@ inline std::optional<std::wstring> RunEntry() {
   return data;
 }
 
+// A control's own part on screen: its box up to the next control of its row, whose left edge
+// lies inside it (Alt's box reaches into Shift's, Shift's into the key box).
+inline RECT OwnPart(HWND box) {
+  RECT own{};
+  GetWindowRect(box, &own);
+  HWND parent = GetParent(box);
+  for (HWND other = GetWindow(parent, GW_CHILD); other; other = GetWindow(other, GW_HWNDNEXT)) {
+    RECT r{};
+    GetWindowRect(other, &r);
+    if (other != box && r.left > own.left && r.left < own.right && r.top < own.bottom && own.top < r.bottom)
+      own.right = r.left;
+  }
+  return own;
+}
+
 class ConfigWindowTest : public TandrelTest {
  protected:
   void SetUp() override {

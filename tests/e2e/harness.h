@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <initializer_list>
@@ -336,6 +337,37 @@ inline void Screenshot(const std::string& moment, HWND window = nullptr) {
   RunUnix("import -window root" + crop + " '" + GetPaths().unixShots + "/" + name + ".png'");
 }
 
+// What the screen shows in rect (screen coordinates), as 0x00RRGGBB, row by row.
+struct ScreenImage {
+  RECT rect{};
+  std::vector<DWORD> pixels;
+  DWORD At(POINT p) const { return pixels[size_t(p.y - rect.top) * (rect.right - rect.left) + (p.x - rect.left)]; }
+};
+
+inline ScreenImage CaptureScreen(const RECT& rect) {
+  ScreenImage image{rect, std::vector<DWORD>(size_t(rect.right - rect.left) * (rect.bottom - rect.top))};
+  BITMAPINFO format{};
+  format.bmiHeader.biSize = sizeof format.bmiHeader;
+  format.bmiHeader.biWidth = rect.right - rect.left;
+  format.bmiHeader.biHeight = -(rect.bottom - rect.top);  // top row first
+  format.bmiHeader.biPlanes = 1;
+  format.bmiHeader.biBitCount = 32;
+  format.bmiHeader.biCompression = BI_RGB;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ before = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, rect.right - rect.left, rect.bottom - rect.top, screen, rect.left, rect.top, SRCCOPY);
+  GdiFlush();
+  if (bits) memcpy(image.pixels.data(), bits, image.pixels.size() * sizeof(DWORD));
+  SelectObject(memory, before);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return image;
+}
+
 // Wine's own tray window, which holds the icons when no X system tray exists.
 inline HWND VisibleTrayWindow() {
   HWND tray = FindWindowW(nullptr, kTrayTitle);
@@ -471,6 +503,16 @@ class Spy {
     SendMessageTimeoutW(window, RegisterWindowMessageW(kSpyDpiMessage), dpi, MAKELPARAM(client.cx, client.cy),
                         SMTO_ABORTIFHUNG, 5000, &ignored);
     return report_->iconSequence != before ? report_ : nullptr;
+  }
+
+  // Has the program see high contrast on (see kSpyHighContrastMessage); false if unanswered.
+  bool TurnHighContrastOn(HWND window) {
+    if (!report_) return false;
+    const LONG before = report_->highContrastSequence;
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(window, RegisterWindowMessageW(kSpyHighContrastMessage), 0, 0, SMTO_ABORTIFHUNG, 5000,
+                        &ignored);
+    return report_->highContrastSequence != before;
   }
 
   // What the process holds now (see kSpyCountMessage); nullptr if unanswered.

@@ -1,6 +1,6 @@
 // The About and Support windows as the user meets them: opened from the tray menu, worked with
 // the keyboard and the mouse, with the system-information tool and the web pages they start.
-#include "harness.h"
+#include "config_window.h"
 
 namespace e2e {
 namespace {
@@ -241,6 +241,43 @@ TEST_F(Info, SystemInfoStartsTheRegisteredToolFromEitherViewOrSaysItIsUnavailabl
   PostMessageW(box, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(WaitUntil([&] { return MessageBoxes(tandrel).empty(); }));
   EXPECT_TRUE(IsWindowVisible(about)) << "About closed with the message";
+}
+
+// Chosen from the tray menu while open behind another window, or minimised, a window comes to the
+// front with the keyboard on its control: the menu had taken the keyboard to the hidden host.
+TEST_F(Info, AWindowChosenAgainComesToTheFrontWithTheKeyboard) {
+  const struct {
+    int menuPosition;
+    const wchar_t* caption;
+    int focused;
+  } windows[] = {{3, kConfigCaption, tandrel::config::chkCtrl1},
+                 {2, kAboutCaption, kAboutOk},
+                 {4, kSupportCaption, kSupportClickHere}};
+  ASSERT_NO_FATAL_FAILURE(StartWithTray());
+  std::vector<HWND> opened;
+  for (const auto& w : windows) {
+    opened.push_back(Open(w.menuPosition, w.caption));
+    ASSERT_TRUE(opened.back());
+    ASSERT_NO_FATAL_FAILURE(WaitForFocus(opened.back(), w.focused));
+    // Off the tray, which a window activated might otherwise cover (all open at 0,0 on Xvfb),
+    // each partly over the one before.
+    RECT tray{};
+    ASSERT_TRUE(GetWindowRect(VisibleTrayWindow(), &tray));
+    const int step = 40 * int(opened.size());
+    SetWindowPos(opened.back(), nullptr, step, tray.bottom + step, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  for (size_t i = 0; i < std::size(windows); ++i) {  // each behind the one opened or chosen after it
+    SCOPED_TRACE(Narrow(windows[i].caption) + ", behind another");
+    ASSERT_NO_FATAL_FAILURE(ChooseFromTrayMenu(windows[i].menuPosition));
+    ASSERT_NO_FATAL_FAILURE(WaitForFocus(opened[i], windows[i].focused));
+  }
+
+  SCOPED_TRACE("Support, minimised");
+  ShowWindow(opened[2], SW_MINIMIZE);
+  ASSERT_TRUE(WaitUntil([&] { return IsIconic(opened[2]) != FALSE; })) << "could not minimise Support";
+  ASSERT_NO_FATAL_FAILURE(ChooseFromTrayMenu(4));
+  EXPECT_TRUE(WaitUntil([&] { return !IsIconic(opened[2]); })) << "Support stayed minimised";
+  ASSERT_NO_FATAL_FAILURE(WaitForFocus(opened[2], kSupportClickHere));
 }
 
 // Wine starts the https handler of HKEY_CLASSES_ROOT (not of HKCU\Software\Classes) for a page:

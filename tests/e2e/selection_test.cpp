@@ -190,6 +190,81 @@ class StartedTool {
   DWORD id_ = 0;
 };
 
+// Every run of a tool that Tandrel starts, caught as it starts, to see how each ends.
+class StartedTools {
+ public:
+  StartedTools(DWORD parent, const wchar_t* exe) : parent_(parent), exe_(exe) {}
+  StartedTools(const StartedTools&) = delete;
+  StartedTools& operator=(const StartedTools&) = delete;
+  ~StartedTools() {
+    for (const auto& [id, process] : processes_) {
+      if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) TerminateProcess(process, 99);
+      CloseHandle(process);
+    }
+  }
+
+  // Catches the runs started since the last look.
+  void Look() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+      if (entry.th32ParentProcessID != parent_ || _wcsicmp(entry.szExeFile, exe_) != 0) continue;
+      if (processes_.contains(entry.th32ProcessID)) continue;
+      HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE,
+                                   entry.th32ProcessID);
+      if (process) processes_[entry.th32ProcessID] = process;
+    }
+    CloseHandle(snapshot);
+  }
+  size_t Count() const { return processes_.size(); }
+  size_t Running() const {
+    size_t running = 0;
+    for (const auto& [id, process] : processes_) running += WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    return running;
+  }
+  std::vector<TopWindow> Windows() const {
+    std::vector<TopWindow> windows;
+    for (const auto& [id, process] : processes_) {
+      for (const auto& w : WindowsOf(id, /*visibleOnly=*/true)) windows.push_back(w);
+    }
+    return windows;
+  }
+  std::multiset<DWORD> ExitCodes() const {
+    std::multiset<DWORD> codes;
+    for (const auto& [id, process] : processes_) {
+      DWORD code = 0;
+      GetExitCodeProcess(process, &code);
+      codes.insert(code);
+    }
+    return codes;
+  }
+
+ private:
+  DWORD parent_;
+  const wchar_t* exe_;
+  std::map<DWORD, HANDLE> processes_;
+};
+
+// Ctrl+Alt held and the key repeating every interval, as a hand resting on the hotkey makes it,
+// with a look between repeats; then all let go.
+bool HoldHotkey(WORD key, int keyDowns, DWORD intervalMs, const std::function<void()>& between) {
+  auto send = [](WORD vk, DWORD flags) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.dwFlags = flags;
+    return SendInput(1, &in, sizeof(INPUT)) == 1;
+  };
+  bool sent = send(VK_CONTROL, 0) && send(VK_MENU, 0);
+  for (int i = 0; sent && i < keyDowns; ++i) {
+    sent = send(key, 0);
+    for (const ULONGLONG end = GetTickCount64() + intervalMs; GetTickCount64() < end; Sleep(10)) between();
+  }
+  for (WORD vk : {key, WORD(VK_MENU), WORD(VK_CONTROL)}) sent = send(vk, KEYEVENTF_KEYUP) && sent;
+  return sent;
+}
+
 // A tool and the hotkey that starts it.
 struct Hotkey {
   const wchar_t* exe;
@@ -481,6 +556,65 @@ TEST_F(FromSelection, AZipThatTakesAWhileShowsItsProgressAndTheWindowMayMoveOn) 
   EXPECT_EQ(cramlet.Exit(60000), 0);
   EXPECT_EQ(Names(data), (std::set<std::wstring>{L"Big", L"Big.zip", L"Elsewhere"}));
   EXPECT_EQ(SelectedInShell(), std::vector<std::wstring>{});
+}
+
+// The hotkey held down starts a Cramlet per key repeat, all on the one selection: it is zipped
+// once, and the copies after the first end at once, quietly, whether they come while it works or
+// after. Another selection zipped meanwhile gets its own archive.
+TEST_F(FromSelection, AHotkeyHeldDownZipsTheSelectionOnceAndAnotherOneMeanwhileAsWell) {
+  // Noise that deflate shrinks, so that the first copy is still at work when the others start.
+  ASSERT_TRUE(InData("mkdir Big && head -c 90M /dev/urandom | base64 -w0 >Big/noise.bin && echo small >small.txt && "
+                     "echo other >other.txt"))
+      << "could not make the data";
+
+  // Held for two seconds: the small file is zipped long before the repeats end.
+  {
+    ASSERT_TRUE(ShowInShell(window.get(), {data, {data + L"\\small.txt"}}));
+    ASSERT_TRUE(window.BringToFront()) << "the folder window is not in front";
+    StartedTools cramlets(tandrel.Id(), kZip.exe);
+    ASSERT_TRUE(HoldHotkey(kZip.key, 10, 200, [&] { cramlets.Look(); }));
+    EXPECT_TRUE(WaitUntil([&] {
+      cramlets.Look();
+      return cramlets.Running() == 0;
+    }, 30000));
+    EXPECT_GT(cramlets.Count(), 1u) << "the key repeats started one Cramlet: nothing shown";
+    EXPECT_EQ(Names(data), (std::set<std::wstring>{L"Big", L"small.txt", L"small.zip", L"other.txt"}));
+    const std::multiset<DWORD> codes = cramlets.ExitCodes();
+    EXPECT_EQ(codes.count(0), codes.size()) << "a copy did not end with 0";
+  }
+
+  // A burst on a selection that takes a while, and another selection meanwhile.
+  ASSERT_TRUE(ShowInShell(window.get(), {data, {data + L"\\Big"}}));
+  ASSERT_TRUE(window.BringToFront()) << "the folder window is not in front";
+  StartedTools cramlets(tandrel.Id(), kZip.exe);
+  ASSERT_TRUE(HoldHotkey(kZip.key, 8, 0, [] {}));
+  WaitUntil([&] {
+    cramlets.Look();
+    return cramlets.Count() == 8 && cramlets.Running() == 1;
+  }, 15000);
+  EXPECT_GT(cramlets.Count(), 1u) << "the key repeats started one Cramlet: nothing shown";
+  EXPECT_EQ(cramlets.Running(), 1u) << "the copies on the same selection did not end at once";
+  // Once it is in front, the first copy's progress window no longer takes the front from the folder window.
+  HWND progress = nullptr;
+  WaitUntil([&] {
+    for (const auto& w : cramlets.Windows())
+      if (w.title == kZip.name && FindChild(w.hwnd, L"msctls_progress32")) progress = w.hwnd;
+    return progress != nullptr && GetForegroundWindow() == progress;
+  });
+  ASSERT_NE(progress, nullptr) << "no progress window; " << Describe(cramlets.Windows());
+
+  ASSERT_NO_FATAL_FAILURE(Press(kZip, {data, {data + L"\\other.txt"}}));
+  EXPECT_TRUE(WaitUntil([&] {
+    cramlets.Look();
+    return Names(data).contains(L"other.zip");
+  }, 20000)) << "the other selection was not zipped meanwhile";
+  EXPECT_FALSE(Names(data).contains(L"Big.zip")) << "the first copy ended before the other selection was zipped";
+
+  EXPECT_TRUE(WaitUntil([&] { return cramlets.Running() == 0; }, 60000));
+  EXPECT_EQ(Names(data),
+            (std::set<std::wstring>{L"Big", L"Big.zip", L"small.txt", L"small.zip", L"other.txt", L"other.zip"}));
+  const std::multiset<DWORD> codes = cramlets.ExitCodes();
+  EXPECT_EQ(codes.count(0), codes.size()) << "a copy did not end with 0";
 }
 
 }  // namespace

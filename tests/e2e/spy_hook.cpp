@@ -1,6 +1,7 @@
 // Spy DLL: Wine loads it into Tandrel when the hook the test sets on its UI thread first fires.
 #include <cstring>
 #include <cwchar>
+#include <type_traits>
 
 #include "spy_shared.h"
 
@@ -65,7 +66,8 @@ bool HotkeyHeld(UINT key) {
 using NotifyIconProc = BOOL(WINAPI*)(DWORD, PNOTIFYICONDATAW);
 
 // The slot of Tandrel.exe's import table its calls of that function go through.
-NotifyIconProc* ImportSlot(const char* dll, const char* function) {
+template <typename Proc>
+Proc* ImportSlot(const char* dll, const char* function) {
   auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
   const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
   const DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
@@ -76,12 +78,13 @@ NotifyIconProc* ImportSlot(const char* dll, const char* function) {
     for (; names->u1.AddressOfData; ++names, ++slots)
       if (!IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) &&
           strcmp(reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name, function) == 0)
-        return reinterpret_cast<NotifyIconProc*>(&slots->u1.Function);
+        return reinterpret_cast<Proc*>(&slots->u1.Function);
   }
   return nullptr;
 }
 
-void Patch(NotifyIconProc* slot, NotifyIconProc proc) {
+template <typename Proc>
+void Patch(Proc* slot, std::type_identity_t<Proc> proc) {
   DWORD old = 0;
   VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old);
   *slot = proc;
@@ -116,7 +119,7 @@ template <typename Action>
 void ReportTrayIcon(Action action) {
   trayIconSeen = {};
   trayMessageSeen = 0;
-  if (NotifyIconProc* slot = ImportSlot("shell32.dll", "Shell_NotifyIconW")) {
+  if (NotifyIconProc* slot = ImportSlot<NotifyIconProc>("shell32.dll", "Shell_NotifyIconW")) {
     const NotifyIconProc shell = *slot;
     Patch(slot, RecordNotifyIcon);
     action();
@@ -152,6 +155,34 @@ void ChangeDpi(HWND hwnd, WORD dpi, LPARAM clientSize) {
   ReportTrayIcon([&] { SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), rect); });
   // What the program invalidated is painted before the test looks (a screenshot, say).
   RedrawWindow(hwnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+using ParametersProc = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT);
+ParametersProc systemParameters;
+
+BOOL WINAPI HighContrastOn(UINT action, UINT size, PVOID data, UINT winIni) {
+  if (action != SPI_GETHIGHCONTRAST || !data) return systemParameters(action, size, data, winIni);
+  auto* contrast = static_cast<HIGHCONTRASTW*>(data);
+  contrast->dwFlags = HCF_AVAILABLE | HCF_HIGHCONTRASTON;
+  contrast->lpszDefaultScheme = nullptr;
+  return TRUE;
+}
+
+BOOL CALLBACK Redraw(HWND hwnd, LPARAM) {
+  RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  return TRUE;
+}
+
+// For the rest of the program's run; what it has drawn already is drawn again.
+void TurnHighContrastOn() {
+  // A program that does not import the function never asks.
+  ParametersProc* slot = ImportSlot<ParametersProc>("user32.dll", "SystemParametersInfoW");
+  if (slot && *slot != HighContrastOn) {
+    systemParameters = *slot;
+    Patch(slot, HighContrastOn);
+  }
+  EnumThreadWindows(GetCurrentThreadId(), Redraw, 0);
+  WithReport([](e2e::SpyReport& report) { InterlockedIncrement(&report.highContrastSequence); });
 }
 
 // Wine-specific: Wine takes a GDI or USER handle whose upper word is zero as "whatever object
@@ -208,6 +239,7 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK SpyHookProc(int code, WPARAM w
   static const UINT dpiMessage = RegisterWindowMessageW(e2e::kSpyDpiMessage);
   static const UINT countMessage = RegisterWindowMessageW(e2e::kSpyCountMessage);
   static const UINT dllSearchMessage = RegisterWindowMessageW(e2e::kSpyDllSearchMessage);
+  static const UINT highContrastMessage = RegisterWindowMessageW(e2e::kSpyHighContrastMessage);
   if (code == HC_ACTION) {
     const auto* msg = reinterpret_cast<const CWPSTRUCT*>(lParam);
     if (msg->message == WM_INITMENUPOPUP)
@@ -224,6 +256,8 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK SpyHookProc(int code, WPARAM w
       CountObjects();
     else if (msg->message == dllSearchMessage)
       ProbeDllSearch();
+    else if (msg->message == highContrastMessage)
+      TurnHighContrastOn();
     else if (msg->message == WM_DESTROY && IsTrayHost(msg->hwnd)) {
       const LONG shown = TrayShown();
       WithReport([&](e2e::SpyReport& report) { report.trayShownAtHostDestroy = shown; });

@@ -27,6 +27,10 @@ inline constexpr wchar_t kSpyCountMessage[] = L"TandrelE2ESpyCountObjects";
 // LoadLibrary in the program would, and once more from the program's folder explicitly.
 inline constexpr wchar_t kSpyDllSearchMessage[] = L"TandrelE2ESpyDllSearch";
 inline constexpr wchar_t kPlantDll[] = L"e2e_plant.dll";
+// Sent to any of Tandrel's windows: from then on the program's SystemParametersInfoW answers that
+// high contrast is on, as Windows does in a high-contrast scheme. (Wine 8 always answers that it
+// is off, and refuses SPI_SETHIGHCONTRAST with ERROR_INVALID_SPI_VALUE.)
+inline constexpr wchar_t kSpyHighContrastMessage[] = L"TandrelE2ESpyHighContrast";
 
 struct SpyReport {
   volatile LONG menuSequence;  // bumped after each copy of the menu
@@ -47,6 +51,7 @@ struct SpyReport {
   LONG kernelHandles, gdiObjects, userObjects;  // user: windows, menus, icons and cursors
   volatile LONG dllSearchSequence;  // bumped after each probe of the DLL search
   LONG plantLoadedByName, plantLoadedFromProgramFolder;
+  volatile LONG highContrastSequence;  // bumped once the program's import is taken over
 };
 
 }  // namespace e2e

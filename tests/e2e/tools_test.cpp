@@ -375,6 +375,26 @@ TEST_F(Tools, APasswordIsAskedInAWindowOfItsOwnUntilOneOpensTheArchive) {
     EXPECT_EQ(spillet.Exit(30000), 0) << Describe(spillet.Windows());
     EXPECT_EQ(ReadBytes(data + L"\\Accents\\a.txt"), "hidden\n");
   }
+  // Entries of two passwords: once the first opened its entry, the window names the one still locked.
+  ASSERT_EQ(RunUnix("cd '" + unixData + "' && mkdir Two && echo one >Two/one.txt && echo two >Two/two.txt && "
+                    "7z a -tzip -bd -pOne -mem=AES256 Two.zip Two/one.txt >/dev/null && "
+                    "7z a -tzip -bd -pTwo -mem=AES256 Two.zip Two/two.txt >/dev/null && rm -rf Two", 30000), 0);
+  {
+    Tool spillet(L"Spillet.exe", {data + L"\\Two.zip"});
+    ASSERT_TRUE(spillet.Started());
+    HWND window = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (window = spillet.Window(L"Spillet", L"Edit")) != nullptr; }));
+    ASSERT_TRUE(answer(window, L"One", L"OK"));
+    ASSERT_TRUE(WaitUntil([&] {
+      window = spillet.Window(L"Spillet", L"Edit");
+      return window != nullptr && FindChild(window, L"Static", L"\"Two/two.txt\" needs another password.") != nullptr;
+    })) << "the locked entry is not named; " << Describe(spillet.Windows());
+    Screenshot("password-window-locked", window);
+    ASSERT_TRUE(answer(window, L"Two", L"OK"));
+    EXPECT_EQ(spillet.Exit(30000), 0) << Describe(spillet.Windows());
+    EXPECT_EQ(ReadBytes(data + L"\\Two\\one.txt"), "one\n");
+    EXPECT_EQ(ReadBytes(data + L"\\Two\\two.txt"), "two\n");
+  }
 }
 
 // Without the "\\?\" form Windows drops a name's trailing dots: "notes." would be read as "notes".

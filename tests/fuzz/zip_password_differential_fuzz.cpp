@@ -69,7 +69,7 @@ class Person final : public zip::Observer {
   explicit Person(const PasswordGenerated& generated) : typed_(generated.typed) {
     if (generated.kept) {
       passwords_.Begin();
-      passwords_.Answer(false, [&](bool) { return generated.kept; });
+      passwords_.Answer({}, [&](const zip::PasswordQuestion&) { return generated.kept; });
       passwords_.Opened();
     }
     passwords_.Begin();
@@ -77,9 +77,9 @@ class Person final : public zip::Observer {
   void Total(std::uint64_t) override {}
   void Done(std::uint64_t, const std::string&) override {}
   bool Cancelled() override { return false; }
-  std::optional<std::string> Password(bool wrong) override {
+  std::optional<std::string> Password(const zip::PasswordQuestion& question) override {
     const std::lock_guard<std::mutex> lock(mutex_);
-    return passwords_.Answer(wrong, [this](bool) -> std::optional<std::string> {
+    return passwords_.Answer(question, [this](const zip::PasswordQuestion&) -> std::optional<std::string> {
       if (typed_.empty() || asked_ >= kRounds * typed_.size()) return std::nullopt;
       return typed_[asked_++ % typed_.size()];
     });

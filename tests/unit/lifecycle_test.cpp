@@ -66,3 +66,32 @@ TEST_F(Lifecycle, TheProgramEndsWhenTheLastWindowIsUnloadedAfterMain) {
   EXPECT_TRUE(desk().quitPosted);
   EXPECT_FALSE(desk().ended) << "a normal end, not an abrupt one";
 }
+
+// The tray menu takes the keyboard to the hidden host window; a window chosen from it, open or
+// not, in front or behind another, comes to the front with the keyboard.
+TEST_F(Lifecycle, AWindowChosenFromTheTrayComesToTheFront) {
+  const struct {
+    const char* item;
+    const char* caption;
+  } rows[] = {{"Settings", "Tandrel configuration"},
+              {"About", "About Tandrel"},
+              {"Support Tandrel", "Support tandrel.example"}};
+  Store("start", "configured", "1");
+  Start();
+  auto choose = [&](const std::string& item) {
+    desk().onPopupMenu = [item](const std::vector<platform::MenuItem>& items) {
+      for (const auto& line : items) {
+        if (line.caption == item) return line.id;
+      }
+      return 0;
+    };
+    desk().TrayMouse(0x0205);
+  };
+  for (int round = 0; round < 2; ++round) {
+    for (const auto& row : rows) {
+      choose(row.item);
+      ASSERT_NE(Window(row.caption), nullptr) << row.item;
+      EXPECT_EQ(desk().foreground, Window(row.caption)->hwnd) << row.item << (round ? ", open already" : "");
+    }
+  }
+}

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <deque>
 #include "fixture.h"
 #include "tray/modsystray.h"
 
@@ -112,4 +113,52 @@ TEST_F(Tray, ANewTaskbarGetsTheIconBack) {
   desk().SendMessage(Window("Systray form")->hwnd, sim::kWmDpiChanged, 0, 0);
   EXPECT_EQ(desk().journal, std::vector<std::string>{"Shell_NotifyIcon Modify"});
   EXPECT_EQ(desk().trayIcons.size(), 1u);
+}
+
+// At logon a busy shell may fail the first add, with no TaskbarCreated to follow: the add is tried
+// again every two seconds for two minutes, never making a second icon.
+TEST_F(Tray, AFailedAddIsTriedAgainForAWhileWithoutASecondIcon) {
+  using Answer = sim::Desktop::AddAnswer;
+  const struct {
+    const char* name;
+    std::deque<Answer> answers;
+    bool newTaskbar;  // announced after the first try
+    int tries;        // the timer's, until it stops
+    size_t icons;
+    size_t adds;
+  } cases[] = {
+      {"refused three times", {Answer::Refused, Answer::Refused, Answer::Refused}, false, 3, 1, 4},
+      {"timed out, the icon there", {Answer::TimedOut}, false, 1, 1, 1},
+      {"refused, then timed out", {Answer::Refused, Answer::TimedOut}, false, 2, 1, 2},
+      {"refused, then a new taskbar", {Answer::Refused, Answer::Refused}, true, 1, 1, 3},
+      {"refused for good", std::deque<Answer>(100, Answer::Refused), false, 60, 0, 61},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Fresh();
+    Store("start", "configured", "1");
+    desk().nextAdds = c.answers;
+    Start();
+    int tries = 0;
+    for (; tries < 100 && desk().ElapseTimers() > 0; ++tries) {
+      if (c.newTaskbar && tries == 0) desk().RestartTaskbar();
+    }
+    EXPECT_EQ(tries, c.tries);
+    EXPECT_TRUE(Window("Systray form")->timers.empty());
+    EXPECT_EQ(desk().trayIcons.size(), c.icons);
+    EXPECT_EQ(desk().Journal("Shell_NotifyIcon Add").size(), c.adds);
+  }
+}
+
+// The add timed out with the icon placed: its menu is there before the next try.
+TEST_F(Tray, ExitWhileTheAddIsTriedAgainKillsTheTimerFirst) {
+  desk().nextAdds = {sim::Desktop::AddAnswer::TimedOut};
+  Start();
+  ASSERT_EQ(Window("Systray form")->timers.size(), 1u);
+  desk().journal.clear();
+  Choose("E&xit");
+  EXPECT_EQ(desk().journal, (std::vector<std::string>{
+                                "PopupMenu", "Shell_NotifyIcon Delete", "KillTimer 1", "UnregisterHotKey 1",
+                                "UnregisterHotKey 2", "SetWindowProcedure", "DestroyWindow Form1",
+                                "Shell_NotifyIcon Delete", "DestroyWindow Systray form", "PostQuit", "EndNow"}));
 }

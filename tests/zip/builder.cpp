@@ -82,6 +82,54 @@ std::string FixedDeflate64(const std::string& data) {
   return out.Done();
 }
 
+// Traditional PKWARE encryption's three keys, as the format's note gives them.
+class ZipCrypto {
+ public:
+  explicit ZipCrypto(const std::string& password) {
+    for (const char c : password) Update(static_cast<std::uint8_t>(c));
+  }
+  char Encrypt(char plain) {
+    const auto out = static_cast<char>(plain ^ Stream());
+    Update(static_cast<std::uint8_t>(plain));
+    return out;
+  }
+  char Decrypt(char cipher) {
+    const auto plain = static_cast<char>(cipher ^ Stream());
+    Update(static_cast<std::uint8_t>(plain));
+    return plain;
+  }
+
+ private:
+  std::uint8_t Stream() const {
+    const std::uint32_t mixed = (keys_[2] | 2) & 0xFFFF;
+    return static_cast<std::uint8_t>((mixed * (mixed ^ 1)) >> 8);
+  }
+  static std::uint32_t Crc(std::uint32_t crc, std::uint8_t byte) {
+    return static_cast<std::uint32_t>(get_crc_table()[(crc ^ byte) & 0xFF]) ^ (crc >> 8);
+  }
+  void Update(std::uint8_t byte) {
+    keys_[0] = Crc(keys_[0], byte);
+    keys_[1] = (keys_[1] + (keys_[0] & 0xFF)) * 134775813 + 1;
+    keys_[2] = Crc(keys_[2], static_cast<std::uint8_t>(keys_[1] >> 24));
+  }
+  std::array<std::uint32_t, 3> keys_{0x12345678, 0x23456789, 0x34567890};
+};
+
+// The 12-byte header, its last byte the check, and the data, encrypted; the header's other bytes
+// are tried until `passes` also decrypts the check from it.
+std::string ZipCrypted(const std::string& data, const std::string& password, char check, const std::string& passes) {
+  for (std::uint32_t seed = 0;; ++seed) {
+    std::string plain = "header" + Le(seed, 5) + check + data;
+    ZipCrypto keys(password);
+    for (char& c : plain) c = keys.Encrypt(c);
+    if (passes.empty()) return plain;
+    ZipCrypto other(passes);
+    char last = 0;
+    for (std::size_t i = 0; i < 12; ++i) last = other.Decrypt(plain[i]);
+    if (last == check) return plain;
+  }
+}
+
 std::uint32_t Crc(const std::string& data) {
   return static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
 }
@@ -121,13 +169,14 @@ std::string BuildArchive(const std::vector<Item>& items, const std::string& pref
   for (const Item& item : items) {
     const bool deflate = item.deflate && item.method < 0;
     const bool deflate64 = item.deflate64 && item.method < 0;
-    const std::string data = deflate ? RawDeflate(item.data) : deflate64 ? FixedDeflate64(item.data) : item.data;
+    std::string data = deflate ? RawDeflate(item.data) : deflate64 ? FixedDeflate64(item.data) : item.data;
     const std::uint16_t method = item.method >= 0 ? item.method : deflate ? 8 : deflate64 ? 9 : 0;
     const std::uint32_t crc = (item.crc >= 0 ? static_cast<std::uint32_t>(item.crc) : Crc(item.data)) ^ item.crcFlip;
+    if (!item.password.empty()) data = ZipCrypted(data, item.password, static_cast<char>(crc >> 24), item.passes);
     const std::uint64_t size = item.size >= 0 ? item.size : item.data.size();
     const std::uint64_t compressed = item.compressedSize >= 0 ? item.compressedSize : data.size();
     const std::string& localName = item.localName.empty() ? item.name : item.localName;
-    const std::uint16_t flags = item.flags | (item.descriptor ? 8 : 0);
+    const std::uint16_t flags = item.flags | (item.descriptor ? 8 : 0) | (item.password.empty() ? 0 : 1);
     const std::string extra = (item.zip64 ? Zip64SizesField(size, compressed) : "") + item.extra;
     const std::uint64_t narrowSize = item.zip64 ? 0xFFFFFFFF : size;
     const std::uint64_t narrowCompressed = item.zip64 ? 0xFFFFFFFF : compressed;
@@ -206,7 +255,7 @@ void Octal(std::string& block, std::size_t at, std::size_t size, std::uint64_t v
 }
 
 std::string TarBlock(const std::string& name, char type, const std::string& linkName, std::uint64_t size,
-                     bool badChecksum) {
+                     bool badChecksum, const std::vector<std::pair<std::size_t, std::string>>& fields = {}) {
   std::string block(512, '\0');
   block.replace(0, std::min<std::size_t>(name.size(), 100), name.substr(0, 100));
   Octal(block, 100, 8, 0644);
@@ -217,6 +266,7 @@ std::string TarBlock(const std::string& name, char type, const std::string& link
   block[156] = type;
   block.replace(157, std::min<std::size_t>(linkName.size(), 100), linkName.substr(0, 100));
   block.replace(257, 8, std::string("ustar\0" "00", 8));
+  for (const auto& [at, bytes] : fields) block.replace(at, bytes.size(), bytes);
   block.replace(148, 8, "        ");
   unsigned sum = 0;
   for (const char c : block) sum += static_cast<unsigned char>(c);
@@ -233,9 +283,23 @@ std::string BuildTar(const std::vector<TarItem>& items) {
   for (const TarItem& item : items) {
     if (!item.pax.empty()) out += TarBlock("pax", 'x', "", item.pax.size(), false) + Padded(item.pax);
     const std::uint64_t size = item.size >= 0 ? static_cast<std::uint64_t>(item.size) : item.data.size();
-    out += TarBlock(item.name, item.type, item.linkName, size, item.badChecksum) + Padded(item.data);
+    out += TarBlock(item.name, item.type, item.linkName, size, item.badChecksum, item.fields) + item.extension +
+           Padded(item.data);
   }
   return out + std::string(1024, '\0');
+}
+
+std::string OctalField(std::uint64_t value, std::size_t size) {
+  std::string field(size, '\0');
+  Octal(field, 0, size, value);
+  return field;
+}
+
+std::string Base256(std::int64_t value) {
+  std::string field(12, '\0');
+  for (int i = 11; i >= 0; --i, value >>= 8) field[static_cast<std::size_t>(i)] = static_cast<char>(value & 0xFF);
+  field[0] = static_cast<char>(field[0] | 0x80);
+  return field;
 }
 
 std::string Gzip(const std::string& data, const std::string& name) {

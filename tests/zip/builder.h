@@ -27,6 +27,10 @@ struct Item {
   int method = -1;        // both headers, the data stored as it is
   int sharesDataOf = -1;  // the central header points at an earlier item's local header
   std::int64_t descriptorSize = -1;  // the data descriptor's uncompressed size, when not -1
+  // Traditional PKWARE encryption with this password, when not empty; its header made so that
+  // `passes` passes the check byte too, when not empty.
+  std::string password{};
+  std::string passes{};
 };
 
 // The end records' own faults: a count other than the headers', and a ZIP64 record before them.
@@ -58,8 +62,16 @@ struct TarItem {
   std::string pax{};              // whole "LENGTH key=value\n" records, lengths as given
   std::int64_t size = -1;         // the declared size, when not -1
   bool badChecksum = false;
+  // Bytes put over the header's own at these offsets before its checksum: base-256 numbers,
+  // GNU's magic and sparse map.
+  std::vector<std::pair<std::size_t, std::string>> fields{};
+  std::string extension{};  // blocks between the header and its data (GNU's sparse map)
 };
 
 std::string BuildTar(const std::vector<TarItem>& items);
+// An octal number field of that size, NUL-terminated.
+std::string OctalField(std::uint64_t value, std::size_t size = 12);
+// A 12-byte base-256 number field, as GNU tar writes numbers that octal cannot hold.
+std::string Base256(std::int64_t value);
 // A gzip stream of the data, FNAME stored when `name` is not empty.
 std::string Gzip(const std::string& data, const std::string& name = "");

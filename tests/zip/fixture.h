@@ -66,14 +66,16 @@ class Counting : public zip::Observer {
   void Total(std::uint64_t bytes) override { total = bytes; }
   void Done(std::uint64_t bytes, const std::string&) override { done += bytes; }
   bool Cancelled() override { return done >= cancelAfter_; }
-  std::optional<std::string> Password(bool wrong) override {
-    asked.push_back(wrong);
+  std::optional<std::string> Password(const zip::PasswordQuestion& question) override {
+    asked.push_back(question.wrong);
+    locked.push_back(question.locked);
     if (asked.size() > passwords_.size()) return std::nullopt;
     return passwords_[asked.size() - 1];
   }
   std::atomic<std::uint64_t> total{0};
   std::atomic<std::uint64_t> done{0};
-  std::vector<bool> asked;  // each question's `wrong`
+  std::vector<bool> asked;                  // each question's `wrong`
+  std::vector<std::vector<std::string>> locked;  // and its entries still locked
 
  private:
   std::uint64_t cancelAfter_;

@@ -1,6 +1,7 @@
 // Archives the engine writes, checked and extracted by independent tools; archives those tools
 // write, extracted by the engine.
 #include <cstdlib>
+#include <fstream>
 
 #include "builder.h"
 #include "fixture.h"
@@ -61,6 +62,7 @@ struct Peer {
   std::int64_t slack;  // how far the times may be off, in 100 ns ticks
   zip::ArchiveKind kind = zip::ArchiveKind::Zip;
   const char* password = "";  // the engine's one answer when asked
+  bool sparse = false;        // the tree holds a sparse file too
 };
 void PrintTo(const Peer& value, std::ostream* out) { *out << value.label; }
 
@@ -109,6 +111,17 @@ TEST_P(EngineReads, WhatAPeerWrote) {
   if (!Have(peer.tool)) GTEST_SKIP() << peer.tool << " is missing";
   Scratch scratch;
   MakeTree(scratch / "in");
+  if (peer.sparse) {
+    // Seven stretches of data, more than the old GNU header holds, and a hole at the end.
+    std::fstream disk(scratch / "in/disk.img", std::ios::binary | std::ios::out);
+    for (int i = 0; i < 7; ++i) {
+      disk.seekp(i * 400000 + 4096);
+      disk << std::string(700, static_cast<char>('a' + i));
+    }
+    disk.close();
+    fs::resize_file(scratch / "in/disk.img", std::uintmax_t{3} << 20);
+    SetModified(scratch / "in/disk.img", 15000000000000000);
+  }
   ASSERT_EQ(Shell("cd " + Quote(scratch / "in") + " && " + Expand(peer.command, scratch / "a.zip", {})), 0);
   ASSERT_EQ(zip::ArchiveKindOf(Engine(scratch / "a.zip")), peer.kind);
   const zip::Error error = Unzip(scratch / "a.zip", scratch / "out", nullptr, peer.password);
@@ -144,6 +157,18 @@ const Peer kWriters[] = {
      "python3 -c 'import sys, tarfile; t = tarfile.open(sys.argv[1], \"w:gz\", format=tarfile.PAX_FORMAT); "
      "t.add(\".\"); t.close()' $A",
      kDosSlack, zip::ArchiveKind::GzipTar},
+    // Sparse files in each layout GNU tar and bsdtar write.
+    {"GnuTarSparseOld", "tar", "tar --format=gnu -S -cf $A .", kDosSlack, zip::ArchiveKind::Tar, "", true},
+    {"GnuTarSparsePax00", "tar", "tar --format=posix --sparse-version=0.0 -S -cf $A .", kDosSlack,
+     zip::ArchiveKind::Tar, "", true},
+    {"GnuTarSparsePax01", "tar", "tar --format=posix --sparse-version=0.1 -S -cf $A .", kDosSlack,
+     zip::ArchiveKind::Tar, "", true},
+    {"GnuTarSparsePax10", "tar", "tar --format=posix --sparse-version=1.0 -S -czf $A .", kDosSlack,
+     zip::ArchiveKind::GzipTar, "", true},
+    {"BsdtarSparse", "bsdtar", "bsdtar -cf $A .", kDosSlack, zip::ArchiveKind::Tar, "", true},
+    // A file older than 1970: GNU tar writes its time as a negative base-256 number.
+    {"GnuTarBefore1970", "tar", "touch -d 1960-01-01 empty && tar --format=gnu -cf $A .", kDosSlack,
+     zip::ArchiveKind::Tar},
 };
 INSTANTIATE_TEST_SUITE_P(Peers, EngineReads, ::testing::ValuesIn(kWriters),
                          [](const auto& info) { return std::string(info.param.label); });
@@ -166,41 +191,81 @@ TEST(EngineReadsStreams, FromZipWithDataDescriptors) {
 
 struct Asking {
   const char* label;
-  const char* options;
+  const char* options;  // 7z's
   std::vector<std::string> answers;
   zip::Failure kind;
-  std::vector<bool> asked;  // each question's `wrong`
+  std::vector<bool> asked;                         // each question's `wrong`
+  std::vector<std::vector<std::string>> locked{};  // and its entries still locked, when given
+  const char* second = "Secret";                   // two.bin's password
+  std::vector<Item> built{};                       // the archive, made here rather than by 7z
 };
 void PrintTo(const Asking& value, std::ostream* out) { *out << value.label; }
 
 class EngineAsks : public ::testing::TestWithParam<Asking> {};
 
-// A wrong password is said to be wrong and asked again; no answer writes nothing.
+// A wrong password is said to be wrong and asked again, and so is one that passes the check by
+// chance; an entry of another password is asked for; no answer writes nothing.
 TEST_P(EngineAsks, ForThePasswordUntilOneOpens) {
-  if (!Have("7z")) GTEST_SKIP() << "7z is missing";
   const Asking& asking = GetParam();
+  if (asking.built.empty() && !Have("7z")) GTEST_SKIP() << "7z is missing";
   Scratch scratch;
-  WriteFile(scratch / "in/one.txt", std::string(50000, 'p'));
-  WriteFile(scratch / "in/two.bin", Random(3000));
-  ASSERT_EQ(Shell("cd " + Quote(scratch / "in") + " && 7z a -tzip -bd -pSecret " + asking.options + " ../a.zip ."), 0);
+  if (asking.built.empty()) {
+    WriteFile(scratch / "in/one.txt", std::string(50000, 'p'));
+    WriteFile(scratch / "in/two.bin", Random(3000));
+    const std::string add = "7z a -tzip -bd " + std::string(asking.options) + " ../a.zip ";
+    ASSERT_EQ(Shell("cd " + Quote(scratch / "in") + " && " + add + "-pSecret one.txt && " + add + "-p" + asking.second +
+                    " two.bin"),
+              0);
+  } else {
+    WriteFile(scratch / "a.zip", BuildArchive(asking.built));
+  }
   fs::create_directories(scratch / "out");
   Counting observer(UINT64_MAX, asking.answers);
   zip::ExtractReport report;
   const zip::Error error = zip::ExtractArchive(Engine(scratch / "a.zip"), Engine(scratch / "out"), observer, report);
   EXPECT_EQ(error.kind, asking.kind) << error.detail;
   EXPECT_EQ(observer.asked, asking.asked);
+  if (!asking.locked.empty()) EXPECT_EQ(observer.locked, asking.locked);
   if (error) {
     EXPECT_EQ(CountEntries(scratch / "out"), 0U);
   } else {
+    EXPECT_EQ(ReadFile(scratch / "out/one.txt"), std::string(50000, 'p'));
     EXPECT_EQ(ReadFile(scratch / "out/two.bin"), Random(3000));
   }
 }
+
+// Both entries' check bytes pass "Wrong" as well: only their data tells it from "Secret".
+const std::vector<Item> kPassingWrong = {
+    {.name = "one.txt", .data = std::string(50000, 'p'), .deflate = true, .password = "Secret", .passes = "Wrong"},
+    {.name = "two.bin", .data = Random(3000), .password = "Secret", .passes = "Wrong"}};
+// Built rather than by 7z, whose random headers would let "Secret" pass two.bin's check 1 time in 256.
+const std::vector<Item> kTwoPasswords = {
+    {.name = "one.txt", .data = std::string(50000, 'p'), .deflate = true, .password = "Secret"},
+    {.name = "two.bin", .data = Random(3000), .password = "Two"}};
+// And the archive of such a time.
+const std::vector<Item> kTwoPasswordsPassingSecret = {
+    {.name = "one.txt", .data = std::string(50000, 'p'), .deflate = true, .password = "Secret"},
+    {.name = "two.bin", .data = Random(3000), .password = "Two", .passes = "Secret"}};
 
 const Asking kAskings[] = {
     {"AesWrongThenRight", "-mem=AES256", {"wrong", "Secret"}, zip::Failure::None, {false, true}},
     {"ZipCryptoWrongThenRight", "-mem=ZipCrypto", {"wrong", "Secret"}, zip::Failure::None, {false, true}},
     {"AesCancelled", "-mem=AES128", {"wrong"}, zip::Failure::Encrypted, {false, true}},
     {"ZipCryptoCancelled", "-mem=ZipCrypto", {}, zip::Failure::Encrypted, {false}},
+    {"ZipCryptoPassingTheCheckByChance", "", {"Wrong", "Secret"}, zip::Failure::None, {false, true}, {}, "", kPassingWrong},
+    // Its verifier is "Secret"'s, its keys another's: 1 wrong password in 65536 gets this far.
+    {"AesPassingTheVerifierByChance", "", {"Secret"}, zip::Failure::Encrypted, {false, true}, {}, "",
+     {{.name = "two.bin", .data = AesData("data", "Other", 3, "Secret"), .flags = 1, .extra = AesField(2, 3, 0),
+       .size = 4, .method = 99}}},
+    {"ZipCryptoTwoPasswords", "", {"Secret", "Two"}, zip::Failure::None, {false, false}, {{}, {"two.bin"}}, "",
+     kTwoPasswords},
+    {"AesTwoPasswords", "-mem=AES256", {"Two", "Secret"}, zip::Failure::None, {false, false}, {{}, {"one.txt"}}, "Two"},
+    {"TwoPasswordsOnePassingTheOthersCheck", "", {"Secret", "Two"}, zip::Failure::None, {false, false},
+     {{}, {"two.bin"}}, "", kTwoPasswordsPassingSecret},
+    {"TwoPasswordsWrongBetween", "", {"Secret", "wrong", "Secret", "Two"}, zip::Failure::None,
+     {false, false, true, true}, {{}, {"two.bin"}, {"two.bin"}, {"two.bin"}}, "", kTwoPasswords},
+    {"TwoPasswordsCancelledAtTheSecond", "-mem=AES128", {"Secret"}, zip::Failure::Encrypted, {false, false},
+     {{}, {"two.bin"}}, "Two"},
 };
 INSTANTIATE_TEST_SUITE_P(SevenZip, EngineAsks, ::testing::ValuesIn(kAskings),
                          [](const auto& info) { return std::string(info.param.label); });

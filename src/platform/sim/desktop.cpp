@@ -71,6 +71,22 @@ void Desktop::RestartTaskbar() {
   for (platform::Hwnd hwnd : all) SendMessage(hwnd, kTaskbarCreated, 0, 0);
 }
 
+int Desktop::ElapseTimers() {
+  std::vector<std::pair<platform::Hwnd, unsigned int>> due;
+  for (const auto& [hwnd, window] : windows) {
+    for (const auto& [id, interval] : window.timers) due.emplace_back(hwnd, id);
+  }
+  int fired = 0;
+  for (const auto& [hwnd, id] : due) {
+    // A handler may have killed a later timer, or destroyed its window.
+    auto window = windows.find(hwnd);
+    if (window == windows.end() || !window->second.timers.contains(id)) continue;
+    SendMessage(hwnd, kWmTimer, id, 0);
+    ++fired;
+  }
+  return fired;
+}
+
 // As a mouse click does: a check box changes first, then the window hears BN_CLICKED from the control.
 void Desktop::Click(platform::Hwnd hwnd, int controlId) {
   Control& control = windows.at(hwnd).controls.at(controlId);

@@ -1,5 +1,6 @@
 #pragma once
 // The simulated desktop: what the program did to it, and the means to act on it as a user would.
+#include <deque>
 #include <functional>
 #include <map>
 #include <optional>
@@ -18,6 +19,7 @@ inline constexpr unsigned int kWmCommand = 0x0111;
 inline constexpr unsigned int kTaskbarCreated = 0xC0F0;  // what the system registered "TaskbarCreated" as
 inline constexpr unsigned int kBnClicked = 0;
 inline constexpr unsigned int kWmDpiChanged = 0x02E0;
+inline constexpr unsigned int kWmTimer = 0x0113;
 inline constexpr std::uint32_t kRegMultiSz = 7;
 inline constexpr const char* kRunKey = "HKCU\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
@@ -38,6 +40,7 @@ struct SimWindow {
   platform::WindowEvents* events = nullptr;
   platform::WndProc proc = nullptr;  // the procedure in front of the chain
   std::map<int, Control> controls;
+  std::map<unsigned int, unsigned int> timers;  // id -> interval in ms; they go with the window
 };
 
 struct Hotkey {
@@ -83,6 +86,7 @@ class Desktop {
   std::vector<OpenedPage> openedPages;
   std::vector<MessageBoxShown> messageBoxes;
   std::vector<std::vector<platform::MenuItem>> menusShown;
+  platform::Hwnd foreground = nullptr;  // the window with the keyboard
   bool quitPosted = false;
   bool ended = false;
   int openKeys = 0;
@@ -94,6 +98,9 @@ class Desktop {
   std::set<std::string> refusedKeys;    // registry key paths (lower case) that refuse writes and deletions
   std::set<std::string> deniedKeys;     // ... that refuse to be opened at all
   bool taskbarRunning = true;
+  // How the shell answers the next adds of an icon, the first first; after them it adds.
+  enum class AddAnswer { Refused, TimedOut };  // timed out: the icon is added, yet the call fails
+  std::deque<AddAnswer> nextAdds;
   // The user's answer to a pop-up menu (an item id, 0 to dismiss), and what happens while a
   // message box waits for OK.
   std::function<int(const std::vector<platform::MenuItem>&)> onPopupMenu;
@@ -111,6 +118,7 @@ class Desktop {
   void HoldHotkeyElsewhere(unsigned int modifiers, unsigned int virtualKey);
   void TrayMouse(unsigned int mouseMessage);  // over the program's icon
   void RestartTaskbar();                       // icons are gone; TaskbarCreated is broadcast
+  int ElapseTimers();  // one interval of every timer passes: each fires once; returns how many did
   void Click(platform::Hwnd hwnd, int controlId);                         // with the mouse
   void Type(platform::Hwnd hwnd, int controlId, const std::string& text);  // a key box's new text
   void Close(platform::Hwnd hwnd);

@@ -57,6 +57,12 @@ bool ShellNotifyIcon(NotifyIconMessage message, const NotifyIconData& data) {
   if (message == NotifyIconMessage::Add) {
     desktop.journal.push_back("Shell_NotifyIcon Add");
     if (!desktop.taskbarRunning || found != desktop.trayIcons.end()) return false;
+    if (!desktop.nextAdds.empty()) {
+      const sim::Desktop::AddAnswer answer = desktop.nextAdds.front();
+      desktop.nextAdds.pop_front();
+      if (answer == sim::Desktop::AddAnswer::TimedOut) desktop.trayIcons.push_back(data);
+      return false;
+    }
     desktop.trayIcons.push_back(data);
     return true;
   }

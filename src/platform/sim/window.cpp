@@ -21,6 +21,8 @@ std::intptr_t PLATFORM_CALLBACK FormProc(Hwnd hwnd, unsigned int msg, std::uintp
     events.OnTaskbarCreated();
   } else if (msg == sim::kWmDpiChanged) {
     events.OnDpiChanged();
+  } else if (msg == sim::kWmTimer) {
+    events.OnTimer(static_cast<unsigned int>(wParam));
   }
   return 0;
 }
@@ -50,6 +52,7 @@ Window::~Window() {
   desktop.journal.push_back("DestroyWindow " + found->second.caption);
   // A destroyed window loses its hotkeys with it.
   std::erase_if(desktop.hotkeys, [&](const sim::Hotkey& h) { return h.hwnd == state_->hwnd; });
+  if (desktop.foreground == state_->hwnd) desktop.foreground = nullptr;
   desktop.windows.erase(found);
 }
 
@@ -62,10 +65,28 @@ Hicon Window::SmallIcon() const {
 
 static sim::SimWindow& Sim(Hwnd hwnd) { return sim::desktop().windows.at(hwnd); }
 
-void Window::SetVisible(bool visible) { Sim(state_->hwnd).visible = visible; }
+// As on Windows, showing activates a hidden window only: one shown already stays where it is.
+void Window::SetVisible(bool visible) {
+  sim::Desktop& desktop = sim::desktop();
+  sim::SimWindow& window = Sim(state_->hwnd);
+  if (visible && !window.visible) desktop.foreground = state_->hwnd;
+  if (!visible && desktop.foreground == state_->hwnd) desktop.foreground = nullptr;
+  window.visible = visible;
+}
 bool Window::Visible() const { return Sim(state_->hwnd).visible; }
 void Window::Restore() { Sim(state_->hwnd).restored = true; }
+void Window::BringToFront() { sim::desktop().foreground = state_->hwnd; }
 void Window::SetCaption(std::string_view caption) { Sim(state_->hwnd).caption = caption; }
+
+void Window::SetTimer(unsigned int id, unsigned int milliseconds) {
+  sim::desktop().journal.push_back("SetTimer " + std::to_string(id));
+  Sim(state_->hwnd).timers[id] = milliseconds;
+}
+
+void Window::KillTimer(unsigned int id) {
+  sim::desktop().journal.push_back("KillTimer " + std::to_string(id));
+  Sim(state_->hwnd).timers.erase(id);
+}
 
 void Window::AddControl(const ControlSpec& design) {
   sim::Control& control = Sim(state_->hwnd).controls[design.id];
@@ -88,6 +109,7 @@ void Window::AddListItem(int id, std::string_view text) {
 int Window::PopupMenu(const std::vector<MenuItem>& items) {
   sim::Desktop& desktop = sim::desktop();
   desktop.journal.push_back("PopupMenu");
+  desktop.foreground = state_->hwnd;  // as on Windows, where the menu needs it to close
   desktop.menusShown.push_back(items);
   return desktop.onPopupMenu ? desktop.onPopupMenu(items) : 0;
 }

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <optional>
 
 #include "platform/win32/text.h"
@@ -47,6 +48,23 @@ class VisualStyles {
   ULONG_PTR cookie_ = 0;
 };
 
+// The system's button, but painting through a DC of its own: a button paints with its parent's
+// clipping (CS_PARENTDC), which its region does not narrow, and a check box would paint over its
+// neighbour (see ClipCheckBoxes). Made from the button of the controls being created, with visual
+// styles where the form has them.
+const wchar_t* CheckBoxClass() {
+  static const ATOM registered = [] {
+    WNDCLASSEXW button{};
+    button.cbSize = sizeof button;
+    if (!GetClassInfoExW(/* instance= */ nullptr, L"BUTTON", &button)) return ATOM{0};
+    button.style &= ~CS_PARENTDC;
+    button.hInstance = GetModuleHandleW(nullptr);
+    button.lpszClassName = L"TandrelCheckBox";
+    return RegisterClassExW(&button);
+  }();
+  return registered ? L"TandrelCheckBox" : L"BUTTON";
+}
+
 struct ControlClass {
   const wchar_t* name;
   DWORD style;
@@ -55,7 +73,7 @@ struct ControlClass {
 ControlClass ClassOf(const ControlSpec& design, int defaultButton) {
   switch (design.kind) {
     case ControlKind::CheckBox:
-      return {L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX};
+      return {CheckBoxClass(), WS_TABSTOP | BS_AUTOCHECKBOX};
     case ControlKind::ComboDropDown:
       return {L"COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL};  // typing may pass the edge
     case ControlKind::Label:  // tells of clicks
@@ -127,6 +145,40 @@ void Window::State::PlaceControl(HWND control, const ControlSpec& design) {
   }
 }
 
+// A check box's square and caption lie at its left. Where a control to its right reaches into its
+// box (Alt's into Shift's, Shift's into the key box), that control takes the clicks and draws
+// itself: the check box ends at its left edge. Putting the neighbour above it instead would change
+// the tab order, which follows the z-order.
+int Window::State::OwnRightTwips(const ControlSpec& box) const {
+  int end = box.leftTwips + box.widthTwips;
+  for (const auto& [other, design] : controls) {
+    const bool sameRow =
+        design.topTwips < box.topTwips + box.heightTwips && box.topTwips < design.topTwips + design.heightTwips;
+    if (other && sameRow && design.leftTwips > box.leftTwips) end = std::min(end, design.leftTwips);
+  }
+  return end;
+}
+
+RECT Window::State::OwnPart(const ControlSpec& box) const {
+  return {0, 0, Pixels(OwnRightTwips(box)) - Pixels(box.leftTwips), Pixels(box.heightTwips)};
+}
+
+// The region takes the clicks and the painting off the part that is not the box's own.
+void Window::State::ClipCheckBoxes() {
+  for (const auto& [box, design] : controls) {
+    if (design.kind != ControlKind::CheckBox || OwnRightTwips(design) == design.leftTwips + design.widthTwips) {
+      continue;
+    }
+    // Each control added asks again; a region set already stays.
+    const RECT own = OwnPart(design);
+    RECT current{};
+    if (GetWindowRgnBox(box, &current) != ERROR && EqualRect(&current, &own)) continue;
+    win32::OwnedRegion region(CreateRectRgnIndirect(&own));
+    // The system owns the region once it is set.
+    if (SetWindowRgn(box, region.get(), /* redraw= */ TRUE)) region.release();
+  }
+}
+
 void Window::AddControl(const ControlSpec& design) {
   State& state = *state_;
   if (design.kind == ControlKind::Line) {  // drawn by the form itself
@@ -134,16 +186,17 @@ void Window::AddControl(const ControlSpec& design) {
     InvalidateRect(handle(), /* rect= */ nullptr, /* erase= */ TRUE);
     return;
   }
-  const ControlClass control = ClassOf(design, state.design.defaultButton);
   // Visual styles only for the controls of forms a user sees: the hidden forms stay light.
   std::optional<VisualStyles> styles;
   if (state.VisualStyles()) styles.emplace();
+  const ControlClass control = ClassOf(design, state.design.defaultButton);
   const HWND hwnd = CreateWindowExW(
       /* exStyle= */ 0, control.name, win32::Wide(design.text).c_str(), WS_CHILD | WS_VISIBLE | control.style,
       /* x= */ 0, /* y= */ 0, /* width= */ 0, /* height= */ 0, handle(),
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)), GetModuleHandleW(nullptr), /* param= */ nullptr);
   state.controls.emplace_back(hwnd, design);
   state.PlaceControl(hwnd, design);
+  state.ClipCheckBoxes();
 
   // With the common controls of the manifest the list's height follows this count, not the window's.
   if (design.kind == ControlKind::ComboDropDown) {

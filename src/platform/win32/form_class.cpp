@@ -38,20 +38,6 @@ LRESULT DefaultButton(const Window::State& state, HWND hwnd) {
   return state.design.defaultButton ? MAKELRESULT(state.design.defaultButton, DC_HASDEFID) : 0;
 }
 
-// Labels in the colour of their design, and see-through: one that overlaps a control or another
-// label paints no background over it.
-LRESULT ColourLabel(const Window::State& state, HDC dc, HWND control) {
-  for (const auto& [hwnd, design] : state.controls) {
-    if (hwnd != control || design.kind != ControlKind::Label) continue;
-    if (design.colour == Colour::Black) SetTextColor(dc, RGB(0, 0, 0));
-    if (design.colour == Colour::Highlight) SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHT));
-    SetBkMode(dc, TRANSPARENT);
-    return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
-  }
-  SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-  return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
-}
-
 void Paint(const Window::State& state, HWND hwnd) {
   PAINTSTRUCT paint;
   const HDC dc = BeginPaint(hwnd, &paint);
@@ -92,9 +78,15 @@ LRESULT CALLBACK FormProcedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
     state->events.OnTaskbarCreated();
     return 0;
   }
+  if (msg == WM_TIMER) {
+    state->events.OnTimer(static_cast<unsigned int>(wParam));
+    return 0;
+  }
   if (msg == WM_ACTIVATE && KeepFocus(*state, hwnd, wParam)) return 0;
   if (msg == DM_GETDEFID) return DefaultButton(*state, hwnd);
-  if (msg == WM_CTLCOLORSTATIC) return ColourLabel(*state, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+  if (msg == WM_CTLCOLORSTATIC) {
+    return ColourCaption(*state, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+  }
   if (msg == WM_PAINT) {
     Paint(*state, hwnd);
     return 0;

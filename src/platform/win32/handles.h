@@ -31,6 +31,7 @@ class Owned {
 
   Handle get() const { return handle_; }
   explicit operator bool() const { return handle_ != Handle{}; }
+  Handle release() { return std::exchange(handle_, Handle{}); }  // to a taker that frees it
   void reset(Handle handle = Handle{}) {
     if (handle_) Close(handle_);
     handle_ = Normal(handle);
@@ -43,6 +44,7 @@ class Owned {
 namespace close {
 inline void Icon(HICON icon) { DestroyIcon(icon); }
 inline void Font(HFONT font) { DeleteObject(font); }
+inline void Region(HRGN region) { DeleteObject(region); }
 inline void Menu(HMENU menu) { DestroyMenu(menu); }
 inline void Kernel(HANDLE handle) { CloseHandle(handle); }
 inline void Search(HANDLE handle) { FindClose(handle); }
@@ -57,6 +59,7 @@ inline void Window(HWND window) {
 
 using OwnedIcon = Owned<HICON, close::Icon>;
 using OwnedFont = Owned<HFONT, close::Font>;
+using OwnedRegion = Owned<HRGN, close::Region>;
 using OwnedMenu = Owned<HMENU, close::Menu>;
 using OwnedHandle = Owned<HANDLE, close::Kernel>;
 using OwnedSearch = Owned<HANDLE, close::Search>;

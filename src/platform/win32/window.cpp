@@ -69,6 +69,7 @@ void Window::State::LayOut(const RECT* suggested) {
   for (const auto& [control, controlDesign] : controls) {
     if (control) PlaceControl(control, controlDesign);
   }
+  ClipCheckBoxes();
   InvalidateRect(hwnd, /* rect= */ nullptr, /* erase= */ TRUE);
 }
 
@@ -137,6 +138,19 @@ bool Window::Visible() const { return IsWindowVisible(handle()) != FALSE; }
 
 void Window::Restore() { ShowWindow(handle(), SW_RESTORE); }
 
+// Showing a window that is shown already leaves it where it is. The tray menu's click gave the
+// process the right to take the foreground.
+void Window::BringToFront() {
+  if (IsIconic(handle())) ShowWindow(handle(), SW_RESTORE);
+  SetForegroundWindow(handle());
+}
+
 void Window::SetCaption(std::string_view caption) { SetWindowTextW(handle(), win32::Wide(caption).c_str()); }
+
+void Window::SetTimer(unsigned int id, unsigned int milliseconds) {
+  ::SetTimer(handle(), id, milliseconds, /* procedure= */ nullptr);
+}
+
+void Window::KillTimer(unsigned int id) { ::KillTimer(handle(), id); }
 
 }  // namespace platform

@@ -31,6 +31,10 @@ struct Window::State {
   void LayOut(const RECT* suggested);
   void SetIcons();
   void PlaceControl(HWND control, const ControlSpec& design);
+  // A check box's part that no control to its right lies over, in its own pixels; its region.
+  int OwnRightTwips(const ControlSpec& box) const;
+  RECT OwnPart(const ControlSpec& box) const;
+  void ClipCheckBoxes();
   HFONT FontFor(const ControlSpec& design);
   void PaintLines(HDC dc) const;
 };
@@ -42,6 +46,9 @@ const wchar_t* FormClass();
 
 // The icon's image of that size, loaded once for the run.
 HICON SharedIcon(IconId icon, int size);
+
+// Answers WM_CTLCOLORSTATIC for a control of the form: its text colour and background.
+LRESULT ColourCaption(const Window::State& state, HDC dc, HWND control);
 
 }  // namespace win32
 }  // namespace platform

@@ -38,17 +38,17 @@ class SharedProgress final : public zip::Observer {
   }
   bool Cancelled() override { return cancelled_; }
   // The question goes to the calling thread, which owns the windows; the engine waits for it.
-  std::optional<std::string> Password(bool wrong) override {
+  std::optional<std::string> Password(const zip::PasswordQuestion& question) override {
     if (!asks_) return std::nullopt;
-    wrong_ = wrong;
+    question_ = question;
     SetEvent(asked_.get());
     WaitForSingleObject(answered_.get(), INFINITE);
     return std::move(answer_);
   }
 
   HANDLE asked() const { return asked_.get(); }
-  void Answer(const std::function<std::optional<std::string>(bool)>& ask) {
-    answer_ = ask(wrong_);
+  void Answer(const std::function<std::optional<std::string>(const zip::PasswordQuestion&)>& ask) {
+    answer_ = ask(question_);
     SetEvent(answered_.get());
   }
   void Cancel() { cancelled_ = true; }
@@ -73,7 +73,7 @@ class SharedProgress final : public zip::Observer {
   const bool asks_;
   const OwnedHandle asked_{CreateEventW(nullptr, /* manualReset= */ FALSE, /* initialState= */ FALSE, nullptr)};
   const OwnedHandle answered_{CreateEventW(nullptr, /* manualReset= */ FALSE, /* initialState= */ FALSE, nullptr)};
-  bool wrong_ = false;                 // handed over under the events
+  zip::PasswordQuestion question_;     // handed over under the events
   std::optional<std::string> answer_;
 };
 

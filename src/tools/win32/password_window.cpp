@@ -12,7 +12,7 @@ using namespace platform::win32;
 namespace {
 
 constexpr WORD kArchive = 101;
-constexpr WORD kWrong = 102;
+constexpr WORD kNote = 102;
 constexpr WORD kEdit = 103;
 constexpr WORD kShow = 104;
 constexpr WORD kButton = 0x0080, kEditClass = 0x0081, kStatic = 0x0082;  // the system's atoms
@@ -71,14 +71,14 @@ class Template {
 
 struct Asking {
   std::wstring_view archive;
-  bool wrong;
+  std::wstring note;
   wchar_t mask = 0;
   std::optional<std::string> password;
 };
 
 void OnInit(HWND dialog, Asking& asking) {
   SetDlgItemTextW(dialog, kArchive, std::wstring(asking.archive).c_str());
-  if (asking.wrong) SetDlgItemTextW(dialog, kWrong, L"That password is wrong. Try again.");
+  SetDlgItemTextW(dialog, kNote, asking.note.c_str());
   asking.mask = static_cast<wchar_t>(SendDlgItemMessageW(dialog, kEdit, EM_GETPASSWORDCHAR, 0, 0));
   // No owner: without this it could open behind the window it was started from.
   SetForegroundWindow(dialog);
@@ -122,16 +122,16 @@ INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
 
 }  // namespace
 
-std::optional<std::string> AskPassword(std::wstring_view title, std::wstring_view archive, bool wrong) {
-  Template form(title, 230, 96);
+std::optional<std::string> AskPassword(std::wstring_view title, std::wstring_view archive, const std::string& note) {
+  Template form(title, 230, 104);
   form.Item(kStatic, 0xFFFF, SS_LEFT, 7, 7, 216, 8, L"Enter the password to extract");
   form.Item(kStatic, kArchive, SS_LEFT | SS_PATHELLIPSIS | SS_NOPREFIX, 7, 17, 216, 8, L"");
-  form.Item(kStatic, kWrong, SS_LEFT, 7, 29, 216, 8, L"");
-  form.Item(kEditClass, kEdit, ES_PASSWORD | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 7, 41, 216, 14, L"");
-  form.Item(kButton, kShow, BS_AUTOCHECKBOX | WS_TABSTOP, 7, 60, 120, 10, L"&Show password");
-  form.Item(kButton, IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 119, 75, 50, 14, L"OK");
-  form.Item(kButton, IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 173, 75, 50, 14, L"Cancel");
-  Asking asking{.archive = archive, .wrong = wrong, .mask = 0, .password = std::nullopt};
+  form.Item(kStatic, kNote, SS_LEFT | SS_NOPREFIX, 7, 29, 216, 16, L"");  // two lines for an entry's name
+  form.Item(kEditClass, kEdit, ES_PASSWORD | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 7, 49, 216, 14, L"");
+  form.Item(kButton, kShow, BS_AUTOCHECKBOX | WS_TABSTOP, 7, 68, 120, 10, L"&Show password");
+  form.Item(kButton, IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 119, 83, 50, 14, L"OK");
+  form.Item(kButton, IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 173, 83, 50, 14, L"Cancel");
+  Asking asking{.archive = archive, .note = Wide(note), .mask = 0, .password = std::nullopt};
   DialogBoxIndirectParamW(GetModuleHandleW(nullptr), form.get(), /* owner= */ nullptr, Procedure,
                           reinterpret_cast<LPARAM>(&asking));
   return std::move(asking.password);

@@ -7,8 +7,10 @@
 #include "platform/win32/harden.h"
 #include "tools/failure_text.h"
 #include "tools/left_out.h"
+#include "tools/selection_key.h"
 #include "platform/win32/handles.h"
 #include "tools/win32/report.h"
+#include "tools/win32/selection_claim.h"
 #include "tools/win32/shell_window.h"
 #include "platform/win32/text.h"
 
@@ -24,22 +26,18 @@ std::string Paragraphs(const std::string& first, const std::string& second) {
   return first.empty() || second.empty() ? first + second : first + "\n\n" + second;
 }
 
-// The tool started with nothing to work on, as a hotkey starts it.
-int WorkOnSelection(const Tool& tool, HWND front) {
-  Selection selection = FrontSelection(front);
+// The key of what is selected: the files and folders, and the items that are not on a disk.
+std::string KeyOf(const Selection& selection) {
+  std::vector<std::string> items = selection.others;
+  for (const Path& path : selection.paths) items.push_back(Utf8(path.native()));
+  return SelectionKey(items);
+}
+
+// Works on what was selected or chosen, selects what it made where the user is, and names what
+// it left out.
+int WorkOn(const Tool& tool, Selection selection) {
   CommandLine line;
-  if (selection.paths.empty() && selection.others.empty()) {
-    const Choice choice = Choose(tool.choose, selection.folder);
-    if (choice.result == HRESULT_FROM_WIN32(ERROR_CANCELLED)) return kCancelled;
-    if (choice.paths.empty()) {
-      Tell(tool.name, tool.usage, Tone::Notice, /*quiet=*/false);
-      return kFailed;
-    }
-    line.paths = choice.paths;
-    selection.window = nullptr;  // no window to show the result in; a folder window is opened
-  } else {
-    line.paths = std::move(selection.paths);
-  }
+  line.paths = std::move(selection.paths);
   std::vector<std::string> notTaken;
   std::vector<Named> named;
   if (tool.takes) {
@@ -72,6 +70,31 @@ int WorkOnSelection(const Tool& tool, HWND front) {
   if (exit == kCancelled || leftOut.empty()) return exit;
   Tell(tool.name, leftOut, Tone::Warning, /*quiet=*/false);
   return kFailed;
+}
+
+// The tool started with nothing to work on, as a hotkey starts it.
+int WorkOnSelection(const Tool& tool, HWND front) {
+  Selection selection = FrontSelection(front);
+  if (!selection.paths.empty() || !selection.others.empty()) {
+    // A hotkey held down starts a copy per key repeat, all on this selection: the first claims it,
+    // works and tells of it, the others end at once, quietly, as if done. Repeats go on while the
+    // hotkey is held, after a short work too: so is the claim.
+    const SelectionClaim claim(tool.name, KeyOf(selection));
+    if (claim.Taken()) return kDone;
+    const int exit = WorkOn(tool, std::move(selection));
+    claim.HoldForRepeats();
+    return exit;
+  }
+  // What is chosen in the file dialog was chosen once: no claim.
+  const Choice choice = Choose(tool.choose, selection.folder);
+  if (choice.result == HRESULT_FROM_WIN32(ERROR_CANCELLED)) return kCancelled;
+  if (choice.paths.empty()) {
+    Tell(tool.name, tool.usage, Tone::Notice, /*quiet=*/false);
+    return kFailed;
+  }
+  selection.paths = choice.paths;
+  selection.window = nullptr;  // no window to show the result in; a folder window is opened
+  return WorkOn(tool, std::move(selection));
 }
 
 int Run(const Tool& tool, const CommandLine& line, HWND front) {

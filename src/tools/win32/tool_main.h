@@ -32,7 +32,8 @@ struct Tool {
 
 // Hardened, the command line read: a wrong one gets the usage. The paths it names are worked on;
 // without any, what is selected in Explorer in front or else what the user chooses in the file
-// dialog, and the result is selected where the user is. COM comes up only around the shell's
+// dialog, and the result is selected where the user is; a copy started on a selection that
+// another copy works on ends at once, quietly, with 0. COM comes up only around the shell's
 // calls, so that a tool that needs none starts without it. Returns the exit code.
 int ToolMain(const Tool& tool);
 

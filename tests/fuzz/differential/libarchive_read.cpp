@@ -88,6 +88,13 @@ ReadResult ReadWithLibarchive(const std::string& bytes, Reader kind, const std::
       result.failedEntry = read.name;
       break;
     }
+    // A sparse file's hole at its end has no block, not even an empty one when the map ends in
+    // runs of no data: the entry's size says where the file ends.
+    const la_int64_t size = archive_entry_size(entry);
+    if (kind == Reader::Tar && read.type == ReadEntry::Type::File && archive_entry_size_is_set(entry) != 0 &&
+        size > static_cast<la_int64_t>(read.data.size())) {
+      read.data.resize(static_cast<std::size_t>(size));
+    }
     result.entries.push_back(std::move(read));
   }
   return result;
