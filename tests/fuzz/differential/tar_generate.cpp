@@ -218,8 +218,8 @@ class TarWriter {
       default: {
         const Sparse sparse = DrawSparse(draw_);
         whole = sparse.Whole();
-        file = !folderName;
-        if (folderName) name += "f";  // a sparse folder is no thing
+        file = true;
+        if (folderName || Lands(name).empty()) name += "f";  // a sparse file has a name of its own
         data = sparse.Stored();
         const unsigned kind = draw_.Below(4);
         if (kind == 0) {  // GNU's old type 'S'
