@@ -151,7 +151,8 @@ PasswordGenerated GeneratePasswords(const std::uint8_t* data, std::size_t size) 
     if (entry.header.empty() || !draw.OneIn(2)) continue;
     for (unsigned n = 0;; ++n) {
       std::string candidate = "passes" + std::to_string(n);
-      if (PassesCheck(candidate, entry.header, entry.check)) {
+      if (PassesCheck(candidate, entry.header, entry.check) &&
+          std::find(wrong.begin(), wrong.end(), candidate) == wrong.end()) {
         wrong.push_back(std::move(candidate));
         break;
       }
