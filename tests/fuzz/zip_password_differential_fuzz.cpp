@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "differential/compare.h"
 #include "differential/password_generate.h"
