@@ -20,27 +20,31 @@ bool StartsWith(std::span<const std::uint8_t> head, std::string_view signature) 
                     [](char s, std::uint8_t b) { return static_cast<std::uint8_t>(s) == b; });
 }
 
-// Whether the gzip stream's first inflated bytes are a tar header; as much as the head holds.
+// Whether the gzip stream's first inflated bytes start a tar; as much as the head holds.
 bool InflatesToTar(std::span<const std::uint8_t> head) {
-  std::array<std::uint8_t, kTarBlock> block{};
+  std::array<std::uint8_t, 2 * kTarBlock> block{};  // a volume label and the header after it
   z_stream stream{};
   if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK) return false;
   stream.next_in = const_cast<std::uint8_t*>(head.data());  // zlib's interface is not const
   stream.avail_in = static_cast<uInt>(head.size());
   stream.next_out = block.data();
   stream.avail_out = static_cast<uInt>(block.size());
-  int status = Z_OK;
-  while (status == Z_OK && stream.avail_out > 0 && stream.avail_in > 0) status = inflate(&stream, Z_NO_FLUSH);
-  const bool full = stream.avail_out == 0;
+  while (stream.avail_out > 0 && stream.avail_in > 0) {
+    const int status = inflate(&stream, Z_NO_FLUSH);
+    // A member may end before the blocks do (an empty one first): the next one goes on with them.
+    if (status == Z_STREAM_END && stream.avail_in > 0 && inflateReset(&stream) == Z_OK) continue;
+    if (status != Z_OK) break;
+  }
+  const std::size_t got = block.size() - stream.avail_out;
   inflateEnd(&stream);
-  return full && HasTarMagic(block);
+  return StartsTar(std::span(block).first(got));
 }
 
 }  // namespace
 
 ArchiveKind ArchiveKindByHead(std::span<const std::uint8_t> head) {
   using namespace std::string_view_literals;
-  if (head.size() >= kTarBlock && HasTarMagic(head.first(kTarBlock))) return ArchiveKind::Tar;
+  if (StartsTar(head)) return ArchiveKind::Tar;
   if (StartsWith(head, "\x1F\x8B\x08"sv)) return InflatesToTar(head) ? ArchiveKind::GzipTar : ArchiveKind::Gzip;
   if (StartsWith(head, "7z\xBC\xAF\x27\x1C"sv)) return ArchiveKind::SevenZip;
   if (StartsWith(head, "Rar!\x1A\x07\x00"sv) || StartsWith(head, "Rar!\x1A\x07\x01\x00"sv)) return ArchiveKind::Rar;

@@ -58,6 +58,13 @@ Error ReadPax(std::string_view data, Pax& pax) {
     const std::size_t equals = record.find('=');
     if (equals == std::string_view::npos) return Damaged({}, "a pax record has no value");
     const std::string_view key = record.substr(0, equals), value = record.substr(equals + 1);
+    // An empty value deletes the key's record, so that the header's own field counts again.
+    if (value.empty()) {
+      if (key == "path") pax.path.reset();
+      if (key == "size") pax.size.reset();
+      if (key == "mtime") pax.modified.reset();
+      continue;
+    }
     if (key == "path") pax.path = std::string(value);
     if (key == "size") {
       std::uint64_t size = 0;
@@ -72,7 +79,11 @@ Error ReadPax(std::string_view data, Pax& pax) {
       const std::string_view whole = value.substr(0, value.find('.'));
       std::int64_t seconds = 0;
       const auto [end, error] = std::from_chars(whole.data(), whole.data() + whole.size(), seconds);
-      if (error != std::errc() || end != whole.data() + whole.size()) return Damaged({}, "a pax time is no number");
+      if (end != whole.data() + whole.size() || (error != std::errc() && error != std::errc::result_out_of_range)) {
+        return Damaged({}, "a pax time is no number");
+      }
+      // One past any number is past any time a file keeps: left unset, as the header's would be.
+      if (error == std::errc::result_out_of_range) seconds = whole.starts_with('-') ? INT64_MIN : INT64_MAX;
       pax.modified = seconds;
     }
   }
@@ -81,7 +92,7 @@ Error ReadPax(std::string_view data, Pax& pax) {
 
 // What each type of header stands for, and whether data follows it in the stream whatever its
 // size field says, as POSIX's pax and GNU tar read it (libarchive reads the same).
-enum class Role { PaxRecords, GlobalRecords, LongName, LongLink, File, Sparse, Folder, Link, Special, Label, Continued };
+enum class Role { PaxRecords, GlobalRecords, LongName, Unused, File, Sparse, Folder, Link, Special, Label, Continued };
 enum class Data { None, Size, InPax };
 struct TarType {
   char flag;
@@ -107,7 +118,8 @@ constexpr TarType kTarTypes[] = {
     {'X', Role::PaxRecords, Data::Size},  // Solaris tar's older 'x'
     {'g', Role::GlobalRecords, Data::Size},
     {'L', Role::LongName, Data::Size},
-    {'K', Role::LongLink, Data::Size},
+    {'K', Role::Unused, Data::Size},  // GNU's long link name: links are not extracted
+    {'A', Role::Unused, Data::Size},  // Solaris tar's ACL of the next entry, under its name
 };
 
 // Types unknown are files, as POSIX says.
@@ -138,20 +150,30 @@ Error ReadTarCatalog(TarStream& stream, Catalog& catalog) {
   Pax pax;
   std::optional<std::string> longName;
   bool paxArchive = false;  // a pax header seen: hard links may carry data
+  bool awaited = false;     // an extended header read, its entry not yet
+  std::size_t zeroBlocks = 0;  // in a row: two end the archive
   std::size_t extentBudget = kMostExtents;
   for (;;) {
     std::size_t got = 0;
     if (Error error = stream.Read(block.data(), block.size(), got)) return error;
+    const bool zeros = std::all_of(block.begin(), block.begin() + got, [](std::uint8_t b) { return b == 0; });
+    if (awaited && zeros) return Damaged({}, "the archive ends between an extended header and its entry");
     if (got == 0) break;  // writers that leave out the end blocks
-    if (got != block.size()) return Damaged({}, "the archive ends early");
-    if (std::all_of(block.begin(), block.end(), [](std::uint8_t b) { return b == 0; })) break;
+    // Zeros end an archive, but another may follow them (cat a.tar b.tar): read on, as GNU tar -i does.
+    if (zeros) {
+      ++zeroBlocks;
+      continue;
+    }
+    // Past the two end blocks, what is no header is the last record's padding, which old writers left unwiped.
+    if (got != block.size()) return zeroBlocks >= 2 ? stream.Finish() : Damaged({}, "the archive ends early");
     TarHeader header;
-    if (Error error = ReadTarHeader(block, header)) return error;
+    if (Error error = ReadTarHeader(block, header)) return zeroBlocks >= 2 ? stream.Finish() : error;
+    zeroBlocks = 0;
     const TarType type = TypeOf(header.type);
     std::string record;
     switch (type.role) {
       case Role::PaxRecords:
-        paxArchive = true;
+        paxArchive = awaited = true;
         if (Error error = ReadRecord(stream, header, record)) return error;
         if (Error error = ReadPax(record, pax)) return error;
         continue;
@@ -160,15 +182,18 @@ Error ReadTarCatalog(TarStream& stream, Catalog& catalog) {
         if (Error error = ReadRecord(stream, header, record)) return error;
         continue;
       case Role::LongName:
+        awaited = true;
         if (Error error = ReadRecord(stream, header, record)) return error;
         longName = record.substr(0, record.find('\0'));
         continue;
-      case Role::LongLink:  // a long link target: links are not extracted
+      case Role::Unused:  // about the next entry, nothing extraction keeps
+        awaited = true;
         if (Error error = ReadRecord(stream, header, record)) return error;
         continue;
       default:
         break;
     }
+    awaited = false;
     Entry entry;
     const std::optional<std::string>& path = pax.sparse.name ? pax.sparse.name : pax.path;
     entry.name = NameText(path ? *path : longName ? *longName : header.name);

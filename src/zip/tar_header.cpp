@@ -53,8 +53,13 @@ bool TarNumber(std::span<const std::uint8_t> field, std::int64_t& value) {
   return digits || field[0] == 0;
 }
 
-bool HasTarMagic(std::span<const std::uint8_t> block) {
-  return block.size() >= kTarBlock && std::memcmp(block.data() + kMagicAt, "ustar", 5) == 0;
+bool StartsTar(std::span<const std::uint8_t> head) {
+  const auto magicAt = [&](std::size_t block) {
+    return head.size() >= block + kTarBlock && std::memcmp(head.data() + block + kMagicAt, "ustar", 5) == 0;
+  };
+  if (magicAt(0)) return true;
+  TarHeader label;
+  return magicAt(kTarBlock) && head[kTypeAt] == 'V' && !ReadTarHeader(head.first(kTarBlock), label);
 }
 
 Error ReadTarHeader(std::span<const std::uint8_t> block, TarHeader& header) {

@@ -17,8 +17,9 @@ namespace zip {
 
 inline constexpr std::size_t kTarBlock = 512;
 
-// "ustar" at offset 257: POSIX ustar and pax write "ustar\0", GNU tar "ustar  ".
-bool HasTarMagic(std::span<const std::uint8_t> block);
+// A tar's first bytes: "ustar" at offset 257 (POSIX ustar and pax write "ustar\0", GNU tar
+// "ustar  "), or GNU's volume label (tar -V), which has no magic of its own, before a header that has it.
+bool StartsTar(std::span<const std::uint8_t> head);
 
 struct TarHeader {
   std::string name;      // prefix and name joined, as stored

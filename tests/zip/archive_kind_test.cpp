@@ -7,6 +7,7 @@
 TEST(ArchiveKind, IsToldByTheFirstBytes) {
   using zip::ArchiveKind;
   const std::string tar = BuildTar({{.name = "a.txt", .data = "a"}});
+  const std::string label = BuildTar({{.name = "Backup", .type = 'V', .fields = {{257, std::string(8, '\0')}}}}).substr(0, 512);
   const struct {
     const char* label;
     std::string head;
@@ -14,7 +15,13 @@ TEST(ArchiveKind, IsToldByTheFirstBytes) {
   } cases[] = {
       {"tar", tar, ArchiveKind::Tar},
       {"tar header alone", tar.substr(0, 512), ArchiveKind::Tar},
+      // tar -V: GNU's volume label has no magic of its own.
+      {"tar after a volume label", label + tar, ArchiveKind::Tar},
       {"tar.gz", Gzip(tar), ArchiveKind::GzipTar},
+      {"tar.gz after a volume label", Gzip(label + tar), ArchiveKind::GzipTar},
+      {"tar.gz after an empty member", Gzip("") + Gzip(tar), ArchiveKind::GzipTar},
+      {"tar.gz in members shorter than a block", Gzip(tar.substr(0, 100)) + Gzip(tar.substr(100)), ArchiveKind::GzipTar},
+      {"volume label alone", label + label, ArchiveKind::Other},
       {"tar.gz cut after its first block", Gzip(tar + Random(100000)).substr(0, 2000), ArchiveKind::GzipTar},
       {"gzip of text", Gzip("just text, no tar header after it" + std::string(600, 'x'), "notes.txt"), ArchiveKind::Gzip},
       {"gzip shorter than a block", Gzip("short"), ArchiveKind::Gzip},

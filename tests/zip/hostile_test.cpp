@@ -500,7 +500,13 @@ INSTANTIATE_TEST_SUITE_P(
         TarFault{"GzipOfAFileSecondMemberCut", Gzip(Random(3000), "a") + Gzip(Random(3000)).substr(0, 100)},
         TarFault{"GzipOfAFileTrailingMagicByte", Gzip(Random(3000), "a") + "\x1F"},
         TarFault{"SizeBelowZero", BuildTar({{.name = "bad", .data = "d", .fields = {{124, Base256(-1)}}}})},
-        TarFault{"NumberPastAnyFile", BuildTar({{.name = "bad", .data = "d", .fields = {{124, "\x80\x01" + std::string(10, '\0')}}}})}),
+        TarFault{"NumberPastAnyFile", BuildTar({{.name = "bad", .data = "d", .fields = {{124, "\x80\x01" + std::string(10, '\0')}}}})},
+        // An extended header names an entry that never comes: cut there, or the end blocks right after it.
+        TarFault{"CutAfterAPaxHeader",
+                 BuildTar({{.name = "fine.txt", .data = "fine"}, {.name = "x", .data = "x", .pax = PaxRecord("path", "long/x")}}).substr(0, 2048)},
+        TarFault{"EndAfterALongName", BuildTar({{.name = "fine.txt", .data = "fine"}, {.name = "././@LongLink", .data = "long/x", .type = 'L'}})},
+        // One zero block is no end: what follows it is damage, not padding.
+        TarFault{"LoneZeroBlockThenGarbage", kTar.substr(0, kTar.size() - 1024) + std::string(512, '\0') + std::string(512, 'g')}),
     [](const auto& info) { return std::string(info.param.label); });
 
 constexpr std::int64_t kBuilt = 15000000000000000;  // the builder's time, 1500000000 s in 100 ns ticks
@@ -591,11 +597,31 @@ INSTANTIATE_TEST_SUITE_P(
                 BuildTar({{.name = "X", .data = PaxRecord("path", "long/" + std::string(120, 'n')), .type = 'X'},
                           {.name = "cut", .data = "n"}}),
                 {{"long", {"/", kUnset}}, {"long/" + std::string(120, 'n'), {"n", kBuilt}}}},
+        // cat a.tar b.tar, cat a.tgz b.tgz: the second archive's entries follow the first one's end blocks.
+        TarRead{"Concatenated", BuildTar({{.name = "a.txt", .data = "a"}}) + BuildTar({{.name = "b.txt", .data = "b"}}),
+                {{"a.txt", {"a", kBuilt}}, {"b.txt", {"b", kBuilt}}}},
+        TarRead{"ConcatenatedGzipped", Gzip(BuildTar({{.name = "a.txt", .data = "a"}})) + Gzip(BuildTar({{.name = "b.txt", .data = "b"}})),
+                {{"a.txt", {"a", kBuilt}}, {"b.txt", {"b", kBuilt}}}},
+        // Past the two end blocks, what is no header is the last record's padding, as old writers left it.
+        TarRead{"PaddedWithGarbagePastTheEnd", BuildTar({{.name = "a.txt", .data = "a"}}) + std::string(1000, 'g'), {{"a.txt", {"a", kBuilt}}}},
+        // Solaris tar's ACL of the next entry, under that entry's name: no file of its own.
+        TarRead{"SolarisAcl",
+                BuildTar({{.name = "f.txt", .data = std::string("01000003\0user::rw-,group::r--,other:r--", 40), .type = 'A'},
+                          {.name = "f.txt", .data = "f"}}),
+                {{"f.txt", {"f", kBuilt}}}},
+        // An empty pax value deletes the record: the header's own field counts again.
+        TarRead{"PaxEmptyValues",
+                BuildTar({{.name = "h.txt", .data = "h",
+                           .pax = PaxRecord("path", "x.txt") + PaxRecord("path", "") + PaxRecord("size", "") + PaxRecord("mtime", "")}}),
+                {{"h.txt", {"h", kBuilt}}}},
+        TarRead{"VolumeLabel", BuildTar({{.name = "Backup", .type = 'V', .fields = {{257, std::string(8, '\0')}}}, {.name = "a.txt", .data = "a"}}),
+                {{"a.txt", {"a", kBuilt}}}},
         TarRead{"TimeBefore1970", BuildTar({{.name = "old.txt", .data = "o", .fields = {{136, Base256(-315619200)}}}}),
                 {{"old.txt", {"o", -3156192000000000}}}},
         TarRead{"TimePast9999", BuildTar({{.name = "far.txt", .data = "f", .fields = {{136, Base256(INT64_MAX / 2)}}},
-                                          {.name = "d/", .type = '5', .fields = {{136, Base256(-(INT64_MAX / 2))}}}}),
-                {{"far.txt", {"f", kUnset}}, {"d", {"/", kUnset}}}}),
+                                          {.name = "d/", .type = '5', .fields = {{136, Base256(-(INT64_MAX / 2))}}},
+                                          {.name = "farther.txt", .data = "g", .pax = PaxRecord("mtime", "-99999999999999999999.5")}}),
+                {{"far.txt", {"f", kUnset}}, {"d", {"/", kUnset}}, {"farther.txt", {"g", kUnset}}}}),
     [](const auto& info) { return std::string(info.param.label); });
 
 struct LoneFile {

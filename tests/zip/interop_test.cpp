@@ -149,6 +149,8 @@ const Peer kWriters[] = {
     {"GnuTarPosix", "tar", "ln -s text.txt link && tar --format=posix -czf $A . && rm link", kDosSlack,
      zip::ArchiveKind::GzipTar},
     {"GnuTarUstar", "tar", "tar --format=ustar -cf $A .", kDosSlack, zip::ArchiveKind::Tar},
+    // A volume label first: a header without the "ustar" magic.
+    {"GnuTarLabelled", "tar", "tar -V Backup -czf $A .", kDosSlack, zip::ArchiveKind::GzipTar},
     {"BsdtarTarGzip", "bsdtar", "ln -s text.txt link && bsdtar -czf $A . && rm link", kDosSlack, zip::ArchiveKind::GzipTar},
     // Two gzip members, as concatenated streams and parallel compressors make.
     {"GnuTarTwoMembers", "tar", "tar -cf - . | head -c 100000 | gzip > $A && tar -cf - . | tail -c +100001 | gzip >> $A",
