@@ -40,7 +40,9 @@ constexpr Refusal kRightRefusals[] = {
     {zip::Failure::Damaged, "gzip stream", kGzipBent | differential::kGzipTrailer},
     // A size that lies, or a stream cut short, leaves a header where data was and data where a
     // header was, or the data ends early; libarchive stops at an end it finds or ignores the rest.
-    {zip::Failure::Damaged, "ends", kCut | kGzipBent},
+    // The engine reads on past the end blocks, for tars one after the other; past one zero block
+    // (libarchive's end) a piece of a block is damage, as it is past the last entry.
+    {zip::Failure::Damaged, "ends", kCut | kGzipBent | differential::kTarAfterEnd},
     {zip::Failure::Damaged, "checksum", kCut | differential::kTarChecksum},
     // A gzip file cut within its first header is no gzip file: libarchive's raw reader takes
     // any bytes as their own data, the engine finds no archive in them.
@@ -69,6 +71,11 @@ constexpr Strictness kLibarchiveStrictness[] = {
     // entry they describe; the engine ends the tar there, as where end blocks are left out, and
     // nothing of that entry is there to extract.
     {"Damaged tar archive", differential::kTarTruncated},
+    // libarchive wants whole blocks to its end: a tar cut within its end blocks or at a
+    // header's edge, or a piece of zeros after its last entry, is truncated to it. The engine has
+    // read every entry there is; one whose data is cut short it refuses.
+    {"Truncated tar archive", differential::kTarTruncated},
+    {"Truncated tar archive", differential::kTarAfterEnd},
 };
 
 bool LibarchiveStrictness(const std::string& message, unsigned made) {

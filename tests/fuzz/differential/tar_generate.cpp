@@ -316,7 +316,10 @@ class TarWriter {
       case 2: tar_ += std::string(2 * kBlock, '\0'); tar_ = Padded(tar_ + std::string(10240 - tar_.size() % 10240, '\0')); break;
       default: tar_ += std::string(2 * kBlock, '\0'); break;
     }
-    if (draw_.OneIn(12)) tar_ += std::string(1, '\0') + draw_.Bytes(16);  // after the end: nobody's to read
+    if (draw_.OneIn(12)) {
+      tar_ += std::string(1, '\0') + draw_.Bytes(16);
+      out_.made |= kTarAfterEnd;
+    }
     return std::move(tar_);
   }
 
@@ -470,9 +473,9 @@ TarGenerated GenerateTar(const std::uint8_t* data, std::size_t size) {
 }
 
 std::string TarBendNames(unsigned made) {
-  static constexpr std::array<std::string_view, 11> kNames = {
+  static constexpr std::array<std::string_view, 12> kNames = {
       "traversal", "checksum", "number", "size", "tar-truncated", "pax-record",
-      "gzip-truncated", "gzip-crc", "gzip-header-crc", "gzip-trailer", "gzip-empty"};
+      "gzip-truncated", "gzip-crc", "gzip-header-crc", "gzip-trailer", "gzip-empty", "after-end"};
   std::string names;
   for (std::size_t i = 0; i < kNames.size(); ++i) {
     if ((made & (1U << i)) != 0) names += (names.empty() ? "" : ",") + std::string(kNames[i]);

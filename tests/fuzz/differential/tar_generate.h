@@ -24,6 +24,7 @@ enum TarBend : unsigned {
   kGzipTrailer = 1U << 9,    // bytes after the last member that begin as a member does
   // Not faults, but what some readers do not follow.
   kGzipEmpty = 1U << 10,     // a lone gzip'd file of no bytes
+  kTarAfterEnd = 1U << 11,   // bytes after the end blocks, or after the last entry where they are left out
 };
 
 struct TarGenerated {
