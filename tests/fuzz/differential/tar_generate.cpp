@@ -85,6 +85,14 @@ std::string Block(const Header& header) {
   return block;
 }
 
+// The unit over and over, `size` bytes of it.
+std::string Repeated(const std::string& unit, std::size_t size) {
+  std::string data = unit.empty() ? std::string("x") : unit;
+  while (data.size() < size) data += std::string(data);
+  data.resize(size);
+  return data;
+}
+
 std::string Padded(std::string data) { return data + std::string((kBlock - data.size() % kBlock) % kBlock, '\0'); }
 
 // "LENGTH key=value\n", LENGTH counting itself.
@@ -191,12 +199,7 @@ class TarWriter {
         // 'U' is no type anybody gives: a file, as POSIX says.
         header.type = std::array{'0', '0', '0', '\0', '7', 'U'}[draw_.Below(6)];
         data = folderName ? "" : Content(draw_);
-        if (bigSize > 0) {
-          const std::string unit = data.empty() ? std::string("x") : data;
-          data.clear();
-          while (data.size() < bigSize) data += unit;
-          data.resize(bigSize);
-        }
+        if (bigSize > 0) data = Repeated(data, bigSize);
         file = !folderName;
         whole = data;
         break;
@@ -449,10 +452,7 @@ TarGenerated GenerateTar(const std::uint8_t* data, std::size_t size) {
   if (kind >= 6) {
     out.reader = Reader::Gzip;
     stream = Content(draw);
-    if (bigSize > 0) {
-      const std::string unit = stream.empty() ? std::string("x") : stream;
-      while (stream.size() < bigSize) stream += unit;
-    }
+    if (bigSize > 0) stream = Repeated(stream, bigSize);
     if (stream.empty()) out.made |= kGzipEmpty;
     out.contents.push_back(stream);
   } else {
