@@ -20,11 +20,11 @@ class Quiet : public zip::Observer {
   void Done(std::uint64_t, const std::string&) override {}
   bool Cancelled() override { return false; }
   // The one password, once.
-  std::optional<std::string> Password(const zip::PasswordQuestion&) override {
+  std::optional<zip::PasswordAnswer> Password(const zip::PasswordQuestion&) override {
     const char* password = std::getenv("PASSWORD");
     if (asked_ || password == nullptr) return std::nullopt;
     asked_ = true;
-    return password;
+    return zip::PasswordAnswer{password};
   }
 
  private:

@@ -10,22 +10,24 @@ Passwords::~Passwords() {
   for (std::string& kept : kept_) Clear(kept);
 }
 
-std::optional<std::string> Passwords::Answer(const zip::PasswordQuestion& question, const Ask& ask) {
+std::optional<zip::PasswordAnswer> Passwords::Answer(const zip::PasswordQuestion& question, const Ask& ask) {
   // Asked again without being wrong: the last answer opened some entries.
   if (!question.wrong) Keep();
   Clear(last_);
   if (tried_ < kept_.size()) {
     fromKept_ = true;
     last_ = kept_[tried_++];
-    return last_;
+    return zip::PasswordAnswer{last_, /* remembered= */ true};
   }
   // A kept password that fails is not the person's mistake.
   zip::PasswordQuestion told = question;
   told.wrong = question.wrong && !fromKept_;
   fromKept_ = false;
   std::optional<std::string> typed = ask(told);
-  if (typed) last_ = *typed;
-  return typed;
+  if (!typed) return std::nullopt;
+  last_ = *typed;
+  Clear(*typed);
+  return zip::PasswordAnswer{last_};
 }
 
 void Passwords::Begin() {

@@ -22,7 +22,7 @@ class Passwords {
   Passwords& operator=(const Passwords&) = delete;
 
   // For the engine's question on an archive begun with Begin().
-  std::optional<std::string> Answer(const zip::PasswordQuestion& question, const Ask& ask);
+  std::optional<zip::PasswordAnswer> Answer(const zip::PasswordQuestion& question, const Ask& ask);
   void Begin();
   // The archive opened: the last answer opened what was left.
   void Opened();

@@ -51,12 +51,16 @@ class Trial {
  public:
   Trial(const os::File& archive, Observer& observer, Keys& keys) : archive_(archive), observer_(observer), keys_(keys) {}
 
-  Error Run(const Secret& answer, std::vector<const Entry*>& locked, Error& failed) {
+  Error Run(const Secret& answer, std::vector<const Entry*>& locked, bool& right, Error& failed) {
+    right = false;
+    std::vector<Passed> opens;
+    std::unordered_set<const Entry*> opened;
     for (const bool aes : {false, true}) {
       for (const Secret& form : Forms(answer, aes)) {
         std::vector<const Entry*> ofKind;
-        std::copy_if(locked.begin(), locked.end(), std::back_inserter(ofKind),
-                     [&](const Entry* entry) { return (entry->aesStrength != 0) == aes; });
+        std::copy_if(locked.begin(), locked.end(), std::back_inserter(ofKind), [&](const Entry* entry) {
+          return (entry->aesStrength != 0) == aes && !opened.contains(entry);
+        });
         if (ofKind.empty()) break;
         std::vector<std::optional<Secret>> checked;
         if (Error error = CheckEach(ofKind, form, aes, checked)) return error;
@@ -65,15 +69,21 @@ class Trial {
           if (checked[i]) passed.push_back({ofKind[i], std::move(*checked[i])});
         }
         if (Error error = Decide(passed, passed.size() == ofKind.size(), failed)) return error;
-        std::unordered_set<const Entry*> opened;
         for (Passed& pass : passed) {
           if (!pass.opens) continue;
           opened.insert(pass.entry);
-          keys_.Set(*pass.entry, std::move(pass.key));
+          opens.push_back(std::move(pass));
         }
-        std::erase_if(locked, [&](const Entry* entry) { return opened.contains(entry); });
       }
     }
+    // An empty entry of traditional encryption matches whatever passes its check, 1 wrong answer
+    // in 256: it is opened all the same, its file is empty whatever the key, but it shows the
+    // answer right only when no entry that could tell is left.
+    const auto tells = [](const Entry* entry) { return entry->size > 0 || entry->aesStrength != 0; };
+    right = std::ranges::any_of(opens, [&](const Passed& pass) { return tells(pass.entry); }) ||
+            (!opens.empty() && std::ranges::none_of(locked, tells));
+    for (Passed& pass : opens) keys_.Set(*pass.entry, std::move(pass.key));
+    std::erase_if(locked, [&](const Entry* entry) { return opened.contains(entry); });
     return {};
   }
 
@@ -169,27 +179,30 @@ Error ChoosePasswords(const os::File& archive, const Catalog& catalog, Observer&
     if (IsEncrypted(entry)) locked.push_back(&entry);
   }
   if (locked.empty()) return {};
-  const std::size_t encrypted = locked.size();
+  bool someRight = false;  // until then, the locked entries are the whole archive's: none named
   Trial trial(archive, observer, keys);
   std::vector<Secret> doubted;  // answers that passed a check where the data then failed
   PasswordQuestion question;
   while (!locked.empty()) {
-    std::optional<std::string> typed = observer.Password(question);
-    if (!typed) return Error{Failure::Encrypted, {}, locked.front()->name, "no password was given"};
-    Secret answer(*typed);  // cleared when dropped
-    crypto::Wipe(typed->data(), typed->size());
-    typed.reset();
-    const std::size_t before = locked.size();
+    std::optional<PasswordAnswer> given = observer.Password(question);
+    if (!given) return Error{Failure::Encrypted, {}, locked.front()->name, "no password was given"};
+    Secret answer(given->password);  // cleared when dropped
+    crypto::Wipe(given->password.data(), given->password.size());
+    const bool remembered = given->remembered;
+    given.reset();
     Error failed;
-    if (Error error = trial.Run(answer, locked, failed)) return error;
-    if (failed) {
-      // Told it was wrong and given again: the person is sure of it, so the data is damaged.
+    bool right = false;
+    if (Error error = trial.Run(answer, locked, right, failed)) return error;
+    question.wrong = !right;
+    someRight = someRight || right;
+    // Told it was wrong and given again: the person is sure of it, so the data is damaged. One that
+    // opened entries was not called wrong, and a remembered one is never the person's.
+    if (failed && question.wrong && !remembered) {
       if (std::find(doubted.begin(), doubted.end(), answer) != doubted.end()) return failed;
       doubted.push_back(std::move(answer));
     }
-    question.wrong = locked.size() == before;
     question.locked.clear();
-    if (locked.size() < encrypted) {
+    if (someRight) {
       for (const Entry* entry : locked) question.locked.push_back(entry->name);
     }
   }

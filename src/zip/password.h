@@ -12,9 +12,11 @@ namespace zip {
 // Each one's own data decides, but when the check passes on all the entries of a kind still locked
 // and they hold more than 16 MiB, the smallest one's data decides for them all (one password for
 // the archive, the common case): an entry of another password passing by chance too, 1 in 256 for
-// each such traditional entry, is then told damaged when extracted.
-// An answer whose check passed where the data did not match may be a chance pass: it is asked
-// again, and given again it is damage.
+// each such traditional entry, is then told damaged when extracted. An empty entry's data, none,
+// matches any key: an answer that opens only empty ones while entries with data are locked opens none.
+// An answer that opens nothing, its check passed where the data did not match, may be a chance
+// pass: it is called wrong and asked again, and given again by the person (not remembered from an
+// earlier archive) it is damage.
 Error ChoosePasswords(const os::File& archive, const Catalog& catalog, Observer& observer, Keys& keys);
 
 }  // namespace zip

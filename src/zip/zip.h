@@ -36,26 +36,31 @@ struct Error {
   explicit operator bool() const { return kind != Failure::None; }
 };
 
-// Called from the engine's threads: implementations must be thread-safe. Total() comes once, when
-// the total is known: before any data when extracting, but only once all is listed when writing,
-// so Done() may come before it (and no Total() at all when the listing fails). Each Done() adds
-// the bytes (of uncompressed data) finished since the last call, with the entry they belong to.
-// Cancelled() is polled often, so a cancel stops the work within a fraction of a second.
 // What the engine says when it asks for a password.
 struct PasswordQuestion {
   bool wrong = false;                 // the last answer opened none of the entries still locked
   std::vector<std::string> locked{};  // once an answer opened some entries, those still locked
 };
 
+struct PasswordAnswer {
+  std::string password;     // UTF-8
+  bool remembered = false;  // given for an earlier archive, not typed for this one
+};
+
+// Called from the engine's threads: implementations must be thread-safe. Total() comes once, when
+// the total is known: before any data when extracting, but only once all is listed when writing,
+// so Done() may come before it (and no Total() at all when the listing fails). Each Done() adds
+// the bytes (of uncompressed data) finished since the last call, with the entry they belong to.
+// Cancelled() is polled often, so a cancel stops the work within a fraction of a second.
 class Observer {
  public:
   virtual void Total(std::uint64_t bytes) = 0;
   virtual void Done(std::uint64_t bytes, const std::string& item) = 0;
   virtual bool Cancelled() = 0;
-  // Asked, before anything is written, until every encrypted entry is open: the password as
-  // UTF-8, or nullopt to give none (the archive then fails as Encrypted, nothing of it written).
-  // Entries may have passwords of their own. Never asked by WriteArchive.
-  virtual std::optional<std::string> Password(const PasswordQuestion& question) {
+  // Asked, before anything is written, until every encrypted entry is open: a password, or
+  // nullopt to give none (the archive then fails as Encrypted, nothing of it written). Entries may
+  // have passwords of their own. Never asked by WriteArchive.
+  virtual std::optional<PasswordAnswer> Password(const PasswordQuestion& question) {
     (void)question;
     return std::nullopt;
   }

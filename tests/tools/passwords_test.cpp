@@ -24,22 +24,22 @@ TEST(Passwords, ThoseThatOpenedAreTriedFirstAndThePersonAskedOnlyAfter) {
     const char* label;
     std::vector<Archive> archives;
     std::vector<std::string> typed;
-    std::vector<std::string> answers;  // what the engine got, in order
+    std::vector<std::string> answers;  // what the engine got, in order, "kept " before a kept one
     std::vector<std::string> told;     // each time the person was asked: the window's note
   } cases[] = {
-      {"KeptOpensTheNext", {{{kFirst}, true}, {{kFirst}, true}}, {"a"}, {"a", "a"}, {""}},
-      {"KeptFailsThenAsked", {{{kFirst}, true}, {{kFirst, kWrong}, true}}, {"a", "b"}, {"a", "a", "b"}, {"", ""}},
+      {"KeptOpensTheNext", {{{kFirst}, true}, {{kFirst}, true}}, {"a"}, {"a", "kept a"}, {""}},
+      {"KeptFailsThenAsked", {{{kFirst}, true}, {{kFirst, kWrong}, true}}, {"a", "b"}, {"a", "kept a", "b"}, {"", ""}},
       {"WrongThenRight", {{{kFirst, kWrong}, true}}, {"x", "a"}, {"x", "a"}, {"", kWrongNote}},
       {"CancelledKeepsNothing", {{{kFirst}, false}, {{kFirst}, false}}, {"x", "y"}, {"x", "y"}, {"", ""}},
       {"TheLatestFirst", {{{kFirst}, true}, {{kFirst, kWrong}, true}, {{kFirst, kWrong}, true}}, {"a", "b"},
-       {"a", "a", "b", "b", "a"}, {"", ""}},
+       {"a", "kept a", "b", "kept b", "kept a"}, {"", ""}},
       {"EachEntrysPasswordIsKept", {{{kFirst, kLocked}, true}, {{kFirst, kLocked}, true}}, {"a", "b"},
-       {"a", "b", "b", "a"}, {"", kLockedNote}},
+       {"a", "b", "kept b", "kept a"}, {"", kLockedNote}},
       {"KeptOpensSomeAndThePersonIsToldWhatIsLeft", {{{kFirst}, true}, {{kFirst, kLocked, kWrongLocked}, false}},
-       {"a", "x"}, {"a", "a", "x"},
+       {"a", "x"}, {"a", "kept a", "x"},
        {"", kLockedNote, "That password is wrong for \"two.txt\". Try again."}},
       {"KeptFailsOnWhatIsLeft", {{{kFirst, kLocked}, true}, {{kFirst, kLocked, kWrongLocked}, true}}, {"a", "b", "c"},
-       {"a", "b", "b", "a", "c"}, {"", kLockedNote, kLockedNote}},
+       {"a", "b", "kept b", "kept a", "c"}, {"", kLockedNote, kLockedNote}},
   };
   for (const auto& c : cases) {
     tools::Passwords passwords;
@@ -54,7 +54,9 @@ TEST(Passwords, ThoseThatOpenedAreTriedFirstAndThePersonAskedOnlyAfter) {
     for (const Archive& archive : c.archives) {
       passwords.Begin();
       for (const zip::PasswordQuestion& question : archive.questions) {
-        if (const auto answer = passwords.Answer(question, ask)) answers.push_back(*answer);
+        if (const auto answer = passwords.Answer(question, ask)) {
+          answers.push_back((answer->remembered ? "kept " : "") + answer->password);
+        }
       }
       if (archive.opened) passwords.Opened();
     }

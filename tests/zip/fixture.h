@@ -58,7 +58,8 @@ int Shell(const std::string& command);
 bool Have(const std::string& tool);
 std::string Quote(const fs::path& path);
 
-// Answers a password question with the next of its passwords, none once they run out.
+// Answers a password question with the next of its passwords, none once they run out; the first
+// `remembered` of them as given for an earlier archive.
 class Counting : public zip::Observer {
  public:
   explicit Counting(std::uint64_t cancelAfter = UINT64_MAX, std::vector<std::string> passwords = {})
@@ -66,12 +67,13 @@ class Counting : public zip::Observer {
   void Total(std::uint64_t bytes) override { total = bytes; }
   void Done(std::uint64_t bytes, const std::string&) override { done += bytes; }
   bool Cancelled() override { return done >= cancelAfter_; }
-  std::optional<std::string> Password(const zip::PasswordQuestion& question) override {
+  std::optional<zip::PasswordAnswer> Password(const zip::PasswordQuestion& question) override {
     asked.push_back(question.wrong);
     locked.push_back(question.locked);
     if (asked.size() > passwords_.size()) return std::nullopt;
-    return passwords_[asked.size() - 1];
+    return zip::PasswordAnswer{passwords_[asked.size() - 1], asked.size() <= remembered};
   }
+  std::size_t remembered = 0;
   std::atomic<std::uint64_t> total{0};
   std::atomic<std::uint64_t> done{0};
   std::vector<bool> asked;                  // each question's `wrong`

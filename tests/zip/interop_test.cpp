@@ -200,6 +200,7 @@ struct Asking {
   std::vector<std::vector<std::string>> locked{};  // and its entries still locked, when given
   const char* second = "Secret";                   // two.bin's password
   std::vector<Item> built{};                       // the archive, made here rather than by 7z
+  std::size_t remembered = 0;                      // the first answers kept from an earlier archive
 };
 void PrintTo(const Asking& value, std::ostream* out) { *out << value.label; }
 
@@ -223,11 +224,14 @@ TEST_P(EngineAsks, ForThePasswordUntilOneOpens) {
   }
   fs::create_directories(scratch / "out");
   Counting observer(UINT64_MAX, asking.answers);
+  observer.remembered = asking.remembered;
   zip::ExtractReport report;
   const zip::Error error = zip::ExtractArchive(Engine(scratch / "a.zip"), Engine(scratch / "out"), observer, report);
   EXPECT_EQ(error.kind, asking.kind) << error.detail;
   EXPECT_EQ(observer.asked, asking.asked);
-  if (!asking.locked.empty()) EXPECT_EQ(observer.locked, asking.locked);
+  if (!asking.locked.empty()) {
+    EXPECT_EQ(observer.locked, asking.locked);
+  }
   if (error) {
     EXPECT_EQ(CountEntries(scratch / "out"), 0U);
   } else {
@@ -244,6 +248,20 @@ const std::vector<Item> kPassingWrong = {
 const std::vector<Item> kTwoPasswords = {
     {.name = "one.txt", .data = std::string(50000, 'p'), .deflate = true, .password = "Secret"},
     {.name = "two.bin", .data = Random(3000), .password = "Two"}};
+// Both under "Two", two.bin's check passing "Secret" too.
+const std::vector<Item> kTwoOnlyPassingSecret = {
+    {.name = "one.txt", .data = std::string(50000, 'p'), .deflate = true, .password = "Two"},
+    {.name = "two.bin", .data = Random(3000), .password = "Two", .passes = "Secret"}};
+// An empty entry's check passing "Wrong" too: its data, none, cannot tell it from "Secret".
+const std::vector<Item> kEmptyPassingWrong = {
+    {.name = "one.txt", .data = std::string(50000, 'p'), .deflate = true, .password = "Secret"},
+    {.name = "two.bin", .data = Random(3000), .password = "Secret"},
+    {.name = "empty", .data = "", .password = "Secret", .passes = "Wrong"}};
+// An empty entry of a password of its own, given first: it opens that entry, yet shows nothing.
+const std::vector<Item> kEmptyOfItsOwn = {
+    {.name = "one.txt", .data = std::string(50000, 'p'), .deflate = true, .password = "Secret"},
+    {.name = "two.bin", .data = Random(3000), .password = "Secret"},
+    {.name = "empty", .data = "", .password = "Own"}};
 // And the archive of such a time.
 const std::vector<Item> kTwoPasswordsPassingSecret = {
     {.name = "one.txt", .data = std::string(50000, 'p'), .deflate = true, .password = "Secret"},
@@ -261,9 +279,19 @@ const Asking kAskings[] = {
        .size = 4, .method = 99}}},
     {"ZipCryptoTwoPasswords", "", {"Secret", "Two"}, zip::Failure::None, {false, false}, {{}, {"two.bin"}}, "",
      kTwoPasswords},
+    {"ZipCryptoEmptyEntryPassingTheCheckByChance", "", {"Wrong", "Secret"}, zip::Failure::None, {false, true},
+     {{}, {}}, "", kEmptyPassingWrong},
+    {"ZipCryptoEmptyEntryOfItsOwnPassword", "", {"Own", "Secret"}, zip::Failure::None, {false, true},
+     {{}, {}}, "", kEmptyOfItsOwn},
     {"AesTwoPasswords", "-mem=AES256", {"Two", "Secret"}, zip::Failure::None, {false, false}, {{}, {"one.txt"}}, "Two"},
     {"TwoPasswordsOnePassingTheOthersCheck", "", {"Secret", "Two"}, zip::Failure::None, {false, false},
      {{}, {"two.bin"}}, "", kTwoPasswordsPassingSecret},
+    // The person never gave the kept one, so giving it now is a first time: wrong, not damage.
+    {"KeptPassingTheCheckByChanceThenTyped", "", {"Secret", "Secret", "Two"}, zip::Failure::None, {false, true, true},
+     {{}, {}, {}}, "", kTwoOnlyPassingSecret, 1},
+    // Not told it was wrong, as it opened one.txt: given again it is told wrong, and only then damage.
+    {"TwoPasswordsOnePassingTheOthersCheckGivenAgain", "", {"Secret", "Secret", "Two"}, zip::Failure::None,
+     {false, false, true}, {{}, {"two.bin"}, {"two.bin"}}, "", kTwoPasswordsPassingSecret},
     {"TwoPasswordsWrongBetween", "", {"Secret", "wrong", "Secret", "Two"}, zip::Failure::None,
      {false, false, true, true}, {{}, {"two.bin"}, {"two.bin"}, {"two.bin"}}, "", kTwoPasswords},
     {"TwoPasswordsCancelledAtTheSecond", "-mem=AES128", {"Secret"}, zip::Failure::Encrypted, {false, false},

@@ -38,7 +38,7 @@ class SharedProgress final : public zip::Observer {
   }
   bool Cancelled() override { return cancelled_; }
   // The question goes to the calling thread, which owns the windows; the engine waits for it.
-  std::optional<std::string> Password(const zip::PasswordQuestion& question) override {
+  std::optional<zip::PasswordAnswer> Password(const zip::PasswordQuestion& question) override {
     if (!asks_) return std::nullopt;
     question_ = question;
     SetEvent(asked_.get());
@@ -47,7 +47,7 @@ class SharedProgress final : public zip::Observer {
   }
 
   HANDLE asked() const { return asked_.get(); }
-  void Answer(const std::function<std::optional<std::string>(const zip::PasswordQuestion&)>& ask) {
+  void Answer(const std::function<std::optional<zip::PasswordAnswer>(const zip::PasswordQuestion&)>& ask) {
     answer_ = ask(question_);
     SetEvent(answered_.get());
   }
@@ -74,7 +74,7 @@ class SharedProgress final : public zip::Observer {
   const OwnedHandle asked_{CreateEventW(nullptr, /* manualReset= */ FALSE, /* initialState= */ FALSE, nullptr)};
   const OwnedHandle answered_{CreateEventW(nullptr, /* manualReset= */ FALSE, /* initialState= */ FALSE, nullptr)};
   zip::PasswordQuestion question_;     // handed over under the events
-  std::optional<std::string> answer_;
+  std::optional<zip::PasswordAnswer> answer_;
 };
 
 class ProgressWindow {

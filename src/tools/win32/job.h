@@ -14,7 +14,7 @@ struct JobOptions {
   std::wstring action;  // its first line, e.g. "Zipping"
   bool quiet = false;   // no window at all
   // Answers the engine's password questions, on the calling thread; none: no password is given.
-  std::function<std::optional<std::string>(const zip::PasswordQuestion& question)> password{};
+  std::function<std::optional<zip::PasswordAnswer>(const zip::PasswordQuestion& question)> password{};
 };
 
 zip::Error RunJob(const JobOptions& options, const std::function<zip::Error(zip::Observer&)>& work);
