@@ -84,7 +84,7 @@ class Person final : public zip::Observer {
   void Total(std::uint64_t) override {}
   void Done(std::uint64_t, const std::string&) override {}
   bool Cancelled() override { return false; }
-  std::optional<std::string> Password(const zip::PasswordQuestion& question) override {
+  std::optional<zip::PasswordAnswer> Password(const zip::PasswordQuestion& question) override {
     const std::lock_guard<std::mutex> lock(mutex_);
     return passwords_.Answer(question, [this](const zip::PasswordQuestion&) -> std::optional<std::string> {
       if (asked_ == typed_.size()) return std::nullopt;
