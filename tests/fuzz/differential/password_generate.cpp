@@ -173,21 +173,17 @@ PasswordGenerated GeneratePasswords(const std::uint8_t* data, std::size_t size) 
       out.made |= kMissing;
     }
   }
-  const bool keptTyped = out.kept && std::find(out.typed.begin(), out.typed.end(), *out.kept) != out.typed.end();
   for (const Encrypted& entry : encrypted) {
     if (entry.header.empty()) continue;
     for (const std::string& other : out.passwords) {
       if (other != entry.password && PassesCheck(other, entry.header, entry.check)) out.made |= kTheirsPass;
-    }
-    if (keptTyped && *out.kept != entry.password && PassesCheck(*out.kept, entry.header, entry.check)) {
-      out.made |= kPassesTwice;
     }
   }
   return out;
 }
 
 std::string PasswordBendNames(unsigned made) {
-  static constexpr std::array<std::string_view, 3> kNames = {"missing", "theirs-pass", "passes-twice"};
+  static constexpr std::array<std::string_view, 2> kNames = {"missing", "theirs-pass"};
   std::string names;
   for (std::size_t i = 0; i < kNames.size(); ++i) {
     if ((made & (1U << i)) != 0) names += (names.empty() ? "" : ",") + std::string(kNames[i]);

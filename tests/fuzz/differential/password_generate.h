@@ -14,7 +14,6 @@ enum PasswordBend : unsigned {
   kMissing = 1U << 0,  // a password that opens an entry is neither typed nor kept
   // Not faults, but what some readers do not follow.
   kTheirsPass = 1U << 1,  // one entry's password passes another traditional entry's check byte
-  kPassesTwice = 1U << 2,  // the kept password, typed too, passes a traditional entry's check byte but is not its own
 };
 
 struct PasswordGenerated {
