@@ -67,10 +67,6 @@ struct Strictness {
 constexpr Strictness kLibarchiveStrictness[] = {
     // The raw reader wants at least one byte of data.
     {"Unrecognized archive format", differential::kGzipEmpty},
-    // A tar cut at a block's edge after a pax record or a GNU long name: libarchive wants the
-    // entry they describe; the engine ends the tar there, as where end blocks are left out, and
-    // nothing of that entry is there to extract.
-    {"Damaged tar archive", differential::kTarTruncated},
     // libarchive wants whole blocks to its end: a tar cut within its end blocks or at a
     // header's edge, or a piece of zeros after its last entry, is truncated to it. The engine has
     // read every entry there is; one whose data is cut short it refuses.
