@@ -171,7 +171,7 @@ std::string BuildArchive(const std::vector<Item>& items, const std::string& pref
     const bool deflate64 = item.deflate64 && item.method < 0;
     std::string data = deflate ? RawDeflate(item.data) : deflate64 ? FixedDeflate64(item.data) : item.data;
     const std::uint16_t method = item.method >= 0 ? item.method : deflate ? 8 : deflate64 ? 9 : 0;
-    const std::uint32_t crc = Crc(item.data) ^ item.crcFlip;
+    const std::uint32_t crc = (item.crc >= 0 ? static_cast<std::uint32_t>(item.crc) : Crc(item.data)) ^ item.crcFlip;
     if (!item.password.empty()) data = ZipCrypted(data, item.password, static_cast<char>(crc >> 24), item.passes);
     const std::uint64_t size = item.size >= 0 ? item.size : item.data.size();
     const std::uint64_t compressed = item.compressedSize >= 0 ? item.compressedSize : data.size();

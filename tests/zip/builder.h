@@ -22,6 +22,7 @@ struct Item {
   std::int64_t centralSize = -1;  // the central directory header's alone
   std::int64_t compressedSize = -1;
   std::uint32_t crcFlip = 0;      // both headers
+  std::int64_t crc = -1;          // the CRC-32 both headers give, when not -1: an encrypted entry's plain data's
   int localMethod = -1;
   int method = -1;        // both headers, the data stored as it is
   int sharesDataOf = -1;  // the central header points at an earlier item's local header

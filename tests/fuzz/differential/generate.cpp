@@ -5,31 +5,13 @@
 #include <string_view>
 
 #include "../../zip/builder.h"
+#include "draw.h"
 
 namespace differential {
 namespace {
 
 constexpr std::uint16_t kMadeByDos = 0x0014;
 constexpr std::uint16_t kFlagUtf8 = 1 << 11;
-
-// The fuzz bytes as choices; once they run out every choice is 0, which is the plain one.
-class Draw {
- public:
-  Draw(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-
-  unsigned Below(unsigned n) { return at_ < size_ ? data_[at_++] % n : 0; }
-  bool OneIn(unsigned n) { return Below(n) == n - 1; }
-  std::string Bytes(std::size_t most) {
-    std::string out;
-    for (std::size_t n = Below(static_cast<unsigned>(most) + 1); n > 0 && at_ < size_; --n) out += static_cast<char>(data_[at_++]);
-    return out;
-  }
-
- private:
-  const std::uint8_t* data_;
-  std::size_t size_;
-  std::size_t at_ = 0;
-};
 
 void Put(std::string& out, std::uint64_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) out += static_cast<char>(value >> (8 * i));
@@ -39,70 +21,6 @@ std::uint64_t Get(std::string_view in, std::size_t at, int bytes) {
   std::uint64_t value = 0;
   for (int i = bytes; i-- > 0;) value = (value << 8) | static_cast<std::uint8_t>(in[at + i]);
   return value;
-}
-
-// Plain, nested and odd names; "dup" and "DUP" meet once case is folded. Non-ASCII names are
-// UTF-8 here: a name that is not UTF-8 by any sign is CP437 to the engine and the locale's
-// charset to libarchive, a difference of decoding and not of extracting, so it is left out.
-constexpr std::array<std::string_view, 40> kNames = {
-    "a.txt", "b", "docs/readme.md", "x/y/z.bin", "dir/", "d/e/", "dup", "DUP", "README.TXT", "Readme.txt",
-    "", "/", "./x", "a//b", "a\\b", "x/./y", "name.", "trail ", "dots...", "\xC3\xA9t\xC3\xA9.txt",
-    "\xE6\x97\xA5\xE6\x9C\xAC/\xCE\xA9", "CON", "aux.txt", "a:b", "q?*", "./", ".", "x//", "\\", "a/b\\c/",
-    "../up", "x/../../up", "/abs", "C:/drive", "..\\up", "c:rel", "a/.../b", "a/b/..", "x/y/z.bin", "sp /x"};
-
-bool IsSlash(char c) { return c == '/' || c == '\\'; }
-
-// Rooted, a drive, or a segment Windows reads as "..": hostile whatever reads it.
-bool LeavesTarget(std::string_view name) {
-  if (!name.empty() && IsSlash(name[0])) return true;
-  if (name.size() >= 2 && name[1] == ':' && ((name[0] | 0x20) >= 'a' && (name[0] | 0x20) <= 'z')) return true;
-  std::size_t start = 0;
-  while (start <= name.size()) {
-    std::size_t end = start;
-    while (end < name.size() && !IsSlash(name[end])) ++end;
-    const std::string_view segment = name.substr(start, end - start);
-    if (segment.size() >= 2 && segment.substr(0, 2) == ".." && segment.find_first_not_of(". ") == std::string_view::npos) {
-      return true;
-    }
-    start = end + 1;
-  }
-  return false;
-}
-
-}  // namespace
-
-std::string Lands(std::string_view name) {
-  std::string path;
-  std::size_t start = 0;
-  while (start <= name.size()) {
-    const std::size_t end = std::min(name.find_first_of("/\\", start), name.size());
-    const std::string_view segment = name.substr(start, end - start);
-    if (!segment.empty() && segment != ".") path += (path.empty() ? "" : "/") + std::string(segment);
-    start = end + 1;
-  }
-  return path;
-}
-
-namespace {
-
-std::string Name(Draw& draw) {
-  if (!draw.OneIn(6)) return std::string(kNames[draw.Below(kNames.size())]);
-  std::string name = draw.Bytes(6);  // ASCII without NUL, which libarchive's C strings end at
-  for (char& c : name) c = static_cast<char>(1 + static_cast<std::uint8_t>(c) % 127);
-  return name;
-}
-
-std::string Content(Draw& draw) {
-  switch (draw.Below(3)) {
-    case 0: return draw.Bytes(24);
-    case 1: return std::string(draw.Below(200), static_cast<char>('a' + draw.Below(26)));
-    default: {
-      const std::string unit = draw.Bytes(8);
-      std::string out;
-      for (unsigned n = draw.Below(40); n > 0; --n) out += unit;
-      return out;
-    }
-  }
 }
 
 std::string TimestampField(std::uint32_t seconds) {

@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace differential {
@@ -38,8 +37,5 @@ struct Generated {
 Generated Generate(const std::uint8_t* data, std::size_t size);
 
 std::string FaultNames(unsigned faults);
-
-// Where a name lands when nothing is renamed: empty and "." segments dropped, "/" between the rest.
-std::string Lands(std::string_view name);
 
 }  // namespace differential

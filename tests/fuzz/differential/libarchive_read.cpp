@@ -3,7 +3,6 @@
 #include <archive.h>
 #include <archive_entry.h>
 
-#include <array>
 #include <clocale>
 #include <memory>
 
@@ -15,6 +14,7 @@ struct Free {
 };
 
 ReadEntry::Type TypeOf(archive_entry* entry) {
+  if (archive_entry_hardlink(entry) != nullptr) return ReadEntry::Type::Link;
   switch (archive_entry_filetype(entry)) {
     case AE_IFREG: return ReadEntry::Type::File;
     case AE_IFDIR: return ReadEntry::Type::Folder;
@@ -28,15 +28,44 @@ std::string ErrorOf(archive* reader, const std::string& where) {
   return where + ": " + (text != nullptr ? text : "(no message)");
 }
 
+void Support(archive* reader, Reader kind) {
+  switch (kind) {
+    case Reader::Zip: archive_read_support_format_zip_seekable(reader); break;
+    case Reader::Tar:
+      archive_read_support_filter_gzip(reader);
+      archive_read_support_format_tar(reader);  // ustar, pax and GNU
+      break;
+    case Reader::Gzip:
+      archive_read_support_filter_gzip(reader);
+      archive_read_support_format_raw(reader);
+      break;
+  }
+}
+
+// The entry's data blocks at their offsets, what lies between them zeros.
+la_ssize_t ReadData(archive* reader, std::string& data) {
+  const void* block = nullptr;
+  std::size_t size = 0;
+  la_int64_t offset = 0;
+  int status = ARCHIVE_OK;
+  while ((status = archive_read_data_block(reader, &block, &size, &offset)) == ARCHIVE_OK) {
+    if (offset < static_cast<la_int64_t>(data.size())) return ARCHIVE_FATAL;
+    data.resize(static_cast<std::size_t>(offset));
+    data.append(static_cast<const char*>(block), size);
+  }
+  return status == ARCHIVE_EOF ? ARCHIVE_OK : status;
+}
+
 }  // namespace
 
-ReadResult ReadWithLibarchive(const std::string& bytes) {
+ReadResult ReadWithLibarchive(const std::string& bytes, Reader kind, const std::vector<std::string>& passphrases) {
   // Names without the UTF-8 flag are read in the locale's charset.
   static const bool utf8 = std::setlocale(LC_CTYPE, "C.UTF-8") != nullptr;
   (void)utf8;
   ReadResult result;
   const std::unique_ptr<archive, Free> reader(archive_read_new());
-  archive_read_support_format_zip_seekable(reader.get());
+  Support(reader.get(), kind);
+  for (const std::string& passphrase : passphrases) archive_read_add_passphrase(reader.get(), passphrase.c_str());
   if (archive_read_open_memory(reader.get(), bytes.data(), bytes.size()) != ARCHIVE_OK) {
     result.error = ErrorOf(reader.get(), "open");
     return result;
@@ -54,13 +83,17 @@ ReadResult ReadWithLibarchive(const std::string& bytes) {
     if (name == nullptr) name = archive_entry_pathname(entry);
     read.name = name != nullptr ? name : "";
     read.type = TypeOf(entry);
-    std::array<char, 4096> buffer;
-    la_ssize_t got = 0;
-    while ((got = archive_read_data(reader.get(), buffer.data(), buffer.size())) > 0) read.data.append(buffer.data(), got);
-    if (got < 0) {
+    if (ReadData(reader.get(), read.data) != ARCHIVE_OK) {
       result.error = ErrorOf(reader.get(), "data of \"" + read.name + "\"");
       result.failedEntry = read.name;
       break;
+    }
+    // A sparse file's hole at its end has no block, not even an empty one when the map ends in
+    // runs of no data: the entry's size says where the file ends.
+    const la_int64_t size = archive_entry_size(entry);
+    if (kind == Reader::Tar && read.type == ReadEntry::Type::File && archive_entry_size_is_set(entry) != 0 &&
+        size > static_cast<la_int64_t>(read.data.size())) {
+      read.data.resize(static_cast<std::size_t>(size));
     }
     result.entries.push_back(std::move(read));
   }

@@ -1,6 +1,7 @@
 #pragma once
-// The archive as libarchive's seekable zip reader reads it: from the central directory, every
-// entry's data read whole.
+// The archive as libarchive reads it: a zip by its seekable reader, from the central directory;
+// a tar, plain or gzip'd; a lone gzip'd file as raw data. Every entry's data is read whole, the
+// holes of a sparse file as zeros.
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +20,10 @@ struct ReadResult {
   std::optional<std::string> failedEntry;  // the entry whose data was not read, when it came that far ("" is a name)
 };
 
-ReadResult ReadWithLibarchive(const std::string& archive);
+enum class Reader { Zip, Tar, Gzip };
+
+// Each passphrase is offered for every encrypted entry.
+ReadResult ReadWithLibarchive(const std::string& archive, Reader reader = Reader::Zip,
+                              const std::vector<std::string>& passphrases = {});
 
 }  // namespace differential
