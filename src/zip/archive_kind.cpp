@@ -44,8 +44,12 @@ bool InflatesToTar(std::span<const std::uint8_t> head) {
 
 ArchiveKind ArchiveKindByHead(std::span<const std::uint8_t> head) {
   using namespace std::string_view_literals;
-  if (StartsTar(head)) return ArchiveKind::Tar;
-  if (StartsWith(head, "\x1F\x8B\x08"sv)) return InflatesToTar(head) ? ArchiveKind::GzipTar : ArchiveKind::Gzip;
+  // A gzip stream may store a tar's bytes as they are, "ustar" falling where a tar's magic would:
+  // there, only a header that checks out is a tar's.
+  const bool gzip = StartsWith(head, "\x1F\x8B\x08"sv);
+  TarHeader header;
+  if (StartsTar(head) && (!gzip || !ReadTarHeader(head.first(kTarBlock), header))) return ArchiveKind::Tar;
+  if (gzip) return InflatesToTar(head) ? ArchiveKind::GzipTar : ArchiveKind::Gzip;
   if (StartsWith(head, "7z\xBC\xAF\x27\x1C"sv)) return ArchiveKind::SevenZip;
   if (StartsWith(head, "Rar!\x1A\x07\x00"sv) || StartsWith(head, "Rar!\x1A\x07\x01\x00"sv)) return ArchiveKind::Rar;
   if (StartsWith(head, "\xFD" "7zXZ\x00"sv)) return ArchiveKind::Xz;

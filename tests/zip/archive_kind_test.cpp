@@ -1,5 +1,6 @@
 // Archives known by their first bytes, whatever their names say.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include "builder.h"
 #include "fixture.h"
@@ -8,6 +9,17 @@ TEST(ArchiveKind, IsToldByTheFirstBytes) {
   using zip::ArchiveKind;
   const std::string tar = BuildTar({{.name = "a.txt", .data = "a"}});
   const std::string label = BuildTar({{.name = "Backup", .type = 'V', .fields = {{257, std::string(8, '\0')}}}}).substr(0, 512);
+  // A second gzip member storing the tar's bytes as they are, each at its own offset in the file:
+  // "ustar" stands where a tar's magic would, but the header there is no tar's.
+  const std::string inPlace = [&] {
+    const std::size_t split = 200;
+    const std::string first = Gzip(tar.substr(0, split));
+    const std::string rest = tar.substr(split);
+    const std::size_t name = split - first.size() - 10 - 1 - 5;  // the header, the name's NUL, the block's
+    return first + std::string("\x1F\x8B\x08\x08\0\0\0\0\0\x03", 10) + std::string(name, 'n') + '\0' + '\x01' +
+           Le(rest.size(), 2) + Le(~rest.size() & 0xFFFF, 2) + rest +
+           Le(crc32(0, reinterpret_cast<const Bytef*>(rest.data()), static_cast<uInt>(rest.size())), 4) + Le(rest.size(), 4);
+  }();
   const struct {
     const char* label;
     std::string head;
@@ -20,6 +32,7 @@ TEST(ArchiveKind, IsToldByTheFirstBytes) {
       {"tar.gz", Gzip(tar), ArchiveKind::GzipTar},
       {"tar.gz after a volume label", Gzip(label + tar), ArchiveKind::GzipTar},
       {"tar.gz after an empty member", Gzip("") + Gzip(tar), ArchiveKind::GzipTar},
+      {"tar.gz stored with its magic where a tar's would be", inPlace, ArchiveKind::GzipTar},
       {"tar.gz in members shorter than a block", Gzip(tar.substr(0, 100)) + Gzip(tar.substr(100)), ArchiveKind::GzipTar},
       {"volume label alone", label + label, ArchiveKind::Other},
       {"tar.gz cut after its first block", Gzip(tar + Random(100000)).substr(0, 2000), ArchiveKind::GzipTar},
