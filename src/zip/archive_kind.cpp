@@ -20,6 +20,13 @@ bool StartsWith(std::span<const std::uint8_t> head, std::string_view signature) 
                     [](char s, std::uint8_t b) { return static_cast<std::uint8_t>(s) == b; });
 }
 
+// In a gzip stream, stored or inflated, "ustar" may fall where a tar's magic would by chance: only
+// a first block whose checksum checks out is a tar's, as libarchive too asks.
+bool ChecksOutAsTar(std::span<const std::uint8_t> head) {
+  TarHeader header;
+  return StartsTar(head) && !ReadTarHeader(head.first(kTarBlock), header);
+}
+
 // Whether the gzip stream's first inflated bytes start a tar; as much as the head holds.
 bool InflatesToTar(std::span<const std::uint8_t> head) {
   std::array<std::uint8_t, 2 * kTarBlock> block{};  // a volume label and the header after it
@@ -37,18 +44,15 @@ bool InflatesToTar(std::span<const std::uint8_t> head) {
   }
   const std::size_t got = block.size() - stream.avail_out;
   inflateEnd(&stream);
-  return StartsTar(std::span(block).first(got));
+  return ChecksOutAsTar(std::span(block).first(got));
 }
 
 }  // namespace
 
 ArchiveKind ArchiveKindByHead(std::span<const std::uint8_t> head) {
   using namespace std::string_view_literals;
-  // A gzip stream may store a tar's bytes as they are, "ustar" falling where a tar's magic would:
-  // there, only a header that checks out is a tar's.
   const bool gzip = StartsWith(head, "\x1F\x8B\x08"sv);
-  TarHeader header;
-  if (StartsTar(head) && (!gzip || !ReadTarHeader(head.first(kTarBlock), header))) return ArchiveKind::Tar;
+  if (gzip ? ChecksOutAsTar(head) : StartsTar(head)) return ArchiveKind::Tar;
   if (gzip) return InflatesToTar(head) ? ArchiveKind::GzipTar : ArchiveKind::Gzip;
   if (StartsWith(head, "7z\xBC\xAF\x27\x1C"sv)) return ArchiveKind::SevenZip;
   if (StartsWith(head, "Rar!\x1A\x07\x00"sv) || StartsWith(head, "Rar!\x1A\x07\x01\x00"sv)) return ArchiveKind::Rar;
