@@ -20,8 +20,8 @@ bool StartsWith(std::span<const std::uint8_t> head, std::string_view signature) 
                     [](char s, std::uint8_t b) { return static_cast<std::uint8_t>(s) == b; });
 }
 
-// In a gzip stream, stored or inflated, "ustar" may fall where a tar's magic would by chance: only
-// a first block whose checksum checks out is a tar's, as libarchive too asks.
+// A gzip stream may store a tar's bytes as they are, "ustar" falling where a plain tar's magic
+// would: there, only a first block whose checksum checks out is a tar's.
 bool ChecksOutAsTar(std::span<const std::uint8_t> head) {
   TarHeader header;
   return StartsTar(head) && !ReadTarHeader(head.first(kTarBlock), header);
@@ -44,7 +44,8 @@ bool InflatesToTar(std::span<const std::uint8_t> head) {
   }
   const std::size_t got = block.size() - stream.avail_out;
   inflateEnd(&stream);
-  return ChecksOutAsTar(std::span(block).first(got));
+  // Inflated, the magic alone: a tar.gz whose first header is damaged is told so, not placed whole.
+  return StartsTar(std::span(block).first(got));
 }
 
 }  // namespace
