@@ -84,14 +84,17 @@ void CompareEntries(const Case& run, const ReadResult& read, const Extracted& ex
     // file's name.
     const bool backslashed = entry.data.empty() && !entry.name.empty() && entry.name.back() == '\\';
     if (entry.type == ReadEntry::Type::Folder || backslashed) {
-      bool found = places[0].empty();  // the target itself, "./" say
-      for (const std::string& place : places) found = found || extracted.folders.count(place) != 0;
+      // A backslashed file beside a folder of its name is renamed: claim the file before taking
+      // the folder for it.
+      bool found = false;
       for (const std::string& place : places) {
         const auto file = unclaimed.find(place);
         if (!backslashed || found || file == unclaimed.end() || !file->second.empty()) continue;
         unclaimed.erase(file);
         found = true;
       }
+      found = found || places[0].empty();  // the target itself, "./" say
+      for (const std::string& place : places) found = found || extracted.folders.count(place) != 0;
       if (!found) fault("a folder libarchive read is not extracted nor named");
       continue;
     }
