@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "zip/zip.h"
+#include "engine/engine.h"
 
 namespace {
 

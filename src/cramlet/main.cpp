@@ -7,7 +7,7 @@
 #include "tools/win32/report.h"
 #include "tools/win32/tool_main.h"
 #include "tools/zip_notes.h"
-#include "zip/os_win32.h"
+#include "engine/sys/os_win32.h"
 
 namespace {
 

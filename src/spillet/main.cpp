@@ -13,8 +13,8 @@
 #include "tools/win32/password_window.h"
 #include "tools/win32/report.h"
 #include "tools/win32/tool_main.h"
-#include "zip/os_win32.h"
-#include "zip/paths.h"
+#include "engine/sys/os_win32.h"
+#include "engine/sys/paths.h"
 
 namespace {
 

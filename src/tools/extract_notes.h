@@ -3,7 +3,7 @@
 // left out.
 #include <string>
 
-#include "zip/zip.h"
+#include "engine/engine.h"
 
 namespace tools {
 

@@ -1,6 +1,6 @@
 #include "tools/failure_text.h"
 
-#include "zip/paths.h"
+#include "engine/sys/paths.h"
 
 namespace tools {
 

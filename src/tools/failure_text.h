@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "zip/zip.h"
+#include "engine/engine.h"
 
 namespace tools {
 

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "zip/zip.h"
+#include "engine/engine.h"
 
 namespace tools {
 

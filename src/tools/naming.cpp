@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "zip/os.h"
-#include "zip/paths.h"
+#include "engine/sys/os.h"
+#include "engine/sys/paths.h"
 
 namespace tools {
 using zip::os::Path;

@@ -2,7 +2,7 @@
 // Names the tools choose for what they make: never one that is taken.
 #include <vector>
 
-#include "zip/path.h"
+#include "engine/sys/path.h"
 
 namespace tools {
 

@@ -3,7 +3,7 @@
 // entries still need one once some are open.
 #include <string>
 
-#include "zip/zip.h"
+#include "engine/engine.h"
 
 namespace tools {
 

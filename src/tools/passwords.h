@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "zip/zip.h"
+#include "engine/engine.h"
 
 namespace tools {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "zip/text.h"
+#include "engine/names/text.h"
 
 namespace tools {
 

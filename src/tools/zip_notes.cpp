@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "tools/left_out.h"
-#include "zip/paths.h"
+#include "engine/sys/paths.h"
 
 namespace tools {
 namespace {

@@ -3,8 +3,8 @@
 // files that grew while they were zipped.
 #include <string>
 
-#include "zip/path.h"
-#include "zip/zip.h"
+#include "engine/sys/path.h"
+#include "engine/engine.h"
 
 namespace tools {
 

@@ -9,7 +9,7 @@
 
 #include "differential/compare.h"
 #include "differential/tar_generate.h"
-#include "zip/zip.h"
+#include "engine/engine.h"
 
 namespace {
 

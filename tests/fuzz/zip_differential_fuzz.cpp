@@ -8,7 +8,7 @@
 
 #include "differential/compare.h"
 #include "differential/generate.h"
-#include "zip/zip.h"
+#include "engine/engine.h"
 
 namespace {
 

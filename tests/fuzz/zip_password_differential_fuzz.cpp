@@ -14,7 +14,7 @@
 #include "differential/compare.h"
 #include "differential/password_generate.h"
 #include "tools/passwords.h"
-#include "zip/zip.h"
+#include "engine/engine.h"
 
 namespace {
 

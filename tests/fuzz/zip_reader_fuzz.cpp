@@ -9,7 +9,7 @@
 #include <fstream>
 #include <string>
 
-#include "zip/zip.h"
+#include "engine/engine.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 
 #include <atomic>
 
-#include "platform/win32/handles.h"
+#include "base/handles.h"
 
 namespace tools::win32 {
 
-using namespace platform::win32;
+using namespace base;
 namespace {
 
 struct Call {

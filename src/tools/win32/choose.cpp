@@ -3,11 +3,11 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
-#include "platform/win32/handles.h"
+#include "base/handles.h"
 
 namespace tools::win32 {
 
-using namespace platform::win32;
+using namespace base;
 using zip::os::Path;
 namespace {
 

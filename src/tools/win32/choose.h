@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "zip/path.h"
+#include "engine/sys/path.h"
 
 namespace tools::win32 {
 

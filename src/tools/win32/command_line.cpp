@@ -5,12 +5,12 @@
 
 #include <string_view>
 
-#include "platform/win32/text.h"
-#include "zip/os.h"
+#include "base/text.h"
+#include "engine/sys/os.h"
 
 namespace tools::win32 {
 
-using namespace platform::win32;
+using namespace base;
 
 CommandLine ParseCommandLine(const wchar_t* destinationOption) {
   CommandLine line;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "zip/path.h"
+#include "engine/sys/path.h"
 
 namespace tools::win32 {
 

@@ -3,13 +3,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/text.h"
+#include "base/text.h"
 #include "tools/naming.h"
-#include "zip/os_win32.h"
+#include "engine/sys/os_win32.h"
 
 namespace tools::win32 {
 
-using namespace platform::win32;
+using namespace base;
 using zip::os::LongPath;
 using zip::os::Path;
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/win32/handles.h"
-#include "zip/path.h"
+#include "base/handles.h"
+#include "engine/sys/path.h"
 
 namespace tools::win32 {
 
@@ -40,7 +40,7 @@ class ScratchFolder {
 
  private:
   zip::os::Path path_;
-  platform::win32::OwnedHandle lock_;
+  base::OwnedHandle lock_;
   DWORD error_ = ERROR_SUCCESS;
 };
 

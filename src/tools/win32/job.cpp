@@ -10,13 +10,13 @@
 #include <new>
 #include <optional>
 
-#include "platform/win32/handles.h"
-#include "platform/win32/text.h"
-#include "zip/os.h"
+#include "base/handles.h"
+#include "base/text.h"
+#include "engine/sys/os.h"
 
 namespace tools::win32 {
 
-using namespace platform::win32;
+using namespace base;
 namespace {
 
 constexpr ULONGLONG kShowAfterMs = 500;

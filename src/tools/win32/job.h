@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "zip/zip.h"
+#include "engine/engine.h"
 
 namespace tools::win32 {
 

@@ -4,11 +4,11 @@
 
 #include <vector>
 
-#include "platform/win32/text.h"
+#include "base/text.h"
 
 namespace tools::win32 {
 
-using namespace platform::win32;
+using namespace base;
 namespace {
 
 constexpr WORD kArchive = 101;

@@ -5,12 +5,12 @@
 #include <string>
 
 #include "tools/failure_text.h"
-#include "platform/win32/handles.h"
-#include "platform/win32/text.h"
+#include "base/handles.h"
+#include "base/text.h"
 
 namespace tools::win32 {
 
-using namespace platform::win32;
+using namespace base;
 namespace {
 
 // A program without a console of its own writes to its parent's, or to wherever stderr goes.

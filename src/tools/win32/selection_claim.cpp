@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/win32/text.h"
+#include "base/text.h"
 
 namespace tools::win32 {
 namespace {
@@ -29,7 +29,7 @@ ULONGLONG MsSinceStart() {
 // it ends, however it ends, so a selection done and chosen again is worked on again.
 SelectionClaim::SelectionClaim(std::wstring_view tool, std::string_view key)
     : claimedAt_(GetTickCount64()), startUp_(MsSinceStart()), keysDown_(AHotkeyIsDown()) {
-  const std::wstring name = L"Local\\" + std::wstring(tool) + L"-" + platform::win32::Wide(key);
+  const std::wstring name = L"Local\\" + std::wstring(tool) + L"-" + base::Wide(key);
   mutex_.reset(CreateMutexW(/* attributes= */ nullptr, /* initialOwner= */ FALSE, name.c_str()));
   taken_ = mutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
 }

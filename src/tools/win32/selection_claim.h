@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/win32/handles.h"
+#include "base/handles.h"
 
 namespace tools::win32 {
 
@@ -26,7 +26,7 @@ class SelectionClaim {
   void HoldForRepeats() const;
 
  private:
-  platform::win32::OwnedHandle mutex_;
+  base::OwnedHandle mutex_;
   bool taken_ = false;
   ULONGLONG claimedAt_ = 0;  // GetTickCount64's
   ULONGLONG startUp_ = 0;    // ms from the process's start to the claim

@@ -9,13 +9,13 @@
 #include <utility>
 
 #include "tools/win32/bounded.h"
-#include "platform/win32/handles.h"
-#include "platform/win32/text.h"
-#include "zip/os.h"
+#include "base/handles.h"
+#include "base/text.h"
+#include "engine/sys/os.h"
 
 namespace tools::win32 {
 
-using namespace platform::win32;
+using namespace base;
 using zip::os::Path;
 namespace {
 

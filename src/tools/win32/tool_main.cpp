@@ -4,19 +4,19 @@
 #include <new>
 #include <string>
 
-#include "platform/win32/harden.h"
+#include "base/harden.h"
 #include "tools/failure_text.h"
 #include "tools/left_out.h"
 #include "tools/selection_key.h"
-#include "platform/win32/handles.h"
+#include "base/handles.h"
 #include "tools/win32/report.h"
 #include "tools/win32/selection_claim.h"
 #include "tools/win32/shell_window.h"
-#include "platform/win32/text.h"
+#include "base/text.h"
 
 namespace tools::win32 {
 
-using namespace platform::win32;
+using namespace base;
 
 namespace {
 
@@ -116,7 +116,7 @@ int Run(const Tool& tool, const CommandLine& line, HWND front) {
 }  // namespace
 
 int ToolMain(const Tool& tool) {
-  platform::win32::Harden();
+  base::Harden();
   const HWND front = GetForegroundWindow();  // what the user was looking at when the hotkey was pressed
   const CommandLine line = ParseCommandLine(tool.destinationOption);
   // Unwinding to here removes the scratch folders on the way; a message says what went wrong.

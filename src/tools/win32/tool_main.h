@@ -8,8 +8,8 @@
 
 #include "tools/win32/choose.h"
 #include "tools/win32/command_line.h"
-#include "zip/path.h"
-#include "zip/zip.h"
+#include "engine/sys/path.h"
+#include "engine/engine.h"
 
 namespace tools::win32 {
 

@@ -4,7 +4,7 @@
 #include <map>
 #include <string>
 
-#include "zip/zip.h"
+#include "engine/engine.h"
 
 namespace differential {
 

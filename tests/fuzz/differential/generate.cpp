@@ -4,7 +4,7 @@
 #include <array>
 #include <string_view>
 
-#include "../../zip/builder.h"
+#include "../../engine/builder.h"
 #include "draw.h"
 
 namespace differential {

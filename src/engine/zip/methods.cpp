@@ -1,0 +1,55 @@
+// Which entries the engine can extract: stored, deflate and Deflate64, plain or encrypted with a
+// password (traditional PKWARE encryption or WinZip AES).
+#include <string>
+
+#include "engine/zip/catalog.h"
+#include "engine/zip/local_header.h"
+
+namespace zip {
+namespace {
+
+constexpr std::uint16_t kFlagStrongEncryption = 1 << 6;
+
+std::string MethodName(std::uint16_t method) {
+  switch (method) {
+    case 1: return "Shrink";
+    case 2: case 3: case 4: case 5: return "Reduce";
+    case 6: return "Implode";
+    case 10: return "PKWARE DCL Implode";
+    case 12: return "bzip2";
+    case 14: return "LZMA";
+    case 16: return "IBM z/OS CMPSC";
+    case 18: return "IBM TERSE";
+    case 19: return "IBM LZ77";
+    case 20: case 93: return "Zstandard";
+    case 94: return "MP3";
+    case 95: return "xz";
+    case 96: return "JPEG";
+    case 97: return "WavPack";
+    case 98: return "PPMd";
+    default: return "unknown";
+  }
+}
+
+}  // namespace
+
+Error RefuseUnsupported(const Catalog& catalog) {
+  for (const Entry& entry : catalog.entries) {
+    if (entry.method == kAesMethod && entry.aesStrength == 0) {
+      return Error{Failure::Damaged, {}, entry.name, "its WinZip AES field does not check out"};
+    }
+    if ((entry.flags & kFlagStrongEncryption) != 0) {
+      return Error{Failure::UnsupportedMethod, {}, entry.name, "PKWARE strong encryption"};
+    }
+    if (entry.aesStrength != 0 && (entry.flags & kFlagEncrypted) == 0) {
+      return Error{Failure::Damaged, {}, entry.name, "it is WinZip AES without the encrypted flag"};
+    }
+    if (entry.method != kStored && entry.method != kDeflated && entry.method != kDeflate64) {
+      return Error{Failure::UnsupportedMethod, {}, entry.name,
+                   MethodName(entry.method) + " (method " + std::to_string(entry.method) + ")"};
+    }
+  }
+  return {};
+}
+
+}  // namespace zip
