@@ -72,9 +72,8 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
                    .destinationOption = L"-o",
                    .usage = kUsage,
                    .choose = {.title = L"Choose files to zip", .filterName = {}, .filter = {}},
-                   .takes = {},
+                   .leavesOut = {},
                    .kind = {},
                    .kinds = {},
-                   .whatItIs = {},
                    .work = Zip});
 }

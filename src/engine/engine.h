@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/sys/error.h"
@@ -65,6 +66,8 @@ Error WriteArchive(const std::vector<os::Path>& items, const std::vector<os::Pat
                    const os::Path& archive, Observer& observer, WriteReport& report,
                    unsigned threads = 0 /* 0: all cores */);
 
+enum class ArchiveKind { Other, Zip, Tar, GzipTar, Gzip, SevenZip, Rar, Xz, Bzip2, Zstd };
+
 struct Renamed {
   std::string entry;
   std::string extractedAs;
@@ -85,8 +88,9 @@ struct ExtractReport {
 // (a CRC-32 or an authentication code that does not match among them) the caller removes the folder.
 Error ExtractArchive(const os::Path& archive, const os::Path& folder, Observer& observer,
                      ExtractReport& report, unsigned threads = 0);
-
-enum class ArchiveKind { Other, Zip, Tar, GzipTar, Gzip, SevenZip, Rar, Xz, Bzip2, Zstd };
+// The same, the archive's kind already told by ArchiveKindOf.
+Error ExtractArchive(const os::Path& archive, ArchiveKind kind, const os::Path& folder, Observer& observer,
+                     ExtractReport& report, unsigned threads = 0);
 
 // What the file holds, by its content: a zip by end of central directory records that check out,
 // the others by their first bytes.
@@ -94,5 +98,13 @@ ArchiveKind ArchiveKindOf(const os::Path& file);
 // The kind told by an archive's first bytes (never Zip): a gzip stream is GzipTar when what it
 // inflates to starts with a tar header.
 ArchiveKind ArchiveKindByHead(std::span<const std::uint8_t> head);
+// Whether ExtractArchive extracts archives of the kind: asked by all that offer or refuse files.
+bool Extractable(ArchiveKind kind);
+// Whether the kind is one file compressed rather than an archive of many (gzip).
+bool HoldsOneFile(ArchiveKind kind);
+// What a file of the kind is, for a person: "a 7z archive", "compressed with xz"; empty for Other.
+std::string_view KindName(ArchiveKind kind);
+// The file dialog's patterns for the kinds extracted, `between` each two: "*.zip;*.tar;...".
+std::string ExtractablePatterns(std::string_view between);
 
 }  // namespace zip

@@ -1,7 +1,9 @@
 // Spillet: extracts each archive it is given into a new folder beside it.
 #include <windows.h>
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "tools/extract_notes.h"
 #include "tools/left_out.h"
@@ -35,12 +37,7 @@ constexpr char kUsage[] =
     "never taken from the command line. -q "
     "shows no window: a failure is one line on standard error, an archive that needs a password among them.";
 
-bool Extracts(zip::ArchiveKind kind) {
-  return kind == zip::ArchiveKind::Zip || kind == zip::ArchiveKind::Tar || kind == zip::ArchiveKind::GzipTar ||
-         kind == zip::ArchiveKind::Gzip;
-}
-
-// Extracts one archive; the folder appears whole at the end, or not at all.
+// Extracts one archive, its kind told once here; the folder appears whole at the end, or not at all.
 int Extract(const Path& archive, const CommandLine& line, tools::Passwords& passwords, std::vector<Path>& made) {
   const zip::ArchiveKind kind = zip::ArchiveKindOf(archive);
   if (const std::string_view what = tools::Unextractable(kind); !what.empty()) {
@@ -67,7 +64,7 @@ int Extract(const Path& archive, const CommandLine& line, tools::Passwords& pass
   }
   passwords.Begin();
   zip::Error error = RunJob(job, [&](zip::Observer& observer) {
-    return zip::ExtractArchive(archive, scratch.path(), observer, report);
+    return zip::ExtractArchive(archive, kind, scratch.path(), observer, report);
   });
   // No password: asked and cancelled, which skips the archive, or one that shows no window.
   if (error.kind == zip::Failure::Encrypted) {
@@ -87,7 +84,7 @@ int Extract(const Path& archive, const CommandLine& line, tools::Passwords& pass
   const Path single = report.topLevel.size() == 1 ? scratch.path() / zip::Utf8Path(report.topLevel.front()) : Path();
   const DWORD attributes = single.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(LongPath(single).c_str());
   const bool singleFolder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  const bool singleFile = kind == zip::ArchiveKind::Gzip && attributes != INVALID_FILE_ATTRIBUTES && !singleFolder;
+  const bool singleFile = zip::HoldsOneFile(kind) && attributes != INVALID_FILE_ATTRIBUTES && !singleFolder;
   const std::optional<Path> result =
       singleFolder ? MoveToFreeName(single, folder, single.filename(), {}, moveError)
       : singleFile ? MoveToFreeName(single, folder, single.stem(), single.extension(), moveError)
@@ -111,6 +108,13 @@ int ExtractEach(const CommandLine& line, std::vector<Path>& made) {
   return exit;
 }
 
+// Left out of a selection unless it is of a kind extracted, with what it is.
+std::optional<std::string_view> LeavesOut(const Path& path) {
+  const zip::ArchiveKind kind = zip::ArchiveKindOf(path);
+  if (zip::Extractable(kind)) return std::nullopt;
+  return tools::Unextractable(kind);
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int /*show*/) {
@@ -118,11 +122,10 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
                    .destinationOption = L"-d",
                    .usage = kUsage,
                    .choose = {.title = L"Choose archives to extract",
-                              .filterName = L"Archives (*.zip; *.tar; *.tar.gz; *.tgz; *.gz)",
-                              .filter = L"*.zip;*.tar;*.tar.gz;*.tgz;*.gz"},
-                   .takes = [](const Path& path) { return Extracts(zip::ArchiveKindOf(path)); },
+                              .filterName = zip::Utf8Path(std::string("Archives (").append(zip::ExtractablePatterns("; ")).append(")")).native(),
+                              .filter = zip::Utf8Path(zip::ExtractablePatterns(";")).native()},
+                   .leavesOut = LeavesOut,
                    .kind = "an archive",
                    .kinds = "archives",
-                   .whatItIs = [](const Path& path) { return tools::Unextractable(zip::ArchiveKindOf(path)); },
                    .work = ExtractEach});
 }

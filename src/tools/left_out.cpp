@@ -26,28 +26,6 @@ std::string LeftOutText(std::string_view tool, std::string_view kind, std::strin
          BoundedLines(names);
 }
 
-std::string_view Unextractable(zip::ArchiveKind kind) {
-  switch (kind) {
-    case zip::ArchiveKind::SevenZip:
-      return "a 7z archive";
-    case zip::ArchiveKind::Rar:
-      return "a RAR archive";
-    case zip::ArchiveKind::Xz:
-      return "compressed with xz";
-    case zip::ArchiveKind::Bzip2:
-      return "compressed with bzip2";
-    case zip::ArchiveKind::Zstd:
-      return "compressed with zstd";
-    case zip::ArchiveKind::Other:
-    case zip::ArchiveKind::Zip:
-    case zip::ArchiveKind::Tar:
-    case zip::ArchiveKind::GzipTar:
-    case zip::ArchiveKind::Gzip:
-      break;
-  }
-  return {};
-}
-
 std::string UnextractableText(std::string_view tool, const std::vector<Named>& files) {
   if (files.empty()) return {};
   if (files.size() == 1) {

@@ -21,7 +21,10 @@ std::string LeftOutText(std::string_view tool, std::string_view kind, std::strin
 
 // What a file of a kind Spillet cannot extract is: "a 7z archive", "compressed with xz"; empty
 // for the kinds it extracts and for files of no kind it knows.
-std::string_view Unextractable(zip::ArchiveKind kind);
+// Inline: the kinds are the engine's extraction's to tell, which Cramlet does not carry.
+inline std::string_view Unextractable(zip::ArchiveKind kind) {
+  return zip::Extractable(kind) ? std::string_view() : zip::KindName(kind);
+}
 
 struct Named {
   std::string name;

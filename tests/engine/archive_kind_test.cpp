@@ -68,3 +68,34 @@ TEST(ArchiveKind, OfAZipIsToldByItsEndRecordsAndOfAFileByItsHead) {
   WriteFile(scratch / "b.zip", BuildTar({{.name = "inner.zip", .data = BuildArchive({{.name = "x", .data = "x"}})}}));
   EXPECT_EQ(zip::ArchiveKindOf(Engine(scratch / "b.zip")), zip::ArchiveKind::Tar);
 }
+
+// The readers' table is all that Spillet's command line, its file dialog and its words for what
+// it leaves out ask: which kinds are extracted, which are one file compressed, what each is.
+TEST(ArchiveKind, TheReadersTableTellsWhatIsExtracted) {
+  using zip::ArchiveKind;
+  const struct {
+    ArchiveKind kind;
+    bool extractable;
+    bool oneFile;
+    const char* name;
+  } cases[] = {
+      {ArchiveKind::Other, false, false, ""},
+      {ArchiveKind::Zip, true, false, "a zip archive"},
+      {ArchiveKind::Tar, true, false, "a tar archive"},
+      {ArchiveKind::GzipTar, true, false, "a tar.gz archive"},
+      {ArchiveKind::Gzip, true, true, "a gzip'd file"},
+      {ArchiveKind::SevenZip, false, false, "a 7z archive"},
+      {ArchiveKind::Rar, false, false, "a RAR archive"},
+      {ArchiveKind::Xz, false, true, "compressed with xz"},
+      {ArchiveKind::Bzip2, false, true, "compressed with bzip2"},
+      {ArchiveKind::Zstd, false, true, "compressed with zstd"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(zip::Extractable(c.kind), c.extractable) << c.name;
+    EXPECT_EQ(zip::HoldsOneFile(c.kind), c.oneFile) << c.name;
+    EXPECT_EQ(zip::KindName(c.kind), c.name);
+  }
+  // In the kinds' order, not the order they are told apart in.
+  EXPECT_EQ(zip::ExtractablePatterns(";"), "*.zip;*.tar;*.tar.gz;*.tgz;*.gz");
+  EXPECT_EQ(zip::ExtractablePatterns("; "), "*.zip; *.tar; *.tar.gz; *.tgz; *.gz");
+}

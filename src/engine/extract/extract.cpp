@@ -8,14 +8,11 @@
 #include <new>
 #include <unordered_map>
 
-#include "engine/codec/gzip_stream.h"
-#include "engine/zip/catalog.h"
-#include "engine/zip/inflate_entry.h"
-#include "engine/zip/password.h"
-#include "engine/sys/paths.h"
 #include "engine/extract/plan.h"
+#include "engine/extract/readers.h"
 #include "engine/names/safe_name.h"
-#include "engine/tar/catalog.h"
+#include "engine/reader.h"
+#include "engine/sys/paths.h"
 
 namespace zip {
 namespace {
@@ -48,9 +45,6 @@ Error CreateFree(const std::string& planned, bool folder, std::string& made, Cre
   return error;
 }
 
-// Writes one entry's data into its new file: `progress` is told each stretch and answers whether to go on.
-using CopyEntry = std::function<Error(const Entry& entry, const os::File& out, EntryBuffers& buffers,
-                                      const std::function<bool(std::uint64_t)>& progress)>;
 
 // Each folder is made in its parent's held handle, and each file in its folder's: nothing is ever
 // opened by a path below the target, so a link that another program puts in the place of a folder
@@ -60,9 +54,9 @@ using CopyEntry = std::function<Error(const Entry& entry, const os::File& out, E
 // handles as the tree is deep.
 class Extraction {
  public:
-  Extraction(CopyEntry copy, const Catalog& catalog, Plan& plan, const os::Path& target, Observer& observer,
+  Extraction(Reader& reader, const Catalog& catalog, Plan& plan, const os::Path& target, Observer& observer,
              ExtractReport& report)
-      : copy_(std::move(copy)), catalog_(catalog), plan_(plan), target_(target), observer_(observer), report_(report) {}
+      : reader_(reader), catalog_(catalog), plan_(plan), target_(target), observer_(observer), report_(report) {}
 
   Error Run(unsigned threads) {
     if (Error error = os::Folder::Open(target_, root_)) return error;
@@ -192,11 +186,11 @@ class Extraction {
       if (made != file.path) Renamed(file, made);
       if (Error error = Holds(fileParent_[i])) return error;
     }
-    const std::function<bool(std::uint64_t)> progress = [&](std::uint64_t bytes) {
+    const Progress progress = [&](std::uint64_t bytes) {
       observer_.Done(bytes, entry.name);
       return !stop_ && !observer_.Cancelled();
     };
-    if (Error error = copy_(entry, out, buffers, progress)) return error;
+    if (Error error = reader_.Copy(entry, out, buffers, progress)) return error;
     if (entry.size == 0) observer_.Done(0, entry.name);
     if (file.times) {
       if (Error error = out.SetTimes(*file.times)) return error;
@@ -236,7 +230,7 @@ class Extraction {
     }
   }
 
-  const CopyEntry copy_;
+  Reader& reader_;
   const Catalog& catalog_;
   Plan& plan_;
   const os::Path& target_;
@@ -254,89 +248,13 @@ class Extraction {
   Error error_;
 };
 
-// `size` bytes from the stream into the file at `at`.
-Error CopyStretch(Stream& stream, const Entry& entry, const os::File& out, std::uint64_t at, std::uint64_t size,
-                  EntryBuffers& buffers, const std::function<bool(std::uint64_t)>& progress) {
-  for (std::uint64_t written = 0; written < size;) {
-    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(size - written, buffers.output.size()));
-    std::size_t got = 0;
-    if (Error error = stream.Read(buffers.output.data(), want, got)) return error;
-    if (got != want) return Error{Failure::Damaged, {}, entry.name, "the archive ends early"};
-    if (Error error = out.WriteAt(at + written, buffers.output.data(), got)) return error;
-    written += got;
-    if (!progress(got)) return Error{Failure::Cancelled, {}, {}, {}};
-  }
-  return {};
-}
-
-// A tar's entries, front to back through a second pass over its stream, one at a time. A sparse
-// file's holes are left to the file system, which reads what was never written as zeros.
-Error CopyFromStream(Stream& stream, const Entry& entry, const os::File& out, EntryBuffers& buffers,
-                     const std::function<bool(std::uint64_t)>& progress) {
-  if (entry.dataOffset < stream.position()) return Error{Failure::Damaged, {}, entry.name, "its data comes too early"};
-  if (Error error = stream.Skip(entry.dataOffset - stream.position())) return error;
-  if (!entry.sparse) return CopyStretch(stream, entry, out, 0, entry.size, buffers, progress);
-  std::uint64_t end = 0;  // of what is made so far
-  const auto hole = [&](std::uint64_t to) { return to == end || progress(to - end); };
-  for (const Extent& extent : entry.extents) {
-    if (!hole(extent.offset)) return Error{Failure::Cancelled, {}, {}, {}};
-    if (Error error = CopyStretch(stream, entry, out, extent.offset, extent.size, buffers, progress)) return error;
-    end = extent.offset + extent.size;
-  }
-  if (end == entry.size) return {};
-  if (Error error = out.Truncate(entry.size)) return error;
-  return hole(entry.size) ? Error{} : Error{Failure::Cancelled, {}, {}, {}};
-}
-
-// The name a lone gzip'd file is given: the one stored in the stream, its last segment only, or
-// the archive's without ".gz".
-std::string GzipFileName(const std::string& stored, const os::Path& archive) {
-  const std::size_t slash = stored.find_last_of("/\\");
-  const std::string last = slash == std::string::npos ? stored : stored.substr(slash + 1);
-  // Made safe here: a stored "C:x" is a name to keep, not a drive to refuse.
-  if (!last.empty() && last != "." && last != "..") return SafeSegment(NameText(last));
-  const os::Path name = archive.filename();
-  std::string extension = Utf8Name(name.extension());
-  for (char& c : extension) c = static_cast<char>(c | 0x20);
-  return Utf8Name(extension == ".gz" ? name.stem() : name);
-}
-
-std::unique_ptr<Stream> OpenTarStream(const os::File& file, ArchiveKind kind, Observer& observer) {
-  std::unique_ptr<Stream> stream;
-  if (kind == ArchiveKind::Tar) {
-    stream = std::make_unique<FileStream>(file);
-  } else {
-    stream = std::make_unique<GzipStream>(file);
-  }
-  stream->StopWhen([&observer] { return observer.Cancelled(); });
-  return stream;
-}
-
-Error Extract(const os::Path& archive, const os::Path& folder, Observer& observer, ExtractReport& report,
-              unsigned threads) {
+Error Extract(const os::Path& archive, ArchiveKind kind, const os::Path& folder, Observer& observer,
+              ExtractReport& report, unsigned threads) {
   os::File file;
   if (Error error = os::File::OpenRead(archive, file)) return error;
-  const ArchiveKind kind = KindOf(file);
-  const bool tar = kind == ArchiveKind::Tar || kind == ArchiveKind::GzipTar || kind == ArchiveKind::Gzip;
+  const std::unique_ptr<Reader> reader = OpenReader(kind, file, archive, observer);
   Catalog catalog;
-  // A tar is read through once to list it, checking all of it (a gzip stream's CRC-32 too)
-  // before anything is written, and again to extract it.
-  if (tar) {
-    const std::unique_ptr<Stream> stream = OpenTarStream(file, kind, observer);
-    if (kind == ArchiveKind::Gzip) {
-      if (Error error = ReadGzipCatalog(*stream, catalog)) return error;
-      const auto& gzip = static_cast<const GzipStream&>(*stream);
-      Entry& entry = catalog.entries.front();
-      entry.name = entry.storedName = GzipFileName(gzip.StoredName(), archive);
-      if (const auto stored = gzip.StoredTime()) entry.times = TarTimes(*stored);
-    } else if (Error error = ReadTarCatalog(*stream, catalog)) {
-      return error;
-    }
-  } else {
-    if (Error error = ReadCentralDirectory(file, catalog)) return error;
-    if (Error error = RefuseUnsupported(catalog)) return error;
-    if (Error error = ReadLocalHeaders(file, catalog)) return error;
-  }
+  if (Error error = reader->List(catalog)) return error;
   Plan plan;
   if (Error error = PlanExtraction(catalog, plan, report)) return error;
   std::uint64_t free = 0;
@@ -345,33 +263,23 @@ Error Extract(const os::Path& archive, const os::Path& folder, Observer& observe
     return Error{Failure::TooLarge, folder, {},
                  "it needs " + std::to_string(plan.bytes) + " bytes, " + std::to_string(free) + " are free"};
   }
-  Keys keys;
-  if (!tar) {
-    if (Error error = ChoosePasswords(file, catalog, observer, keys)) return error;
-  }
+  if (Error error = reader->Open(catalog)) return error;
   observer.Total(plan.bytes);
-  if (tar) {
-    const std::unique_ptr<Stream> stream = OpenTarStream(file, kind, observer);
-    const CopyEntry copy = [&](const Entry& entry, const os::File& out, EntryBuffers& buffers,
-                               const std::function<bool(std::uint64_t)>& progress) {
-      return CopyFromStream(*stream, entry, out, buffers, progress);
-    };
-    return Extraction(copy, catalog, plan, folder, observer, report).Run(1);  // a stream has one reader
-  }
-  const CopyEntry copy = [&](const Entry& entry, const os::File& out, EntryBuffers& buffers,
-                             const std::function<bool(std::uint64_t)>& progress) {
-    return InflateEntry(file, entry, &out, buffers, keys.For(entry), progress);
-  };
-  return Extraction(copy, catalog, plan, folder, observer, report).Run(threads == 0 ? os::Cores() : threads);
+  return Extraction(*reader, catalog, plan, folder, observer, report).Run(reader->Workers(threads));
 }
 
 }  // namespace
 
-Error ExtractArchive(const os::Path& archive, const os::Path& folder, Observer& observer,
+Error ExtractArchive(const os::Path& archive, ArchiveKind kind, const os::Path& folder, Observer& observer,
                      ExtractReport& report, unsigned threads) {
-  Error error = Extract(archive, folder, observer, report, threads);
+  Error error = Extract(archive, kind, folder, observer, report, threads);
   if (error && error.file.empty()) error.file = archive;
   return error;
+}
+
+Error ExtractArchive(const os::Path& archive, const os::Path& folder, Observer& observer,
+                     ExtractReport& report, unsigned threads) {
+  return ExtractArchive(archive, ArchiveKindOf(archive), folder, observer, report, threads);
 }
 
 }  // namespace zip

@@ -1,76 +1,21 @@
-// Archives told apart by their content, never by the name's extension.
-#include <zlib.h>
-
+// Archives told apart by their content, never by the name's extension: the first row of the
+// readers' table that recognises one.
 #include <algorithm>
-#include <array>
-#include <string_view>
+#include <string>
 
 #include "engine/codec/bytes.h"
-#include "engine/zip/catalog.h"
-#include "engine/tar/header.h"
+#include "engine/engine.h"
+#include "engine/extract/readers.h"
 
 namespace zip {
 namespace {
 
 constexpr std::size_t kHeadSize = std::size_t{64} * 1024;
 
-bool StartsWith(std::span<const std::uint8_t> head, std::string_view signature) {
-  return head.size() >= signature.size() &&
-         std::equal(signature.begin(), signature.end(), head.begin(),
-                    [](char s, std::uint8_t b) { return static_cast<std::uint8_t>(s) == b; });
-}
-
-// A gzip stream may store a tar's bytes as they are, "ustar" falling where a plain tar's magic
-// would: there, only a first block whose checksum checks out is a tar's.
-bool ChecksOutAsTar(std::span<const std::uint8_t> head) {
-  TarHeader header;
-  return StartsTar(head) && !ReadTarHeader(head.first(kTarBlock), header);
-}
-
-// Whether the gzip stream's first inflated bytes start a tar; as much as the head holds.
-bool InflatesToTar(std::span<const std::uint8_t> head) {
-  std::array<std::uint8_t, 2 * kTarBlock> block{};  // a volume label and the header after it
-  z_stream stream{};
-  if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK) return false;
-  stream.next_in = const_cast<std::uint8_t*>(head.data());  // zlib's interface is not const
-  stream.avail_in = static_cast<uInt>(head.size());
-  stream.next_out = block.data();
-  stream.avail_out = static_cast<uInt>(block.size());
-  while (stream.avail_out > 0 && stream.avail_in > 0) {
-    const int status = inflate(&stream, Z_NO_FLUSH);
-    // A member may end before the blocks do (an empty one first): the next one goes on with them.
-    if (status == Z_STREAM_END && stream.avail_in > 0 && inflateReset(&stream) == Z_OK) continue;
-    if (status != Z_OK) break;
-  }
-  const std::size_t got = block.size() - stream.avail_out;
-  inflateEnd(&stream);
-  // Inflated, the magic alone: a tar.gz whose first header is damaged is told so, not placed whole.
-  return StartsTar(std::span(block).first(got));
-}
-
-}  // namespace
-
-ArchiveKind ArchiveKindByHead(std::span<const std::uint8_t> head) {
-  using namespace std::string_view_literals;
-  const bool gzip = StartsWith(head, "\x1F\x8B\x08"sv);
-  if (gzip ? ChecksOutAsTar(head) : StartsTar(head)) return ArchiveKind::Tar;
-  if (gzip) return InflatesToTar(head) ? ArchiveKind::GzipTar : ArchiveKind::Gzip;
-  if (StartsWith(head, "7z\xBC\xAF\x27\x1C"sv)) return ArchiveKind::SevenZip;
-  if (StartsWith(head, "Rar!\x1A\x07\x00"sv) || StartsWith(head, "Rar!\x1A\x07\x01\x00"sv)) return ArchiveKind::Rar;
-  if (StartsWith(head, "\xFD" "7zXZ\x00"sv)) return ArchiveKind::Xz;
-  // "BZh", the block size as a digit, then the first block's magic (or the end-of-stream one, empty).
-  if (StartsWith(head, "BZh"sv) && head.size() >= 10 && head[3] >= '1' && head[3] <= '9' &&
-      (StartsWith(head.subspan(4), "\x31\x41\x59\x26\x53\x59"sv) ||
-       StartsWith(head.subspan(4), "\x17\x72\x45\x38\x50\x90"sv))) {
-    return ArchiveKind::Bzip2;
-  }
-  if (StartsWith(head, "\x28\xB5\x2F\xFD"sv)) return ArchiveKind::Zstd;
-  return ArchiveKind::Other;
-}
-
-ArchiveKind ArchiveKindOf(const os::Path& file) {
-  os::File archive;
-  return os::File::OpenRead(file, archive) ? ArchiveKind::Other : KindOf(archive);
+const ReaderRow* RowOf(ArchiveKind kind) {
+  const std::span<const ReaderRow> rows = Readers();
+  const auto row = std::find_if(rows.begin(), rows.end(), [kind](const ReaderRow& r) { return r.kind == kind; });
+  return row == rows.end() ? nullptr : &*row;
 }
 
 ArchiveKind KindOf(const os::File& archive) {
@@ -78,10 +23,51 @@ ArchiveKind KindOf(const os::File& archive) {
   std::size_t got = 0;
   if (archive.ReadAt(0, head.data(), head.size(), got)) return ArchiveKind::Other;
   head.resize(got);
-  // A tar's own header first: a zip stored last in a tar leaves its end records near the tar's end.
-  const ArchiveKind kind = ArchiveKindByHead(head);
-  if (kind == ArchiveKind::Tar || kind == ArchiveKind::GzipTar || kind == ArchiveKind::Gzip) return kind;
-  return LooksLikeArchive(archive) ? ArchiveKind::Zip : kind;
+  for (const ReaderRow& row : Readers()) {
+    if (row.byHead ? row.byHead(head) : row.byFile(archive)) return row.kind;
+  }
+  return ArchiveKind::Other;
+}
+
+}  // namespace
+
+ArchiveKind ArchiveKindOf(const os::Path& file) {
+  os::File archive;
+  return os::File::OpenRead(file, archive) ? ArchiveKind::Other : KindOf(archive);
+}
+
+bool Extractable(ArchiveKind kind) {
+  const ReaderRow* row = RowOf(kind);
+  return row && row->open;
+}
+
+bool HoldsOneFile(ArchiveKind kind) {
+  const ReaderRow* row = RowOf(kind);
+  return row && row->oneFile;
+}
+
+std::string_view KindName(ArchiveKind kind) {
+  const ReaderRow* row = RowOf(kind);
+  return row ? row->what : std::string_view();
+}
+
+std::string ExtractablePatterns(std::string_view between) {
+  // In the kinds' own order, zip first, rather than the order they are told apart in: each kind
+  // has its row, so the kinds run to the table's length.
+  std::string patterns;
+  for (std::size_t kind = 0; kind <= Readers().size(); ++kind) {
+    const ReaderRow* row = RowOf(static_cast<ArchiveKind>(kind));
+    if (!row || !row->open) continue;
+    if (!patterns.empty()) patterns += between;
+    for (const char c : row->patterns) {  // a row's own too: "*.tar.gz;*.tgz"
+      if (c == ';') {
+        patterns += between;
+      } else {
+        patterns += c;
+      }
+    }
+  }
+  return patterns;
 }
 
 }  // namespace zip

@@ -9,10 +9,6 @@ namespace zip {
 
 // The central directory, with its place from the end records. Damaged when it does not check out.
 Error ReadCentralDirectory(const os::File& archive, Catalog& catalog);
-// Whether the end records check out and the first central directory header is where they say:
-// enough to tell an archive from another file without reading its whole directory.
-bool LooksLikeArchive(const os::File& archive);
-ArchiveKind KindOf(const os::File& archive);
 // Strong encryption and methods other than stored, deflate and Deflate64, by name; a WinZip AES
 // field that does not check out.
 Error RefuseUnsupported(const Catalog& catalog);

@@ -8,37 +8,6 @@
 
 namespace zip {
 
-void WriteCentralDirectoryHeader(Bytes& out, const CentralDirectoryHeader& header) {
-  std::vector<std::uint64_t> wide;
-  for (const std::uint64_t value : {header.size, header.compressedSize, header.localOffset}) {
-    if (value >= kMarker32) wide.push_back(value);
-  }
-  Bytes extra;
-  if (!wide.empty()) WriteZip64Field(extra, wide);
-  extra.insert(extra.end(), header.extra.begin(), header.extra.end());
-  const auto narrow = [](std::uint64_t value) { return std::min<std::uint64_t>(value, kMarker32); };
-  ByteWriter writer(out);
-  writer.U32(kCentralDirectoryHeaderSignature);
-  writer.U16(header.versionMadeBy);
-  writer.U16(wide.empty() ? header.versionNeeded : std::max(header.versionNeeded, kVersionZip64));
-  writer.U16(header.flags);
-  writer.U16(header.method);
-  writer.U16(header.dosTime);
-  writer.U16(header.dosDate);
-  writer.U32(header.crc);
-  writer.U32(narrow(header.compressedSize));
-  writer.U32(narrow(header.size));
-  writer.U16(header.name.size());
-  writer.U16(extra.size());
-  writer.U16(0);  // comment length
-  writer.U16(header.diskNumber);
-  writer.U16(header.internalAttributes);
-  writer.U32(header.externalAttributes);
-  writer.U32(narrow(header.localOffset));
-  writer.Put(header.name);
-  writer.Put(extra);
-}
-
 bool ReadCentralDirectoryHeader(ByteReader& reader, CentralDirectoryHeader& header) {
   if (reader.U32() != kCentralDirectoryHeaderSignature) return false;
   header.versionMadeBy = reader.U16();

@@ -8,36 +8,6 @@
 
 namespace zip {
 
-void WriteEndRecords(Bytes& out, const CentralDirectoryPlace& place) {
-  const bool zip64 = place.entries >= kMarker16 || place.size >= kMarker32 || place.offset >= kMarker32;
-  ByteWriter writer(out);
-  if (zip64) {
-    const std::uint64_t recordPosition = place.offset + place.size;
-    writer.U32(kZip64EndOfCentralDirectorySignature);
-    writer.U64(kZip64EndOfCentralDirectorySize - 12);  // the record's size after this field
-    writer.U16(kVersionMadeBy);
-    writer.U16(kVersionZip64);
-    writer.U32(0);  // this disk
-    writer.U32(0);  // the disk where the central directory starts
-    writer.U64(place.entries);
-    writer.U64(place.entries);
-    writer.U64(place.size);
-    writer.U64(place.offset);
-    writer.U32(kZip64LocatorSignature);
-    writer.U32(0);
-    writer.U64(recordPosition);
-    writer.U32(1);  // disks in all
-  }
-  writer.U32(kEndOfCentralDirectorySignature);
-  writer.U16(0);
-  writer.U16(0);
-  writer.U16(std::min<std::uint64_t>(place.entries, kMarker16));
-  writer.U16(std::min<std::uint64_t>(place.entries, kMarker16));
-  writer.U32(std::min<std::uint64_t>(place.size, kMarker32));
-  writer.U32(std::min<std::uint64_t>(place.offset, kMarker32));
-  writer.U16(0);  // comment length
-}
-
 namespace {
 
 std::optional<EndOfCentralDirectory> ReadAt(std::span<const std::uint8_t> tail, std::size_t at,

@@ -30,18 +30,7 @@ bool ReadZip64Field(std::span<const std::uint8_t> extra, std::uint64_t& size, st
   return true;
 }
 
-void WriteZip64Field(Bytes& out, std::span<const std::uint64_t> values) {
-  ByteWriter writer(out);
-  writer.U16(kZip64Id);
-  writer.U16(values.size() * 8);
-  for (const std::uint64_t value : values) writer.U64(value);
-}
-
 namespace {
-
-constexpr std::uint16_t kNtfsTimesTag = 0x0001;
-constexpr std::uint16_t kNtfsTimesSize = 24;
-constexpr std::int64_t kFileTimeAt1970 = 116444736000000000;  // 100 ns ticks from 1601
 
 std::optional<std::int64_t> FromFileTime(std::uint64_t time) {
   if (time == 0 || time > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) return std::nullopt;
@@ -73,24 +62,6 @@ std::optional<os::Times> ReadNtfsField(std::span<const std::uint8_t> extra) {
   return std::nullopt;
 }
 
-bool FitsNtfsField(const os::Times& times) {
-  return times.modified >= -kFileTimeAt1970 && times.accessed.value_or(0) >= -kFileTimeAt1970 &&
-         times.created.value_or(0) >= -kFileTimeAt1970;
-}
-
-void WriteNtfsField(Bytes& out, const os::Times& times) {
-  ByteWriter writer(out);
-  writer.U16(kNtfsId);
-  writer.U16(4 + 4 + kNtfsTimesSize);
-  writer.U32(0);  // reserved
-  writer.U16(kNtfsTimesTag);
-  writer.U16(kNtfsTimesSize);
-  const std::int64_t modified = times.modified;
-  for (const std::int64_t ticks : {modified, times.accessed.value_or(modified), times.created.value_or(modified)}) {
-    writer.U64(static_cast<std::uint64_t>(ticks + kFileTimeAt1970));
-  }
-}
-
 std::optional<std::int64_t> ReadTimestampField(std::span<const std::uint8_t> extra) {
   const auto field = FindExtraField(extra, kTimestampId);
   if (!field) return std::nullopt;
@@ -99,18 +70,6 @@ std::optional<std::int64_t> ReadTimestampField(std::span<const std::uint8_t> ext
   const auto modified = static_cast<std::int32_t>(reader.U32());
   if (!reader.ok() || (flags[0] & 1) == 0) return std::nullopt;
   return modified;
-}
-
-bool FitsTimestampField(std::int64_t seconds) {
-  return seconds >= std::numeric_limits<std::int32_t>::min() && seconds <= std::numeric_limits<std::int32_t>::max();
-}
-
-void WriteTimestampField(Bytes& out, std::int64_t seconds) {
-  ByteWriter writer(out);
-  writer.U16(kTimestampId);
-  writer.U16(5);
-  out.push_back(1);  // modification time only
-  writer.U32(static_cast<std::uint32_t>(static_cast<std::int32_t>(seconds)));
 }
 
 std::optional<os::Times> ReadExtraTimes(std::span<const std::uint8_t> extra) {

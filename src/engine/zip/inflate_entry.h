@@ -3,21 +3,12 @@
 // file, with its size, CRC-32 and any authentication code checked.
 #include <functional>
 
+#include "engine/reader.h"
+#include "engine/sys/os.h"
 #include "engine/zip/catalog.h"
 #include "engine/zip/decrypt.h"
-#include "engine/codec/inflate.h"
-#include "engine/codec/inflate64.h"
-#include "engine/sys/os.h"
 
 namespace zip {
-
-// What each extracting worker keeps from entry to entry.
-struct EntryBuffers {
-  Inflater inflater;
-  Inflater64 inflater64;
-  Bytes input = Bytes(std::size_t{256} * 1024);
-  Bytes output = Bytes(std::size_t{256} * 1024);
-};
 
 // `progress` is told each stretch written and answers whether to go on. Without a target the data
 // is only checked. An encrypted entry is opened with its key, as CheckPassword gave it.

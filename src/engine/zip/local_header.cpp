@@ -7,30 +7,6 @@
 
 namespace zip {
 
-void WriteLocalFileHeader(Bytes& out, const LocalFileHeader& header) {
-  const bool zip64 = header.size >= kMarker32 || header.compressedSize >= kMarker32;
-  Bytes extra;
-  if (zip64) {
-    const std::array<std::uint64_t, 2> sizes = {header.size, header.compressedSize};
-    WriteZip64Field(extra, sizes);
-  }
-  extra.insert(extra.end(), header.extra.begin(), header.extra.end());
-  ByteWriter writer(out);
-  writer.U32(kLocalFileHeaderSignature);
-  writer.U16(zip64 ? std::max(header.versionNeeded, kVersionZip64) : header.versionNeeded);
-  writer.U16(header.flags);
-  writer.U16(header.method);
-  writer.U16(header.dosTime);
-  writer.U16(header.dosDate);
-  writer.U32(header.crc);
-  writer.U32(zip64 ? kMarker32 : header.compressedSize);
-  writer.U32(zip64 ? kMarker32 : header.size);
-  writer.U16(header.name.size());
-  writer.U16(extra.size());
-  writer.Put(header.name);
-  writer.Put(extra);
-}
-
 std::optional<std::size_t> LocalFileHeaderTail(std::span<const std::uint8_t> fixed) {
   ByteReader reader(fixed);
   if (reader.U32() != kLocalFileHeaderSignature) return std::nullopt;

@@ -40,14 +40,14 @@ int WorkOn(const Tool& tool, Selection selection) {
   line.paths = std::move(selection.paths);
   std::vector<std::string> notTaken;
   std::vector<Named> named;
-  if (tool.takes) {
+  if (tool.leavesOut) {
     std::erase_if(line.paths, [&](const Path& path) {
-      if (tool.takes(path)) return false;
-      const std::string_view what = tool.whatItIs ? tool.whatItIs(path) : std::string_view();
-      if (what.empty()) {
+      const std::optional<std::string_view> what = tool.leavesOut(path);
+      if (!what) return false;
+      if (what->empty()) {
         notTaken.push_back(Utf8(path.native()));
       } else {
-        named.push_back({Utf8(path.native()), what});
+        named.push_back({Utf8(path.native()), *what});
       }
       return true;
     });

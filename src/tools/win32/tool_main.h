@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -20,12 +21,11 @@ struct Tool {
   const wchar_t* destinationOption;  // "-o" or "-d"
   std::string_view usage;
   ChooseOptions choose;  // the file dialog, when nothing usable is selected
-  // Which selected files it takes, when it does not take everything, and what the others are not.
-  std::function<bool(const zip::os::Path&)> takes;
+  // When it does not take everything: none for a selected file it takes, or else what the file
+  // is when that is worth saying ("a 7z archive"; empty otherwise); and what the others are not.
+  std::function<std::optional<std::string_view>(const zip::os::Path&)> leavesOut;
   std::string_view kind;   // "a zip archive"
   std::string_view kinds;  // "zip archives"
-  // What a file it does not take is, when that is worth saying ("a 7z archive"); empty otherwise.
-  std::function<std::string_view(const zip::os::Path&)> whatItIs;
   // The work on the paths; it adds what it made to made.
   std::function<int(const CommandLine&, std::vector<zip::os::Path>& made)> work;
 };
