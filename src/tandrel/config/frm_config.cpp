@@ -7,7 +7,7 @@
 #include "core/app_info.h"
 #include "core/numeric.h"
 #include "core/program.h"
-#include "core/settings.h"
+#include "core/setting_table.h"
 #include "hotkeys/module1.h"
 #include "platform/system.h"
 
@@ -51,7 +51,7 @@ void FrmConfig::Form_Load() {
     window().AddListItem(cboKey1, std::string(1, digit));
     window().AddListItem(cboKey2, std::string(1, digit));
   }
-  window().SetChecked(Check1, RoundToInt16(NumericReading(GetSetting("start", "autoboot", "0"))) == 1);
+  window().SetChecked(Check1, RoundToInt16(NumericReading(GetSetting(kAutoboot))) == 1);
   LoadHotkeySettings();
 }
 
@@ -70,14 +70,14 @@ void FrmConfig::cmdSave_Click() {
   const std::string appPath = "\"" + platform::ProgramPath() + "\"";
   const std::string appName = AppName();
   if (window().Checked(Check1)) {
-    outcome.stored &= SaveSetting("start", "autoboot", "1");
+    outcome.stored &= SaveSetting(kAutoboot, "1");
     outcome.startupEntryNotAdded = !AddAppToStartup(appPath, appName);
   } else {
     // No entry to remove is no problem; one that stays is.
     outcome.startupEntryNotRemoved = !RemoveAppFromStartup(appName) && StartupEntryExists(appName);
-    outcome.stored &= SaveSetting("start", "autoboot", "0");
+    outcome.stored &= SaveSetting(kAutoboot, "0");
   }
-  outcome.stored &= SaveSetting("start", "configured", "1");
+  outcome.stored &= SaveSetting(kConfigured, "1");
 
   platform::MessageBoxOk(SaveMessage(outcome), kAppTitle, hWnd());
   // What was not stored stays in the window, for another try or Cancel.

@@ -4,32 +4,30 @@
 #include "config/controls.h"
 #include "config/frm_config.h"
 #include "core/numeric.h"
-#include "core/settings.h"
+#include "core/setting_table.h"
 
 namespace tandrel {
 namespace {
 
 struct Binding {
   int control;
-  const char* section;
-  const char* key;
-  const char* fallback;
+  const Setting& setting;
   bool isKeyBox;
 };
 
 // Both routines work through the rows in this order.
 constexpr Binding kBindings[] = {
-    {config::chkCtrl1, "Hotkey1", "Ctrl", "1", false},  {config::chkAlt1, "Hotkey1", "Alt", "1", false},
-    {config::chkShift1, "Hotkey1", "Shift", "0", false}, {config::cboKey1, "Hotkey1", "Key", "Z", true},
-    {config::chkCtrl2, "Hotkey2", "Ctrl", "1", false},  {config::chkAlt2, "Hotkey2", "Alt", "1", false},
-    {config::chkShift2, "Hotkey2", "Shift", "0", false}, {config::cboKey2, "Hotkey2", "Key", "U", true},
+    {config::chkCtrl1, kHotkeySettings[0].ctrl, false},   {config::chkAlt1, kHotkeySettings[0].alt, false},
+    {config::chkShift1, kHotkeySettings[0].shift, false}, {config::cboKey1, kHotkeySettings[0].key, true},
+    {config::chkCtrl2, kHotkeySettings[1].ctrl, false},   {config::chkAlt2, kHotkeySettings[1].alt, false},
+    {config::chkShift2, kHotkeySettings[1].shift, false}, {config::cboKey2, kHotkeySettings[1].key, true},
 };
 
 }  // namespace
 
 void FrmConfig::LoadHotkeySettings() {
   for (const Binding& b : kBindings) {
-    const std::string text = GetSetting(b.section, b.key, b.fallback);
+    const std::string text = GetSetting(b.setting);
     if (b.isKeyBox) {
       window().SetControlText(b.control, text);
     } else {
@@ -43,7 +41,7 @@ bool FrmConfig::SaveHotkeySettings() {
   bool stored = true;
   for (const Binding& b : kBindings) {
     const std::string text = b.isKeyBox ? window().ControlText(b.control) : window().Checked(b.control) ? "1" : "0";
-    stored &= SaveSetting(b.section, b.key, text);
+    stored &= SaveSetting(b.setting, text);
   }
   return stored;
 }

@@ -1,16 +1,14 @@
 #include <string>
 
 #include "core/numeric.h"
-#include "core/settings.h"
+#include "core/setting_table.h"
 #include "hotkeys/module1.h"
 #include "platform/system.h"
 
 namespace tandrel {
 namespace {
 
-bool ModifierOn(const std::string& section, const char* key, const char* fallback) {
-  return RoundToInt32(NumericReading(GetSetting(section, key, fallback))) != 0;
-}
+bool ModifierOn(const Setting& setting) { return RoundToInt32(NumericReading(GetSetting(setting))) != 0; }
 
 // The length of the UTF-8 character that starts text.
 std::size_t FirstCharLength(std::string_view text) {
@@ -19,12 +17,11 @@ std::size_t FirstCharLength(std::string_view text) {
   return text.empty() ? 0 : length;
 }
 
-HotkeyRegistration RegisterHotkey(platform::Hwnd hwnd, int id, const char* defaultKey) {
-  const std::string section = "Hotkey" + std::to_string(id);
-  const bool ctrl = ModifierOn(section, "Ctrl", "1");
-  const bool alt = ModifierOn(section, "Alt", "1");
-  const bool shift = ModifierOn(section, "Shift", "0");
-  const std::string key = GetSetting(section, "Key", defaultKey);
+HotkeyRegistration RegisterHotkey(platform::Hwnd hwnd, int id, const HotkeySettings& settings) {
+  const bool ctrl = ModifierOn(settings.ctrl);
+  const bool alt = ModifierOn(settings.alt);
+  const bool shift = ModifierOn(settings.shift);
+  const std::string key = GetSetting(settings.key);
 
   HotkeyRegistration hotkey;
   hotkey.id = id;
@@ -45,7 +42,7 @@ HotkeyRegistration RegisterHotkey(platform::Hwnd hwnd, int id, const char* defau
 }  // namespace
 
 std::array<HotkeyRegistration, 2> RegisterHotkeys(platform::Hwnd hwnd) {
-  return {RegisterHotkey(hwnd, 1, "Z"), RegisterHotkey(hwnd, 2, "U")};
+  return {RegisterHotkey(hwnd, 1, kHotkeySettings[0]), RegisterHotkey(hwnd, 2, kHotkeySettings[1])};
 }
 
 std::string HotkeyName(const HotkeyRegistration& hotkey) {
