@@ -25,19 +25,24 @@ using zip::os::LongPath;
 constexpr wchar_t kTool[] = L"Spillet";
 constexpr wchar_t kScratchPrefix[] = L"~spillet-";
 constexpr char kUsage[] =
-    "Spillet extracts zip and tar archives, tar.gz and gzip'd files.\n\n"
+    "Spillet extracts zip and tar archives, and tars and files compressed with gzip, xz, bzip2, zstd or lzma.\n\n"
     "Spillet.exe [-q] [-d FOLDER] ARCHIVE...\n\n"
     "Without archives it extracts those selected in the Explorer window in front, or those chosen "
     "in the file dialog. "
     "Each archive goes into a new folder named after it, beside it or in FOLDER; when all it holds "
-    "lies in one folder, that folder itself is placed there, and a gzip'd file is placed there "
+    "lies in one folder, that folder itself is placed there, and a compressed file is placed there "
     "itself. Nothing existing is ever replaced. A password is asked for in a window of its own, "
     "never taken from the command line. -q "
     "shows no window: a failure is one line on standard error, an archive that needs a password among them.";
 
 bool Extracts(zip::ArchiveKind kind) {
-  return kind == zip::ArchiveKind::Zip || kind == zip::ArchiveKind::Tar || kind == zip::ArchiveKind::GzipTar ||
-         kind == zip::ArchiveKind::Gzip;
+  return kind != zip::ArchiveKind::Other && tools::Unextractable(kind).empty();
+}
+
+// One compressed file, not a tar: placed beside the archive itself.
+bool LoneFile(zip::ArchiveKind kind) {
+  return kind == zip::ArchiveKind::Gzip || kind == zip::ArchiveKind::Xz || kind == zip::ArchiveKind::Bzip2 ||
+         kind == zip::ArchiveKind::Zstd || kind == zip::ArchiveKind::Lzma;
 }
 
 // Extracts one archive; the folder appears whole at the end, or not at all.
@@ -82,12 +87,12 @@ int Extract(const Path& archive, const CommandLine& line, tools::Passwords& pass
   CopyMarkOfTheWeb(archive, scratch.path());
 
   // Everything under one folder: that folder goes beside the archive, not "Photos\Photos"; a
-  // gzip'd file goes there itself.
+  // compressed file goes there itself.
   DWORD moveError = ERROR_SUCCESS;
   const Path single = report.topLevel.size() == 1 ? scratch.path() / zip::Utf8Path(report.topLevel.front()) : Path();
   const DWORD attributes = single.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(LongPath(single).c_str());
   const bool singleFolder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  const bool singleFile = kind == zip::ArchiveKind::Gzip && attributes != INVALID_FILE_ATTRIBUTES && !singleFolder;
+  const bool singleFile = LoneFile(kind) && attributes != INVALID_FILE_ATTRIBUTES && !singleFolder;
   const std::optional<Path> result =
       singleFolder ? MoveToFreeName(single, folder, single.filename(), {}, moveError)
       : singleFile ? MoveToFreeName(single, folder, single.stem(), single.extension(), moveError)
@@ -118,8 +123,8 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
                    .destinationOption = L"-d",
                    .usage = kUsage,
                    .choose = {.title = L"Choose archives to extract",
-                              .filterName = L"Archives (*.zip; *.tar; *.tar.gz; *.tgz; *.gz)",
-                              .filter = L"*.zip;*.tar;*.tar.gz;*.tgz;*.gz"},
+                              .filterName = L"Archives (*.zip; *.tar; *.tgz; *.gz; *.xz; *.bz2; *.zst; *.lzma…)",
+                              .filter = L"*.zip;*.tar;*.tgz;*.gz;*.txz;*.xz;*.tbz2;*.tbz;*.bz2;*.tzst;*.zst;*.lzma"},
                    .takes = [](const Path& path) { return Extracts(zip::ArchiveKindOf(path)); },
                    .kind = "an archive",
                    .kinds = "archives",

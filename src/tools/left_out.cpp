@@ -32,17 +32,19 @@ std::string_view Unextractable(zip::ArchiveKind kind) {
       return "a 7z archive";
     case zip::ArchiveKind::Rar:
       return "a RAR archive";
-    case zip::ArchiveKind::Xz:
-      return "compressed with xz";
-    case zip::ArchiveKind::Bzip2:
-      return "compressed with bzip2";
-    case zip::ArchiveKind::Zstd:
-      return "compressed with zstd";
     case zip::ArchiveKind::Other:
     case zip::ArchiveKind::Zip:
     case zip::ArchiveKind::Tar:
     case zip::ArchiveKind::GzipTar:
     case zip::ArchiveKind::Gzip:
+    case zip::ArchiveKind::XzTar:
+    case zip::ArchiveKind::Xz:
+    case zip::ArchiveKind::Bzip2Tar:
+    case zip::ArchiveKind::Bzip2:
+    case zip::ArchiveKind::ZstdTar:
+    case zip::ArchiveKind::Zstd:
+    case zip::ArchiveKind::LzmaTar:
+    case zip::ArchiveKind::Lzma:
       break;
   }
   return {};

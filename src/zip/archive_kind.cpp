@@ -3,16 +3,20 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <memory>
 #include <string_view>
 
 #include "zip/bytes.h"
 #include "zip/catalog.h"
+#include "zip/stream_decoder.h"
 #include "zip/tar_header.h"
 
 namespace zip {
 namespace {
 
 constexpr std::size_t kHeadSize = std::size_t{64} * 1024;
+constexpr std::size_t kBzip2HeadSize = std::size_t{1} << 20;
 
 bool StartsWith(std::span<const std::uint8_t> head, std::string_view signature) {
   return head.size() >= signature.size() &&
@@ -48,6 +52,33 @@ bool InflatesToTar(std::span<const std::uint8_t> head) {
   return StartsTar(std::span(block).first(got));
 }
 
+// Whether what the stream's first bytes decode to starts a tar.
+bool DecodesToTar(std::unique_ptr<StreamDecoder> decoder, std::span<const std::uint8_t> head) {
+  std::array<std::uint8_t, 2 * kTarBlock> block{};  // a volume label and the header after it
+  return StartsTar(std::span(block).first(DecodeHead(*decoder, head, block)));
+}
+
+// The old .lzma format has no magic: its properties byte in range, a dictionary size of the
+// forms the encoders write, a size unknown or plausible, and the range coder's first byte, which
+// is always zero; as xz's own tools tell it.
+bool StartsLzma(std::span<const std::uint8_t> head) {
+  if (head.size() < 14 || head[0] >= 9 * 5 * 5 || head[13] != 0) return false;
+  ByteReader reader(head.subspan(1));
+  const std::uint32_t dictionary = reader.U32();
+  const std::uint64_t size = reader.U64();
+  const bool dictionaryOk = dictionary == UINT32_MAX || (dictionary >= 4096 && [&] {
+    const std::uint32_t top = std::uint32_t{1} << (31 - std::countl_zero(dictionary));
+    return dictionary == top || dictionary == top + top / 2;
+  }());
+  return dictionaryOk && (size == UINT64_MAX || size < (std::uint64_t{1} << 38));
+}
+
+// A compressed stream's kind, or its tar kind when it holds a tar.
+ArchiveKind Compressed(std::unique_ptr<StreamDecoder> decoder, std::span<const std::uint8_t> head, ArchiveKind tar,
+                       ArchiveKind file) {
+  return DecodesToTar(std::move(decoder), head) ? tar : file;
+}
+
 }  // namespace
 
 ArchiveKind ArchiveKindByHead(std::span<const std::uint8_t> head) {
@@ -57,14 +88,16 @@ ArchiveKind ArchiveKindByHead(std::span<const std::uint8_t> head) {
   if (gzip) return InflatesToTar(head) ? ArchiveKind::GzipTar : ArchiveKind::Gzip;
   if (StartsWith(head, "7z\xBC\xAF\x27\x1C"sv)) return ArchiveKind::SevenZip;
   if (StartsWith(head, "Rar!\x1A\x07\x00"sv) || StartsWith(head, "Rar!\x1A\x07\x01\x00"sv)) return ArchiveKind::Rar;
-  if (StartsWith(head, "\xFD" "7zXZ\x00"sv)) return ArchiveKind::Xz;
+  if (StartsWith(head, "\xFD" "7zXZ\x00"sv)) return Compressed(MakeXzDecoder(), head, ArchiveKind::XzTar, ArchiveKind::Xz);
   // "BZh", the block size as a digit, then the first block's magic (or the end-of-stream one, empty).
   if (StartsWith(head, "BZh"sv) && head.size() >= 10 && head[3] >= '1' && head[3] <= '9' &&
       (StartsWith(head.subspan(4), "\x31\x41\x59\x26\x53\x59"sv) ||
        StartsWith(head.subspan(4), "\x17\x72\x45\x38\x50\x90"sv))) {
-    return ArchiveKind::Bzip2;
+    return Compressed(MakeBzip2Decoder(), head, ArchiveKind::Bzip2Tar, ArchiveKind::Bzip2);
   }
-  if (StartsWith(head, "\x28\xB5\x2F\xFD"sv)) return ArchiveKind::Zstd;
+  // A zstd frame, or a skippable frame before one.
+  if (StartsWith(head, "\x28\xB5\x2F\xFD"sv) || (head.size() >= 4 && (head[0] & 0xF0) == 0x50 && StartsWith(head.subspan(1), "\x2A\x4D\x18"sv))) return Compressed(MakeZstdDecoder(), head, ArchiveKind::ZstdTar, ArchiveKind::Zstd);
+  if (StartsLzma(head)) return Compressed(MakeLzmaDecoder(), head, ArchiveKind::LzmaTar, ArchiveKind::Lzma);
   return ArchiveKind::Other;
 }
 
@@ -79,7 +112,14 @@ ArchiveKind KindOf(const os::File& archive) {
   if (archive.ReadAt(0, head.data(), head.size(), got)) return ArchiveKind::Other;
   head.resize(got);
   // A tar's own header first: a zip stored last in a tar leaves its end records near the tar's end.
-  const ArchiveKind kind = ArchiveKindByHead(head);
+  ArchiveKind kind = ArchiveKindByHead(head);
+  // bzip2 gives nothing until a whole block is read: up to 900 kB, and a little more compressed.
+  if (kind == ArchiveKind::Bzip2 && got == kHeadSize) {
+    head.resize(kBzip2HeadSize);
+    if (archive.ReadAt(0, head.data(), head.size(), got)) return ArchiveKind::Other;
+    head.resize(got);
+    kind = ArchiveKindByHead(head);
+  }
   if (kind == ArchiveKind::Tar || kind == ArchiveKind::GzipTar || kind == ArchiveKind::Gzip) return kind;
   return LooksLikeArchive(archive) ? ArchiveKind::Zip : kind;
 }

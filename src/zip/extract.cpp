@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "zip/catalog.h"
+#include "zip/decoded_stream.h"
 #include "zip/inflate_entry.h"
 #include "zip/password.h"
 #include "zip/paths.h"
@@ -300,12 +301,42 @@ std::string GzipFileName(const std::string& stored, const os::Path& archive) {
   return Utf8Name(extension == ".gz" ? name.stem() : name);
 }
 
+// The name a lone compressed file is given: the archive's without its extension.
+std::string CompressedFileName(const os::Path& archive) {
+  const os::Path name = archive.filename();
+  std::string extension = Utf8Name(name.extension());
+  for (char& c : extension) c = static_cast<char>(c | 0x20);
+  const bool known = extension == ".xz" || extension == ".bz2" || extension == ".zst" || extension == ".lzma";
+  return Utf8Name(known ? name.stem() : name);
+}
+
+std::unique_ptr<StreamDecoder> DecoderFor(ArchiveKind kind) {
+  switch (kind) {
+    case ArchiveKind::XzTar:
+    case ArchiveKind::Xz:
+      return MakeXzDecoder();
+    case ArchiveKind::Bzip2Tar:
+    case ArchiveKind::Bzip2:
+      return MakeBzip2Decoder();
+    case ArchiveKind::ZstdTar:
+    case ArchiveKind::Zstd:
+      return MakeZstdDecoder();
+    case ArchiveKind::LzmaTar:
+    case ArchiveKind::Lzma:
+      return MakeLzmaDecoder();
+    default:
+      return nullptr;
+  }
+}
+
 std::unique_ptr<TarStream> OpenTarStream(const os::File& file, ArchiveKind kind, Observer& observer) {
   std::unique_ptr<TarStream> stream;
   if (kind == ArchiveKind::Tar) {
     stream = std::make_unique<FileTarStream>(file);
-  } else {
+  } else if (kind == ArchiveKind::GzipTar || kind == ArchiveKind::Gzip) {
     stream = std::make_unique<GzipTarStream>(file);
+  } else {
+    stream = std::make_unique<DecodedStream>(file, DecoderFor(kind));
   }
   stream->StopWhen([&observer] { return observer.Cancelled(); });
   return stream;
@@ -316,7 +347,10 @@ Error Extract(const os::Path& archive, const os::Path& folder, Observer& observe
   os::File file;
   if (Error error = os::File::OpenRead(archive, file)) return error;
   const ArchiveKind kind = KindOf(file);
-  const bool tar = kind == ArchiveKind::Tar || kind == ArchiveKind::GzipTar || kind == ArchiveKind::Gzip;
+  const bool lone = kind == ArchiveKind::Gzip || kind == ArchiveKind::Xz || kind == ArchiveKind::Bzip2 ||
+                    kind == ArchiveKind::Zstd || kind == ArchiveKind::Lzma;
+  const bool tar = lone || kind == ArchiveKind::Tar || kind == ArchiveKind::GzipTar || kind == ArchiveKind::XzTar ||
+                   kind == ArchiveKind::Bzip2Tar || kind == ArchiveKind::ZstdTar || kind == ArchiveKind::LzmaTar;
   Catalog catalog;
   // A tar is read through once to list it, checking all of it (a gzip stream's CRC-32 too)
   // before anything is written, and again to extract it.
@@ -328,6 +362,12 @@ Error Extract(const os::Path& archive, const os::Path& folder, Observer& observe
       Entry& entry = catalog.entries.front();
       entry.name = entry.storedName = GzipFileName(gzip.StoredName(), archive);
       if (const auto stored = gzip.StoredTime()) entry.times = TarTimes(*stored);
+    } else if (lone) {
+      if (Error error = ReadGzipCatalog(*stream, catalog)) return error;
+      Entry& entry = catalog.entries.front();
+      entry.name = entry.storedName = CompressedFileName(archive);
+      // These formats store no time: the file keeps the archive's, as their own tools do.
+      if (os::Status status; !os::InspectTarget(archive, status)) entry.times = status.times;
     } else if (Error error = ReadTarCatalog(*stream, catalog)) {
       return error;
     }

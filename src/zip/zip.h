@@ -110,7 +110,9 @@ struct ExtractReport {
 Error ExtractArchive(const os::Path& archive, const os::Path& folder, Observer& observer,
                      ExtractReport& report, unsigned threads = 0);
 
-enum class ArchiveKind { Other, Zip, Tar, GzipTar, Gzip, SevenZip, Rar, Xz, Bzip2, Zstd };
+// A tar inside a compressed stream is its own kind (XzTar…); the stream's kind alone (Xz…) is one
+// compressed file.
+enum class ArchiveKind { Other, Zip, Tar, GzipTar, Gzip, SevenZip, Rar, XzTar, Xz, Bzip2Tar, Bzip2, ZstdTar, Zstd, LzmaTar, Lzma };
 
 // What the file holds, by its content: a zip by end of central directory records that check out,
 // the others by their first bytes.
