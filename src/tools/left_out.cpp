@@ -28,8 +28,6 @@ std::string LeftOutText(std::string_view tool, std::string_view kind, std::strin
 
 std::string_view Unextractable(zip::ArchiveKind kind) {
   switch (kind) {
-    case zip::ArchiveKind::SevenZip:
-      return "a 7z archive";
     case zip::ArchiveKind::Rar:
       return "a RAR archive";
     case zip::ArchiveKind::Other:
@@ -37,6 +35,7 @@ std::string_view Unextractable(zip::ArchiveKind kind) {
     case zip::ArchiveKind::Tar:
     case zip::ArchiveKind::GzipTar:
     case zip::ArchiveKind::Gzip:
+    case zip::ArchiveKind::SevenZip:
     case zip::ArchiveKind::XzTar:
     case zip::ArchiveKind::Xz:
     case zip::ArchiveKind::Bzip2Tar:

@@ -43,12 +43,12 @@ constexpr std::uint16_t kNtfsTimesTag = 0x0001;
 constexpr std::uint16_t kNtfsTimesSize = 24;
 constexpr std::int64_t kFileTimeAt1970 = 116444736000000000;  // 100 ns ticks from 1601
 
+}  // namespace
+
 std::optional<std::int64_t> FromFileTime(std::uint64_t time) {
   if (time == 0 || time > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) return std::nullopt;
   return static_cast<std::int64_t>(time) - kFileTimeAt1970;
 }
-
-}  // namespace
 
 std::optional<os::Times> ReadNtfsField(std::span<const std::uint8_t> extra) {
   const auto field = FindExtraField(extra, kNtfsId);

@@ -31,6 +31,8 @@ bool ReadZip64Field(std::span<const std::uint8_t> extra, std::uint64_t& size, st
                     std::uint64_t* localOffset);
 void WriteZip64Field(Bytes& out, std::span<const std::uint64_t> values);
 
+// A Windows FILETIME (100 ns ticks from 1601) as the engine keeps times; none for 0 or past what it holds.
+std::optional<std::int64_t> FromFileTime(std::uint64_t time);
 // NTFS: the modification, access and creation times to 100 ns, any time from 1601 on. Read in
 // ticks since 1970 (os.h); nullopt when the field is missing or not as it should be.
 std::optional<os::Times> ReadNtfsField(std::span<const std::uint8_t> extra);

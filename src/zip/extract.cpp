@@ -15,6 +15,7 @@
 #include "zip/paths.h"
 #include "zip/plan.h"
 #include "zip/safe_name.h"
+#include "zip/sevenzip_archive.h"
 #include "zip/tar_catalog.h"
 
 namespace zip {
@@ -352,6 +353,11 @@ Error Extract(const os::Path& archive, const os::Path& folder, Observer& observe
   const bool tar = lone || kind == ArchiveKind::Tar || kind == ArchiveKind::GzipTar || kind == ArchiveKind::XzTar ||
                    kind == ArchiveKind::Bzip2Tar || kind == ArchiveKind::ZstdTar || kind == ArchiveKind::LzmaTar;
   Catalog catalog;
+  std::unique_ptr<sevenzip::Archive> sevenZip;
+  if (kind == ArchiveKind::SevenZip) {
+    sevenZip = std::make_unique<sevenzip::Archive>(file);
+    if (Error error = sevenZip->Open(observer, catalog)) return error;
+  }
   // A tar is read through once to list it, checking all of it (a gzip stream's CRC-32 too)
   // before anything is written, and again to extract it.
   if (tar) {
@@ -371,7 +377,7 @@ Error Extract(const os::Path& archive, const os::Path& folder, Observer& observe
     } else if (Error error = ReadTarCatalog(*stream, catalog)) {
       return error;
     }
-  } else {
+  } else if (!sevenZip) {
     if (Error error = ReadCentralDirectory(file, catalog)) return error;
     if (Error error = RefuseUnsupported(catalog)) return error;
     if (Error error = ReadLocalHeaders(file, catalog)) return error;
@@ -385,12 +391,14 @@ Error Extract(const os::Path& archive, const os::Path& folder, Observer& observe
                  "it needs " + std::to_string(plan.bytes) + " bytes, " + std::to_string(free) + " are free"};
   }
   Keys keys;
-  if (!tar) {
+  if (!tar && !sevenZip) {
     if (Error error = ChoosePasswords(file, catalog, observer, keys)) return error;
   }
   observer.Total(plan.bytes);
-  if (tar) {
-    const std::unique_ptr<TarStream> stream = OpenTarStream(file, kind, observer);
+  if (tar || sevenZip) {
+    // A 7z's folders are read one after the other, each file checked as its last byte passes.
+    const std::unique_ptr<TarStream> stream = sevenZip ? sevenZip->Data() : OpenTarStream(file, kind, observer);
+    if (sevenZip) stream->StopWhen([&observer] { return observer.Cancelled(); });
     const CopyEntry copy = [&](const Entry& entry, const os::File& out, EntryBuffers& buffers,
                                const std::function<bool(std::uint64_t)>& progress) {
       return CopyFromStream(*stream, entry, out, buffers, progress);
