@@ -395,6 +395,24 @@ TEST_F(Tools, APasswordIsAskedInAWindowOfItsOwnUntilOneOpensTheArchive) {
     EXPECT_EQ(ReadBytes(data + L"\\Two\\one.txt"), "one\n");
     EXPECT_EQ(ReadBytes(data + L"\\Two\\two.txt"), "two\n");
   }
+  // A 7z whose names are encrypted too: nothing of it can be listed before the password.
+  ASSERT_EQ(RunUnix("cd '" + unixData + "' && mkdir Seven && echo seven >Seven/s.txt && "
+                    "7zz a -bd -bso0 -pSecret -mhe=on Seven.7z Seven && rm -rf Seven", 30000), 0);
+  {
+    Tool spillet(L"Spillet.exe", {data + L"\\Seven.7z"});
+    ASSERT_TRUE(spillet.Started());
+    HWND window = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (window = spillet.Window(L"Spillet", L"Edit")) != nullptr; }))
+        << "no password window; " << Describe(spillet.Windows());
+    ASSERT_TRUE(answer(window, L"wrong", L"OK"));
+    ASSERT_TRUE(WaitUntil([&] {
+      window = spillet.Window(L"Spillet", L"Edit");
+      return window != nullptr && FindChild(window, L"Static", L"That password is wrong. Try again.") != nullptr;
+    })) << "not told it was wrong; " << Describe(spillet.Windows());
+    ASSERT_TRUE(answer(window, L"Secret", L"OK"));
+    EXPECT_EQ(spillet.Exit(30000), 0) << Describe(spillet.Windows());
+    EXPECT_EQ(ReadBytes(data + L"\\Seven\\s.txt"), "seven\n");
+  }
 }
 
 // Without the "\\?\" form Windows drops a name's trailing dots: "notes." would be read as "notes".
@@ -452,18 +470,23 @@ TEST_F(Tools, EveryExtractedFileCarriesTheArchivesMarkOfTheWeb) {
   EXPECT_EQ(files, 3u);
 }
 
-// Known by content as zips are: a tar.gz goes into its folder, a gzip'd file beside the archive,
-// numbered when its name is taken.
-TEST_F(Tools, ATarGzGoesIntoAFolderAndAGzippedFileBesideTheArchive) {
+// Known by content as zips are: a tar.gz or tar.xz goes into its folder, a gzip'd or zstd'd file
+// beside the archive, numbered when its name is taken.
+TEST_F(Tools, ACompressedTarGoesIntoAFolderAndACompressedFileBesideTheArchive) {
   ASSERT_EQ(RunUnix("cd '" + unixData + "' && mkdir -p in/Фото && printf a > in/Фото/a.txt && printf b > in/b.txt && "
-                    "tar -czf Photos.tar.gz -C in . && printf notes > notes.txt && gzip -k notes.txt"),
+                    "tar -czf Photos.tar.gz -C in . && tar -cJf Source.tar.xz -C in . && printf notes > notes.txt && "
+                    "gzip -k notes.txt && printf log > log.txt && zstd -q log.txt && rm log.txt"),
             0);
   ASSERT_NO_FATAL_FAILURE(RunQuietly(L"Spillet.exe", data + L"\\Photos.tar.gz"));
   ASSERT_NO_FATAL_FAILURE(RunQuietly(L"Spillet.exe", data + L"\\notes.txt.gz"));
+  ASSERT_NO_FATAL_FAILURE(RunQuietly(L"Spillet.exe", data + L"\\Source.tar.xz"));
+  ASSERT_NO_FATAL_FAILURE(RunQuietly(L"Spillet.exe", data + L"\\log.txt.zst"));
   EXPECT_EQ(ReadBytes(data + L"\\Photos\\Фото\\a.txt"), "a");
   EXPECT_EQ(ReadBytes(data + L"\\Photos\\b.txt"), "b");
   EXPECT_EQ(ReadBytes(data + L"\\notes (2).txt"), "notes");
   EXPECT_EQ(ReadBytes(data + L"\\notes.txt"), "notes");
+  EXPECT_EQ(ReadBytes(data + L"\\Source\\Фото\\a.txt"), "a");
+  EXPECT_EQ(ReadBytes(data + L"\\log.txt"), "log");
 }
 
 // A killed run's scratch folder stays; a run beside a live one leaves that one's work alone; the
