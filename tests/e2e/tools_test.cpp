@@ -239,6 +239,7 @@ TEST_F(Tools, AFailureIsOneMessageOrWithQOneLineOnStandardError) {
   const struct {
     const char* name;
     std::function<bool(const std::wstring& archive)> make;
+    const char* says = "The archive is damaged";
   } cases[] = {
       {"not an archive", [](const std::wstring& archive) { return WriteBytes(archive, "Just some notes.\r\n"); }},
       {"damaged data", [](const std::wstring& archive) {  // stored, so the CRC-32 finds it
@@ -268,14 +269,19 @@ TEST_F(Tools, AFailureIsOneMessageOrWithQOneLineOnStandardError) {
          CloseHandle(file);
          return ok;
        }},
+      // A zstd frame of no data whose 1 GiB window a 32-bit program cannot set aside.
+      {"a window past a 32-bit program", [](const std::wstring& archive) {
+         return WriteBytes(archive, std::string("\x28\xB5\x2F\xFD\x00\xA0\x01\x00\x00", 9));
+       }, "Nothing was extracted: it needs 1024 MiB of memory to decode, more than a 32-bit program can have; "
+          "the 64-bit Spillet opens it."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const std::wstring archive = data + L"\\" + Widen(c.name) + L".zip";
     ASSERT_TRUE(c.make(archive));
     const std::set<std::wstring> before = Names(data);
-    const std::string start = Narrow(archive) + "\n\nThe archive is damaged";
-    const std::string lineStart = Narrow(archive) + ": The archive is damaged";
+    const std::string start = Narrow(archive) + "\n\n" + c.says;
+    const std::string lineStart = Narrow(archive) + ": " + c.says;
     {
       Tool spillet(L"Spillet.exe", {archive});
       ASSERT_TRUE(spillet.Started());
