@@ -128,7 +128,7 @@ class Copy final : public Decoding {
 template <typename Decoder>
 class Lzma final : public Decoding {
  public:
-  Lzma(std::uint64_t size, std::unique_ptr<Source> input) : Decoding(size), input_(std::move(input)) {
+  Lzma(std::uint64_t size, std::unique_ptr<Source> input) : Decoding(size), input_(std::move(input)), size_(size) {
     if constexpr (std::is_same_v<Decoder, CLzma2Dec>) {
       Lzma2Dec_CONSTRUCT(&decoder_)
     } else {
@@ -145,13 +145,23 @@ class Lzma final : public Decoding {
   Lzma(const Lzma&) = delete;
   Lzma& operator=(const Lzma&) = delete;
 
-  Error Start(const Bytes& properties) {
+  // A dictionary larger than all the output is never filled: only as much as the output is
+  // allocated, so that a small archive made with a large dictionary opens in a 32-bit program.
+  Error Start(Bytes properties) {
     SRes result = SZ_ERROR_UNSUPPORTED;
     if constexpr (std::is_same_v<Decoder, CLzma2Dec>) {
-      if (properties.size() == 1) result = Lzma2Dec_Allocate(&decoder_, properties[0], &alloc_);
+      if (properties.size() == 1 && properties[0] <= 40) {
+        while (properties[0] > 0 && Lzma2Dictionary(properties[0] - 1) >= size_) --properties[0];
+        result = Lzma2Dec_Allocate(&decoder_, properties[0], &alloc_);
+      }
       if (result == SZ_OK) Lzma2Dec_Init(&decoder_);
     } else {
-      if (properties.size() == LZMA_PROPS_SIZE) result = LzmaDec_Allocate(&decoder_, properties.data(), LZMA_PROPS_SIZE, &alloc_);
+      if (properties.size() == LZMA_PROPS_SIZE) {
+        const std::uint64_t dictionary = properties[1] | properties[2] << 8 | properties[3] << 16 | std::uint64_t{properties[4]} << 24;
+        const auto needed = static_cast<std::uint32_t>(std::max<std::uint64_t>(std::min(dictionary, size_), 4096));
+        for (int i = 0; i < 4; ++i) properties[1 + i] = static_cast<std::uint8_t>(needed >> (8 * i));
+        result = LzmaDec_Allocate(&decoder_, properties.data(), LZMA_PROPS_SIZE, &alloc_);
+      }
       if (result == SZ_OK) LzmaDec_Init(&decoder_);
     }
     if (result == SZ_ERROR_MEM) return alloc_.OutOfMemory();
@@ -179,7 +189,11 @@ class Lzma final : public Decoding {
   }
 
  private:
+  // LZMA2's dictionary property: 2 or 3 times a power of two, from 4 KiB.
+  static std::uint64_t Lzma2Dictionary(unsigned property) { return std::uint64_t(2 | (property & 1)) << (property / 2 + 11); }
+
   Input input_;
+  std::uint64_t size_;
   LimitedAlloc alloc_;
   Decoder decoder_{};
 };
