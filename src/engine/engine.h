@@ -66,7 +66,9 @@ Error WriteArchive(const std::vector<os::Path>& items, const std::vector<os::Pat
                    const os::Path& archive, Observer& observer, WriteReport& report,
                    unsigned threads = 0 /* 0: all cores */);
 
-enum class ArchiveKind { Other, Zip, Tar, GzipTar, Gzip, SevenZip, Rar, Xz, Bzip2, Zstd };
+// A tar inside a compressed stream is its own kind (XzTar…); the stream's kind alone (Xz…) is one
+// compressed file.
+enum class ArchiveKind { Other, Zip, Tar, GzipTar, Gzip, SevenZip, Rar, XzTar, Xz, Bzip2Tar, Bzip2, ZstdTar, Zstd, LzmaTar, Lzma };
 
 struct Renamed {
   std::string entry;

@@ -27,12 +27,12 @@ using zip::os::LongPath;
 constexpr wchar_t kTool[] = L"Spillet";
 constexpr wchar_t kScratchPrefix[] = L"~spillet-";
 constexpr char kUsage[] =
-    "Spillet extracts zip and tar archives, tar.gz and gzip'd files.\n\n"
+    "Spillet extracts zip, 7z and tar archives, and tars and files compressed with gzip, xz, bzip2, zstd or lzma.\n\n"
     "Spillet.exe [-q] [-d FOLDER] ARCHIVE...\n\n"
     "Without archives it extracts those selected in the Explorer window in front, or those chosen "
     "in the file dialog. "
     "Each archive goes into a new folder named after it, beside it or in FOLDER; when all it holds "
-    "lies in one folder, that folder itself is placed there, and a gzip'd file is placed there "
+    "lies in one folder, that folder itself is placed there, and a compressed file is placed there "
     "itself. Nothing existing is ever replaced. A password is asked for in a window of its own, "
     "never taken from the command line. -q "
     "shows no window: a failure is one line on standard error, an archive that needs a password among them.";
@@ -79,7 +79,7 @@ int Extract(const Path& archive, const CommandLine& line, tools::Passwords& pass
   CopyMarkOfTheWeb(archive, scratch.path());
 
   // Everything under one folder: that folder goes beside the archive, not "Photos\Photos"; a
-  // gzip'd file goes there itself.
+  // compressed file goes there itself.
   DWORD moveError = ERROR_SUCCESS;
   const Path single = report.topLevel.size() == 1 ? scratch.path() / zip::Utf8Path(report.topLevel.front()) : Path();
   const DWORD attributes = single.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(LongPath(single).c_str());

@@ -239,6 +239,7 @@ TEST_F(Tools, AFailureIsOneMessageOrWithQOneLineOnStandardError) {
   const struct {
     const char* name;
     std::function<bool(const std::wstring& archive)> make;
+    const char* says = "The archive is damaged";
   } cases[] = {
       {"not an archive", [](const std::wstring& archive) { return WriteBytes(archive, "Just some notes.\r\n"); }},
       {"damaged data", [](const std::wstring& archive) {  // stored, so the CRC-32 finds it
@@ -268,14 +269,19 @@ TEST_F(Tools, AFailureIsOneMessageOrWithQOneLineOnStandardError) {
          CloseHandle(file);
          return ok;
        }},
+      // A zstd frame of no data whose 1 GiB window a 32-bit program cannot set aside.
+      {"a window past a 32-bit program", [](const std::wstring& archive) {
+         return WriteBytes(archive, std::string("\x28\xB5\x2F\xFD\x00\xA0\x01\x00\x00", 9));
+       }, "Nothing was extracted: it needs 1024 MiB of memory to decode, more than a 32-bit program can have; "
+          "the 64-bit Spillet opens it."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const std::wstring archive = data + L"\\" + Widen(c.name) + L".zip";
     ASSERT_TRUE(c.make(archive));
     const std::set<std::wstring> before = Names(data);
-    const std::string start = Narrow(archive) + "\n\nThe archive is damaged";
-    const std::string lineStart = Narrow(archive) + ": The archive is damaged";
+    const std::string start = Narrow(archive) + "\n\n" + c.says;
+    const std::string lineStart = Narrow(archive) + ": " + c.says;
     {
       Tool spillet(L"Spillet.exe", {archive});
       ASSERT_TRUE(spillet.Started());
@@ -395,6 +401,24 @@ TEST_F(Tools, APasswordIsAskedInAWindowOfItsOwnUntilOneOpensTheArchive) {
     EXPECT_EQ(ReadBytes(data + L"\\Two\\one.txt"), "one\n");
     EXPECT_EQ(ReadBytes(data + L"\\Two\\two.txt"), "two\n");
   }
+  // A 7z whose names are encrypted too: nothing of it can be listed before the password.
+  ASSERT_EQ(RunUnix("cd '" + unixData + "' && mkdir Seven && echo seven >Seven/s.txt && "
+                    "7zz a -bd -bso0 -pSecret -mhe=on Seven.7z Seven && rm -rf Seven", 30000), 0);
+  {
+    Tool spillet(L"Spillet.exe", {data + L"\\Seven.7z"});
+    ASSERT_TRUE(spillet.Started());
+    HWND window = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (window = spillet.Window(L"Spillet", L"Edit")) != nullptr; }))
+        << "no password window; " << Describe(spillet.Windows());
+    ASSERT_TRUE(answer(window, L"wrong", L"OK"));
+    ASSERT_TRUE(WaitUntil([&] {
+      window = spillet.Window(L"Spillet", L"Edit");
+      return window != nullptr && FindChild(window, L"Static", L"That password is wrong. Try again.") != nullptr;
+    })) << "not told it was wrong; " << Describe(spillet.Windows());
+    ASSERT_TRUE(answer(window, L"Secret", L"OK"));
+    EXPECT_EQ(spillet.Exit(30000), 0) << Describe(spillet.Windows());
+    EXPECT_EQ(ReadBytes(data + L"\\Seven\\s.txt"), "seven\n");
+  }
 }
 
 // Without the "\\?\" form Windows drops a name's trailing dots: "notes." would be read as "notes".
@@ -452,18 +476,23 @@ TEST_F(Tools, EveryExtractedFileCarriesTheArchivesMarkOfTheWeb) {
   EXPECT_EQ(files, 3u);
 }
 
-// Known by content as zips are: a tar.gz goes into its folder, a gzip'd file beside the archive,
-// numbered when its name is taken.
-TEST_F(Tools, ATarGzGoesIntoAFolderAndAGzippedFileBesideTheArchive) {
+// Known by content as zips are: a tar.gz or tar.xz goes into its folder, a gzip'd or zstd'd file
+// beside the archive, numbered when its name is taken.
+TEST_F(Tools, ACompressedTarGoesIntoAFolderAndACompressedFileBesideTheArchive) {
   ASSERT_EQ(RunUnix("cd '" + unixData + "' && mkdir -p in/Фото && printf a > in/Фото/a.txt && printf b > in/b.txt && "
-                    "tar -czf Photos.tar.gz -C in . && printf notes > notes.txt && gzip -k notes.txt"),
+                    "tar -czf Photos.tar.gz -C in . && tar -cJf Source.tar.xz -C in . && printf notes > notes.txt && "
+                    "gzip -k notes.txt && printf log > log.txt && zstd -q log.txt && rm log.txt"),
             0);
   ASSERT_NO_FATAL_FAILURE(RunQuietly(L"Spillet.exe", data + L"\\Photos.tar.gz"));
   ASSERT_NO_FATAL_FAILURE(RunQuietly(L"Spillet.exe", data + L"\\notes.txt.gz"));
+  ASSERT_NO_FATAL_FAILURE(RunQuietly(L"Spillet.exe", data + L"\\Source.tar.xz"));
+  ASSERT_NO_FATAL_FAILURE(RunQuietly(L"Spillet.exe", data + L"\\log.txt.zst"));
   EXPECT_EQ(ReadBytes(data + L"\\Photos\\Фото\\a.txt"), "a");
   EXPECT_EQ(ReadBytes(data + L"\\Photos\\b.txt"), "b");
   EXPECT_EQ(ReadBytes(data + L"\\notes (2).txt"), "notes");
   EXPECT_EQ(ReadBytes(data + L"\\notes.txt"), "notes");
+  EXPECT_EQ(ReadBytes(data + L"\\Source\\Фото\\a.txt"), "a");
+  EXPECT_EQ(ReadBytes(data + L"\\log.txt"), "log");
 }
 
 // A killed run's scratch folder stays; a run beside a live one leaves that one's work alone; the

@@ -84,11 +84,13 @@ TEST(ArchiveKind, TheReadersTableTellsWhatIsExtracted) {
       {ArchiveKind::Tar, true, false, "a tar archive"},
       {ArchiveKind::GzipTar, true, false, "a tar.gz archive"},
       {ArchiveKind::Gzip, true, true, "a gzip'd file"},
-      {ArchiveKind::SevenZip, false, false, "a 7z archive"},
+      {ArchiveKind::SevenZip, true, false, "a 7z archive"},
       {ArchiveKind::Rar, false, false, "a RAR archive"},
-      {ArchiveKind::Xz, false, true, "compressed with xz"},
-      {ArchiveKind::Bzip2, false, true, "compressed with bzip2"},
-      {ArchiveKind::Zstd, false, true, "compressed with zstd"},
+      {ArchiveKind::XzTar, true, false, "a tar.xz archive"},
+      {ArchiveKind::Xz, true, true, "compressed with xz"},
+      {ArchiveKind::Bzip2, true, true, "compressed with bzip2"},
+      {ArchiveKind::ZstdTar, true, false, "a tar.zst archive"},
+      {ArchiveKind::Lzma, true, true, "compressed with lzma"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(zip::Extractable(c.kind), c.extractable) << c.name;
@@ -96,6 +98,7 @@ TEST(ArchiveKind, TheReadersTableTellsWhatIsExtracted) {
     EXPECT_EQ(zip::KindName(c.kind), c.name);
   }
   // In the kinds' order, not the order they are told apart in.
-  EXPECT_EQ(zip::ExtractablePatterns(";"), "*.zip;*.tar;*.tar.gz;*.tgz;*.gz");
-  EXPECT_EQ(zip::ExtractablePatterns("; "), "*.zip; *.tar; *.tar.gz; *.tgz; *.gz");
+  EXPECT_EQ(zip::ExtractablePatterns(";"), "*.zip;*.tar;*.tar.gz;*.tgz;*.gz;*.7z;*.tar.xz;*.txz;*.xz;*.tar.bz2;*.tbz2;"
+                                           "*.tbz;*.bz2;*.tar.zst;*.tzst;*.zst;*.tar.lzma;*.lzma");
+  EXPECT_EQ(zip::ExtractablePatterns("; ").substr(0, 31), "*.zip; *.tar; *.tar.gz; *.tgz; ");
 }

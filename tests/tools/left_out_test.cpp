@@ -34,5 +34,7 @@ TEST(UnextractableText, NamesEachFileForWhatItIs) {
   };
   for (const auto& c : cases) EXPECT_EQ(tools::UnextractableText("Spillet", c.files), c.text) << c.files.size();
   EXPECT_EQ(tools::Unextractable(zip::ArchiveKind::Rar), "a RAR archive");
-  EXPECT_EQ(tools::Unextractable(zip::ArchiveKind::GzipTar), "");  // extracted, so never left out for its kind
+  for (const auto kind : {zip::ArchiveKind::GzipTar, zip::ArchiveKind::XzTar, zip::ArchiveKind::Zstd}) {
+    EXPECT_EQ(tools::Unextractable(kind), "");  // extracted, so never left out for its kind
+  }
 }

@@ -4,6 +4,8 @@
 #include <array>
 
 #include "engine/codec/stream.h"
+#include "engine/codec/stream_decoder.h"
+#include "engine/sevenzip/reader.h"
 #include "engine/tar/reader.h"
 #include "engine/zip/reader.h"
 
@@ -22,14 +24,6 @@ bool IsSevenZip(std::span<const std::uint8_t> head) { return StartsWith(head, "7
 bool IsRar(std::span<const std::uint8_t> head) {
   return StartsWith(head, "Rar!\x1A\x07\x00"sv) || StartsWith(head, "Rar!\x1A\x07\x01\x00"sv);
 }
-bool IsXz(std::span<const std::uint8_t> head) { return StartsWith(head, "\xFD" "7zXZ\x00"sv); }
-// "BZh", the block size as a digit, then the first block's magic (or the end-of-stream one, empty).
-bool IsBzip2(std::span<const std::uint8_t> head) {
-  return StartsWith(head, "BZh"sv) && head.size() >= 10 && head[3] >= '1' && head[3] <= '9' &&
-         (StartsWith(head.subspan(4), "\x31\x41\x59\x26\x53\x59"sv) ||
-          StartsWith(head.subspan(4), "\x17\x72\x45\x38\x50\x90"sv));
-}
-bool IsZstd(std::span<const std::uint8_t> head) { return StartsWith(head, "\x28\xB5\x2F\xFD"sv); }
 
 // A tar's own header first: a zip stored last in a tar leaves its end records near the tar's end.
 // Inside gzip, the whole first block must check out for a tar, and the rest is a tar.gz when what
@@ -39,11 +33,24 @@ constexpr std::array kReaders{
     ReaderRow{ArchiveKind::GzipTar, "a tar.gz archive", "*.tar.gz;*.tgz", false, IsGzipTar, nullptr, OpenGzipTarReader},
     ReaderRow{ArchiveKind::Gzip, "a gzip'd file", "*.gz", true, StartsGzip, nullptr, OpenGzipReader},
     ReaderRow{ArchiveKind::Zip, "a zip archive", "*.zip", false, nullptr, LooksLikeArchive, OpenZipReader},
-    ReaderRow{ArchiveKind::SevenZip, "a 7z archive", {}, false, IsSevenZip, nullptr, nullptr},
+    ReaderRow{ArchiveKind::SevenZip, "a 7z archive", "*.7z", false, IsSevenZip, nullptr, OpenSevenZipReader},
     ReaderRow{ArchiveKind::Rar, "a RAR archive", {}, false, IsRar, nullptr, nullptr},
-    ReaderRow{ArchiveKind::Xz, "compressed with xz", {}, true, IsXz, nullptr, nullptr},
-    ReaderRow{ArchiveKind::Bzip2, "compressed with bzip2", {}, true, IsBzip2, nullptr, nullptr},
-    ReaderRow{ArchiveKind::Zstd, "compressed with zstd", {}, true, IsZstd, nullptr, nullptr},
+    ReaderRow{ArchiveKind::XzTar, "a tar.xz archive", "*.tar.xz;*.txz", false, IsXzTar, nullptr,
+              OpenCompressed<MakeXzDecoder, true>},
+    ReaderRow{ArchiveKind::Xz, "compressed with xz", "*.xz", true, StartsXz, nullptr, OpenCompressed<MakeXzDecoder, false>},
+    ReaderRow{ArchiveKind::Bzip2Tar, "a tar.bz2 archive", "*.tar.bz2;*.tbz2;*.tbz", false, nullptr, IsBzip2Tar,
+              OpenCompressed<MakeBzip2Decoder, true>},
+    ReaderRow{ArchiveKind::Bzip2, "compressed with bzip2", "*.bz2", true, StartsBzip2, nullptr,
+              OpenCompressed<MakeBzip2Decoder, false>},
+    ReaderRow{ArchiveKind::ZstdTar, "a tar.zst archive", "*.tar.zst;*.tzst", false, IsZstdTar, nullptr,
+              OpenCompressed<MakeZstdDecoder, true>},
+    ReaderRow{ArchiveKind::Zstd, "compressed with zstd", "*.zst", true, StartsZstd, nullptr,
+              OpenCompressed<MakeZstdDecoder, false>},
+    // No magic of its own: last, once every other kind has had its look.
+    ReaderRow{ArchiveKind::LzmaTar, "a tar.lzma archive", "*.tar.lzma", false, IsLzmaTar, nullptr,
+              OpenCompressed<MakeLzmaDecoder, true>},
+    ReaderRow{ArchiveKind::Lzma, "compressed with lzma", "*.lzma", true, StartsLzma, nullptr,
+              OpenCompressed<MakeLzmaDecoder, false>},
 };
 
 }  // namespace

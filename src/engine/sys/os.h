@@ -21,6 +21,14 @@ constexpr std::int64_t Seconds(std::int64_t ticks) {
   return ticks / kTicksPerSecond - (ticks % kTicksPerSecond < 0 ? 1 : 0);
 }
 
+// Windows' FILETIME counts the same ticks from 1601.
+inline constexpr std::int64_t kFileTimeAt1970 = 116444736000000000;
+// A FILETIME in the engine's ticks; none for 0, which archives write for no time, or past what they hold.
+inline std::optional<std::int64_t> FromFileTime(std::uint64_t time) {
+  if (time == 0 || time > static_cast<std::uint64_t>(INT64_MAX)) return std::nullopt;
+  return static_cast<std::int64_t>(time) - kFileTimeAt1970;
+}
+
 struct Times {
   std::int64_t modified = 0;
   std::optional<std::int64_t> accessed;  // when not known: the modification time

@@ -6,8 +6,10 @@
 #include <array>
 #include <string>
 
+#include "engine/codec/decoded_stream.h"
 #include "engine/codec/stream.h"
 #include "engine/names/safe_name.h"
+#include "engine/stream_copy.h"
 #include "engine/sys/paths.h"
 #include "engine/tar/catalog.h"
 #include "engine/tar/header.h"
@@ -43,40 +45,6 @@ bool InflatesToTar(std::span<const std::uint8_t> head) {
   return StartsTar(std::span(block).first(got));
 }
 
-// `size` bytes from the stream into the file at `at`.
-Error CopyStretch(Stream& stream, const Entry& entry, const os::File& out, std::uint64_t at, std::uint64_t size,
-                  EntryBuffers& buffers, const Progress& progress) {
-  for (std::uint64_t written = 0; written < size;) {
-    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(size - written, buffers.output.size()));
-    std::size_t got = 0;
-    if (Error error = stream.Read(buffers.output.data(), want, got)) return error;
-    if (got != want) return Error{Failure::Damaged, {}, entry.name, "the archive ends early"};
-    if (Error error = out.WriteAt(at + written, buffers.output.data(), got)) return error;
-    written += got;
-    if (!progress(got)) return Error{Failure::Cancelled, {}, {}, {}};
-  }
-  return {};
-}
-
-// A tar's entries, front to back through a second pass over its stream, one at a time. A sparse
-// file's holes are left to the file system, which reads what was never written as zeros.
-Error CopyFromStream(Stream& stream, const Entry& entry, const os::File& out, EntryBuffers& buffers,
-                     const Progress& progress) {
-  if (entry.dataOffset < stream.position()) return Error{Failure::Damaged, {}, entry.name, "its data comes too early"};
-  if (Error error = stream.Skip(entry.dataOffset - stream.position())) return error;
-  if (!entry.sparse) return CopyStretch(stream, entry, out, 0, entry.size, buffers, progress);
-  std::uint64_t end = 0;  // of what is made so far
-  const auto hole = [&](std::uint64_t to) { return to == end || progress(to - end); };
-  for (const Extent& extent : entry.extents) {
-    if (!hole(extent.offset)) return Error{Failure::Cancelled, {}, {}, {}};
-    if (Error error = CopyStretch(stream, entry, out, extent.offset, extent.size, buffers, progress)) return error;
-    end = extent.offset + extent.size;
-  }
-  if (end == entry.size) return {};
-  if (Error error = out.Truncate(entry.size)) return error;
-  return hole(entry.size) ? Error{} : Error{Failure::Cancelled, {}, {}, {}};
-}
-
 // The name a lone gzip'd file is given: the one stored in the stream, its last segment only, or
 // the archive's without ".gz".
 std::string GzipFileName(const std::string& stored, const os::Path& archive) {
@@ -90,17 +58,44 @@ std::string GzipFileName(const std::string& stored, const os::Path& archive) {
   return Utf8Name(extension == ".gz" ? name.stem() : name);
 }
 
-enum class Holds { Tar, GzipTar, GzipFile };
+// Whether what the stream's first bytes decode to starts a tar.
+bool DecodesToTar(std::unique_ptr<StreamDecoder> decoder, std::span<const std::uint8_t> head) {
+  std::array<std::uint8_t, 2 * kTarBlock> block{};  // a volume label and the header after it
+  return StartsTar(std::span(block).first(DecodeHead(*decoder, head, block)));
+}
+
+// The name a lone compressed file is given: the archive's without its extension.
+std::string CompressedFileName(const os::Path& archive) {
+  const os::Path name = archive.filename();
+  std::string extension = Utf8Name(name.extension());
+  for (char& c : extension) c = static_cast<char>(c | 0x20);
+  const bool known = extension == ".xz" || extension == ".bz2" || extension == ".zst" || extension == ".lzma";
+  return Utf8Name(known ? name.stem() : name);
+}
+
+// bzip2 gives nothing until a whole block is read: up to 900 kB, and a little more compressed.
+constexpr std::size_t kBzip2Head = std::size_t{1} << 20;
+
+enum class Holds { Tar, GzipTar, GzipFile, CompressedTar, CompressedFile };
 
 // A tar is read through once to list it, checking all of it (a gzip stream's CRC-32 too) before
 // anything is written, and again to extract it.
 class StreamReader final : public Reader {
  public:
-  StreamReader(const os::File& archive, const os::Path& path, Observer& observer, Holds holds)
-      : archive_(archive), path_(path), observer_(observer), holds_(holds) {}
+  StreamReader(const os::File& archive, const os::Path& path, Observer& observer, Holds holds,
+               MakeDecoder decoder = nullptr)
+      : archive_(archive), path_(path), observer_(observer), holds_(holds), decoder_(decoder) {}
 
   Error List(Catalog& catalog) override {
     const std::unique_ptr<Stream> stream = OpenStream();
+    if (holds_ == Holds::CompressedFile) {
+      if (Error error = ReadGzipCatalog(*stream, catalog)) return error;
+      Entry& entry = catalog.entries.front();
+      entry.name = entry.storedName = CompressedFileName(path_);
+      // These formats store no time: the file keeps the archive's, as their own tools do.
+      if (os::Status status; !os::InspectTarget(path_, status)) entry.times = status.times;
+      return {};
+    }
     if (holds_ != Holds::GzipFile) return ReadTarCatalog(*stream, catalog);
     if (Error error = ReadGzipCatalog(*stream, catalog)) return error;
     const auto& gzip = static_cast<const GzipStream&>(*stream);
@@ -126,6 +121,8 @@ class StreamReader final : public Reader {
     std::unique_ptr<Stream> stream;
     if (holds_ == Holds::Tar) {
       stream = std::make_unique<FileStream>(archive_);
+    } else if (decoder_) {
+      stream = std::make_unique<DecodedStream>(archive_, decoder_());
     } else {
       stream = std::make_unique<GzipStream>(archive_);
     }
@@ -137,6 +134,7 @@ class StreamReader final : public Reader {
   const os::Path& path_;
   Observer& observer_;
   const Holds holds_;
+  const MakeDecoder decoder_;
   std::unique_ptr<Stream> stream_;
 };
 
@@ -146,12 +144,30 @@ bool IsTar(std::span<const std::uint8_t> head) { return StartsGzip(head) ? Check
 
 bool IsGzipTar(std::span<const std::uint8_t> head) { return StartsGzip(head) && InflatesToTar(head); }
 
+bool IsXzTar(std::span<const std::uint8_t> head) { return StartsXz(head) && DecodesToTar(MakeXzDecoder(), head); }
+bool IsZstdTar(std::span<const std::uint8_t> head) { return StartsZstd(head) && DecodesToTar(MakeZstdDecoder(), head); }
+bool IsLzmaTar(std::span<const std::uint8_t> head) { return StartsLzma(head) && DecodesToTar(MakeLzmaDecoder(), head); }
+
+bool IsBzip2Tar(const os::File& archive) {
+  Bytes head(kBzip2Head);
+  std::size_t got = 0;
+  if (archive.ReadAt(0, head.data(), head.size(), got)) return false;
+  head.resize(got);
+  return StartsBzip2(head) && DecodesToTar(MakeBzip2Decoder(), head);
+}
+
 std::unique_ptr<Reader> OpenTarReader(const os::File& archive, const os::Path& path, Observer& observer) {
   return std::make_unique<StreamReader>(archive, path, observer, Holds::Tar);
 }
 
 std::unique_ptr<Reader> OpenGzipTarReader(const os::File& archive, const os::Path& path, Observer& observer) {
   return std::make_unique<StreamReader>(archive, path, observer, Holds::GzipTar);
+}
+
+std::unique_ptr<Reader> OpenCompressedReader(const os::File& archive, const os::Path& path, Observer& observer,
+                                             MakeDecoder decoder, bool tar) {
+  return std::make_unique<StreamReader>(archive, path, observer, tar ? Holds::CompressedTar : Holds::CompressedFile,
+                                        decoder);
 }
 
 std::unique_ptr<Reader> OpenGzipReader(const os::File& archive, const os::Path& path, Observer& observer) {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <span>
 
+#include "engine/codec/stream_decoder.h"
 #include "engine/reader.h"
 
 namespace zip {
@@ -14,8 +15,24 @@ bool IsTar(std::span<const std::uint8_t> head);
 // ...or a gzip stream whose first inflated bytes start one.
 bool IsGzipTar(std::span<const std::uint8_t> head);
 
+// A tar inside an xz, zstd or lzma stream, by what the first bytes decode to; inside bzip2, whose
+// first block may be near a megabyte, by the file.
+bool IsXzTar(std::span<const std::uint8_t> head);
+bool IsZstdTar(std::span<const std::uint8_t> head);
+bool IsLzmaTar(std::span<const std::uint8_t> head);
+bool IsBzip2Tar(const os::File& archive);
+
 std::unique_ptr<Reader> OpenTarReader(const os::File& archive, const os::Path& path, Observer& observer);
 std::unique_ptr<Reader> OpenGzipTarReader(const os::File& archive, const os::Path& path, Observer& observer);
 std::unique_ptr<Reader> OpenGzipReader(const os::File& archive, const os::Path& path, Observer& observer);
+
+// A tar, or the one file, a compressed stream of the decoder's format holds.
+using MakeDecoder = std::unique_ptr<StreamDecoder> (*)();
+std::unique_ptr<Reader> OpenCompressedReader(const os::File& archive, const os::Path& path, Observer& observer,
+                                             MakeDecoder decoder, bool tar);
+template <MakeDecoder Decoder, bool Tar>
+std::unique_ptr<Reader> OpenCompressed(const os::File& archive, const os::Path& path, Observer& observer) {
+  return OpenCompressedReader(archive, path, observer, Decoder, Tar);
+}
 
 }  // namespace zip

@@ -30,14 +30,6 @@ bool ReadZip64Field(std::span<const std::uint8_t> extra, std::uint64_t& size, st
   return true;
 }
 
-namespace {
-
-std::optional<std::int64_t> FromFileTime(std::uint64_t time) {
-  if (time == 0 || time > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) return std::nullopt;
-  return static_cast<std::int64_t>(time) - kFileTimeAt1970;
-}
-
-}  // namespace
 
 std::optional<os::Times> ReadNtfsField(std::span<const std::uint8_t> extra) {
   const auto field = FindExtraField(extra, kNtfsId);
@@ -55,9 +47,9 @@ std::optional<os::Times> ReadNtfsField(std::span<const std::uint8_t> extra) {
     const std::uint64_t modified = reader.U64();
     const std::uint64_t accessed = reader.U64();
     const std::uint64_t created = reader.U64();
-    const auto times = FromFileTime(modified);
+    const auto times = os::FromFileTime(modified);
     if (!reader.ok() || !times) return std::nullopt;
-    return os::Times{*times, FromFileTime(accessed), FromFileTime(created)};
+    return os::Times{*times, os::FromFileTime(accessed), os::FromFileTime(created)};
   }
   return std::nullopt;
 }

@@ -21,7 +21,6 @@ inline constexpr std::uint16_t kTimestampId = 0x5455;
 // The NTFS field's one tag: the three times.
 inline constexpr std::uint16_t kNtfsTimesTag = 0x0001;
 inline constexpr std::uint16_t kNtfsTimesSize = 24;
-inline constexpr std::int64_t kFileTimeAt1970 = 116444736000000000;  // 100 ns ticks from 1601
 inline constexpr std::uint16_t kUnicodePathId = 0x7075;
 inline constexpr std::uint16_t kAesId = 0x9901;
 

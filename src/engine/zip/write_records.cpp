@@ -105,8 +105,8 @@ void WriteZip64Field(Bytes& out, std::span<const std::uint64_t> values) {
 }
 
 bool FitsNtfsField(const os::Times& times) {
-  return times.modified >= -kFileTimeAt1970 && times.accessed.value_or(0) >= -kFileTimeAt1970 &&
-         times.created.value_or(0) >= -kFileTimeAt1970;
+  return times.modified >= -os::kFileTimeAt1970 && times.accessed.value_or(0) >= -os::kFileTimeAt1970 &&
+         times.created.value_or(0) >= -os::kFileTimeAt1970;
 }
 
 void WriteNtfsField(Bytes& out, const os::Times& times) {
@@ -118,7 +118,7 @@ void WriteNtfsField(Bytes& out, const os::Times& times) {
   writer.U16(kNtfsTimesSize);
   const std::int64_t modified = times.modified;
   for (const std::int64_t ticks : {modified, times.accessed.value_or(modified), times.created.value_or(modified)}) {
-    writer.U64(static_cast<std::uint64_t>(ticks + kFileTimeAt1970));
+    writer.U64(static_cast<std::uint64_t>(ticks + os::kFileTimeAt1970));
   }
 }
 

@@ -1,0 +1,44 @@
+#pragma once
+// A 7z archive opened for extraction: its header read (decoded, and decrypted with a password
+// the observer gives when it is encrypted), its files as catalog entries, and their data as one
+// stream, folder after folder, each file's CRC checked as its last byte passes.
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "engine/entry.h"
+#include "engine/sevenzip/folder.h"
+#include "engine/sevenzip/header.h"
+#include "engine/codec/stream.h"
+
+namespace zip::sevenzip {
+
+class Archive {
+ public:
+  explicit Archive(const os::File& file) : file_(file) {}
+  // Reads the header into entries: each file's data at its offset in Data(). Asks for a password
+  // until one opens what is encrypted, before anything is written.
+  Error Open(Observer& observer, Catalog& catalog);
+  std::unique_ptr<Stream> Data();
+
+ private:
+  Error ReadHeaderBytes(Observer& observer, Bytes& bytes);
+  Error Decode(const Streams& streams, std::size_t folder, Bytes& out);
+  Error AskPassword(Observer& observer, bool wrong);
+  Error CheckPassword(Observer& observer);
+  std::optional<AesKey> Key(std::span<const std::uint8_t> properties);
+
+  const os::File& file_;
+  Header header_;
+  std::vector<std::string> names_;  // of each file with data, for the CRC's failure
+  std::optional<std::string> password_;
+  std::map<Bytes, std::optional<AesKey>> keys_;  // for the password: one derivation per salt and cost
+  KeyFor keyFor_ = [this](std::span<const std::uint8_t> properties) { return Key(properties); };
+};
+
+// The AES key 7-Zip derives: SHA-256 over 2^cost rounds of the salt, the password in UTF-16LE and
+// the round's number; nullopt for a cost past what 7-Zip itself accepts.
+std::optional<AesKey> DeriveKey(std::span<const std::uint8_t> properties, const std::string& password);
+
+}  // namespace zip::sevenzip
