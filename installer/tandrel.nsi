@@ -40,6 +40,7 @@ Var EndedHere      ; the Tandrel of this folder was ended
 Var Created        ; the outermost folder this install made, if any
 Var Incomplete     ; files that could not be written
 Var KeepSettings   ; the uninstaller's answer
+Var OldFiles       ; the files the install in this folder listed
 Var LookOnly       ; EndTandrel only tells whether one runs
 
 !ifdef UNINSTALLER_COPY
@@ -195,6 +196,34 @@ Function ${PREFIX}UntilFree
     retry:
   ${Loop}
 FunctionEnd
+
+; Pushes 1 if the name on the stack is a plain file name, no path that could lead out of a folder.
+Function ${PREFIX}PlainName
+  Exch $0
+  Push $1
+  Push $2
+  ${If} $0 == ""
+  ${OrIf} $0 == "."
+  ${OrIf} $0 == ".."
+    StrCpy $0 0
+  ${Else}
+    StrCpy $1 0
+    ${Do}
+      StrCpy $2 $0 1 $1
+      ${If} $2 == "\"
+      ${OrIf} $2 == "/"
+      ${OrIf} $2 == ":"
+        StrCpy $0 0
+        ${ExitDo}
+      ${EndIf}
+      IntOp $1 $1 + 1
+    ${LoopUntil} $2 == ""
+    ${IfThen} $0 != 0 ${|} StrCpy $0 1 ${|}
+  ${EndIf}
+  Pop $2
+  Pop $1
+  Exch $0
+FunctionEnd
 !macroend
 !insertmacro DEFINE_FILE_CHECKS ""
 !insertmacro DEFINE_FILE_CHECKS "un."
@@ -269,6 +298,26 @@ Function RemoveEarlierInstall
   ${EndIf}
 FunctionEnd
 
+; A file the install in this folder listed and this version no longer ships goes, once the new
+; files are written: names only, as the uninstaller takes them.
+Function RemoveDropped
+  ${IfThen} $OldFolder != $INSTDIR ${|} Return ${|}
+  StrCpy $R0 $OldFiles
+  ${Do}
+    Call NextName
+    ${IfThen} $R1 == "" ${|} ${ExitDo} ${|}
+    ClearErrors
+    ${WordFind} "|${FILES}|" "|$R1|" "E+1" $R2
+    ${IfNot} ${Errors}
+      ${Continue}
+    ${EndIf}
+    Push $R1
+    Call PlainName
+    Pop $R2
+    ${IfThen} $R2 == 1 ${|} Delete "$INSTDIR\$R1" ${|}
+  ${Loop}
+FunctionEnd
+
 ; The outermost of the folders this install makes, which the uninstaller removes when empty; an
 ; install over one in the same folder keeps what that one made.
 Function FindCreated
@@ -287,6 +336,7 @@ FunctionEnd
 
 Section "Tandrel" Programs
   ReadRegStr $OldFolder HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ReadRegStr $OldFiles HKCU "${UNINSTALL_KEY}" "Files"
   Call FreeTheFolders
   Call FindCreated
   Call RemoveEarlierInstall
@@ -307,6 +357,7 @@ Section "Tandrel" Programs
   File "${TEXTS}\LICENSE.txt"
   File "${TEXTS}\THIRD-PARTY.txt"
   ${IfThen} ${Errors} ${|} StrCpy $Incomplete 1 ${|}
+  ${IfThen} $Incomplete == "" ${|} Call RemoveDropped ${|}
   ClearErrors
   WriteUninstaller "$INSTDIR\Uninstall.exe"
   ${IfThen} ${Errors} ${|} StrCpy $Incomplete 1 ${|}
@@ -461,20 +512,10 @@ Function un.RemoveListed
   ${Do}
     Call un.NextName
     ${IfThen} $R1 == "" ${|} ${ExitDo} ${|}
-    StrCpy $R3 0
-    ${Do}
-      StrCpy $R2 $R1 1 $R3
-      ${If} $R2 == "\"
-      ${OrIf} $R2 == "/"
-      ${OrIf} $R2 == ":"
-        StrCpy $R1 "."
-      ${EndIf}
-      IntOp $R3 $R3 + 1
-    ${LoopUntil} $R2 == ""
-    ${If} $R1 == "."
-    ${OrIf} $R1 == ".."
-      ${Continue}
-    ${EndIf}
+    Push $R1
+    Call un.PlainName
+    Pop $R2
+    ${IfThen} $R2 == 0 ${|} ${Continue} ${|}
     Delete "$INSTDIR\$R1"
     ${If} ${FileExists} "$INSTDIR\$R1"
     ${AndIf} "$INSTDIR\$R1" != $EXEPATH
