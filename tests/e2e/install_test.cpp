@@ -154,6 +154,30 @@ TEST_F(Install, SilentInstallThenUseUpgradeOverTheRunningProgramAndUninstall) {
   const std::wstring zipWith = sendTo + L"\\Zip with Cramlet.lnk", extractWith = sendTo + L"\\Extract with Spillet.lnk";
   ASSERT_FALSE(Exists(folder)) << "the prefix is not fresh";
 
+  // /? shows the switches, not the wizard, and installs nothing.
+  {
+    std::wstring commandLine = L"\"" + setup + L"\" /?";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION help{};
+    ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &startup, &help));
+    std::wstring shown;
+    EXPECT_TRUE(WaitUntil([&] {
+      for (const auto& window : WindowsOf(help.dwProcessId, /*visibleOnly=*/true))
+        if ((shown = MessageBoxText(window.hwnd)).find(L"/D=") != std::wstring::npos) {
+          PostMessageW(window.hwnd, WM_COMMAND, IDOK, 0);
+          return true;
+        }
+      return false;
+    })) << Describe(WindowsOf(help.dwProcessId));
+    EXPECT_NE(shown.find(L"/S"), std::wstring::npos) << Narrow(shown);
+    if (WaitForSingleObject(help.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(help.hProcess, 1);
+    EXPECT_EQ(ExitCodeOf(help.hProcess), 0u);
+    CloseHandle(help.hThread);
+    CloseHandle(help.hProcess);
+    EXPECT_FALSE(Exists(folder));
+  }
+
   ASSERT_EQ(RunAndWait(L"\"" + setup + L"\" /S"), 0);
   ULONGLONG bytes = 0;
   EXPECT_EQ(FilesIn(folder, &bytes), (std::set<std::wstring>{L"Cramlet.exe", L"LICENSE.txt", L"Spillet.exe",
