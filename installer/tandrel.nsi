@@ -407,6 +407,7 @@ Function .onInit
   ${GetOptions} $0 "/?" $1
   ${IfNot} ${Errors}
     MessageBox MB_OK|MB_ICONINFORMATION "Tandrel-${VERSION}-setup.exe [/S] [/D=folder]$\r$\n$\r$\n/S$\tinstalls with no window; the exit code is 0 once installed.$\r$\n/D=folder$\tinstalls there rather than in $LOCALAPPDATA\Programs\Tandrel. It comes last, without quotation marks, even with blanks in it.$\r$\n$\r$\nTo uninstall with no window: $\"folder\Uninstall.exe$\" /S" /SD IDOK
+    SetErrorLevel 0
     Quit
   ${EndIf}
 
@@ -563,7 +564,8 @@ Section "Uninstall"
     Abort "Nothing was removed: $R7 in use."
   ${EndIf}
 
-  ; The process that started this copy may still hold Uninstall.exe a moment.
+  ; The process that started this copy may still hold Uninstall.exe a moment, and its removal
+  ; is complete, and the folder empty, only once that process has ended.
   ${For} $R9 1 10
     Call un.RemoveListed
     ${IfThen} $R8 == "" ${|} ${ExitFor} ${|}
@@ -577,7 +579,11 @@ Section "Uninstall"
 
   ; The folder, and the empty ones around it that the install made.
   ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "CreatedFolder"
-  RMDir "$INSTDIR"
+  ${For} $R9 1 10
+    RMDir "$INSTDIR"
+    ${IfNotThen} ${FileExists} "$INSTDIR\*.*" ${|} ${ExitFor} ${|}
+    Sleep 300
+  ${Next}
   StrLen $1 $0
   StrCpy $2 $INSTDIR $1
   StrCpy $3 $INSTDIR 1 $1
