@@ -17,11 +17,9 @@ namespace {
 
 constexpr wchar_t kShellKey[] = L"Software\\Tandrel Tests\\Shell";
 constexpr wchar_t kRecycleBin[] = L"::{645FF040-5081-101B-9F08-00AA002F954E}";
-// Known folders, which a window names by their own ID lists (FOLDERID_Desktop, FOLDERID_Documents,
-// FOLDERID_Downloads).
+// Known folders, which a window names by their own ID lists (FOLDERID_Desktop, FOLDERID_Documents).
 constexpr wchar_t kDesktop[] = L"{B4BFCC3A-DB2C-424C-B029-7FE99A87C641}";
 constexpr wchar_t kDocuments[] = L"{FDD39AD0-238F-46AF-ADB4-6C85480369C7}";
-constexpr wchar_t kDownloads[] = L"{374DE290-123F-4565-9164-E4C2DEF1D1F3}";
 constexpr int kFileNameEdit = 1152;  // in Wine's file dialog, beside IDOK and IDCANCEL
 
 // What the stand-in shows (see shell_standin.cpp).
@@ -92,6 +90,13 @@ Place Known(const wchar_t* id, const std::string& name) {
   Place place{id, found ? path : L"", GetPaths().unixWork + "/" + name};
   CoTaskMemFree(path);
   return place;
+}
+
+// A user's Downloads as another Windows account has it, in a window that names it by its path:
+// an ordinary folder of drive C: (the Wine user's own is one of Wine's shell folders).
+Place UsersDownloads() {
+  const std::wstring path = L"C:\\users\\Mara\\Downloads";
+  return {path, path, GetPaths().unixWork + "/prefix/drive_c/users/Mara/Downloads"};
 }
 
 // A window of the class of Explorer's folder windows, on a thread of its own that answers its
@@ -432,7 +437,7 @@ TEST_F(FromSelection, WhatIsLeftOutIsNamedInOneMessageAndTheRestIsDone) {
   } cases[] = {
       // Spillet goes by content: an archive by another name is still one, a tar.gz too; a 7z is
       // named for what it is. In Downloads, where a user has such files, for the README's picture.
-      {kUnzip, Known(kDownloads, "Downloads"),
+      {kUnzip, UsersDownloads(),
        "echo one >one.txt && zip -q a.zip one.txt && echo two >two.txt && zip -q b.dat two.txt && rm one.txt two.txt && "
        "echo notes >notes.txt && mkdir c && echo three >c/three.txt && tar -czf c.bin c && rm -r c && "
        "printf '7z\\274\\257\\047\\034' >old.7z",
