@@ -1,6 +1,7 @@
 // The release installer and its uninstaller, run silently as an administrator runs them: one
 // walk from a fresh install through use and an upgrade over the running program to the uninstall,
-// and back.
+// and back; on the way, what must change nothing: a copy of the uninstaller elsewhere, an older
+// setup, and an upgrade or uninstall while a tool of the folder runs.
 #include "harness.h"
 
 #include <knownfolders.h>
@@ -127,6 +128,15 @@ bool NoUninstallerCopy() {
   return false;
 }
 
+bool WriteText(const std::wstring& path, const std::string& text) {
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool done = WriteFile(file, text.data(), DWORD(text.size()), &written, nullptr) && written == text.size();
+  CloseHandle(file);
+  return done;
+}
+
 DWORD ExitCodeOf(HANDLE process) {
   DWORD code = STILL_ACTIVE;
   GetExitCodeProcess(process, &code);
@@ -143,6 +153,30 @@ TEST_F(Install, SilentInstallThenUseUpgradeOverTheRunningProgramAndUninstall) {
   const std::wstring sendTo = KnownFolder(FOLDERID_SendTo);
   const std::wstring zipWith = sendTo + L"\\Zip with Cramlet.lnk", extractWith = sendTo + L"\\Extract with Spillet.lnk";
   ASSERT_FALSE(Exists(folder)) << "the prefix is not fresh";
+
+  // /? shows the switches, not the wizard, and installs nothing.
+  {
+    std::wstring commandLine = L"\"" + setup + L"\" /?";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION help{};
+    ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &startup, &help));
+    std::wstring shown;
+    EXPECT_TRUE(WaitUntil([&] {
+      for (const auto& window : WindowsOf(help.dwProcessId, /*visibleOnly=*/true))
+        if ((shown = MessageBoxText(window.hwnd)).find(L"/D=") != std::wstring::npos) {
+          PostMessageW(window.hwnd, WM_COMMAND, IDOK, 0);
+          return true;
+        }
+      return false;
+    })) << Describe(WindowsOf(help.dwProcessId));
+    EXPECT_NE(shown.find(L"/S"), std::wstring::npos) << Narrow(shown);
+    if (WaitForSingleObject(help.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(help.hProcess, 1);
+    EXPECT_EQ(ExitCodeOf(help.hProcess), 0u);
+    CloseHandle(help.hThread);
+    CloseHandle(help.hProcess);
+    EXPECT_FALSE(Exists(folder));
+  }
 
   ASSERT_EQ(RunAndWait(L"\"" + setup + L"\" /S"), 0);
   ULONGLONG bytes = 0;
@@ -161,7 +195,9 @@ TEST_F(Install, SilentInstallThenUseUpgradeOverTheRunningProgramAndUninstall) {
       {L"DisplayIcon", program},
       {L"InstallLocation", folder},
       {L"UninstallString", L"\"" + uninstaller + L"\""},
-      {L"QuietUninstallString", L"\"" + uninstaller + L"\" /S"}};
+      {L"QuietUninstallString", L"\"" + uninstaller + L"\" /S"},
+      {L"URLInfoAbout", L"https://www.tandrel.example"},
+      {L"HelpLink", L"https://tandrel.example/support/"}};
   for (const auto& [name, expected] : texts) EXPECT_EQ(Text(kUninstallKey, name.c_str()), expected) << name;
   EXPECT_EQ(Number(L"NoModify"), 1u);
   EXPECT_EQ(Number(L"NoRepair"), 1u);
@@ -169,6 +205,36 @@ TEST_F(Install, SilentInstallThenUseUpgradeOverTheRunningProgramAndUninstall) {
   EXPECT_PRED2(SamePath, LinkTarget(startMenu), program);
   EXPECT_PRED2(SamePath, LinkTarget(zipWith), folder + L"\\Cramlet.exe");
   EXPECT_PRED2(SamePath, LinkTarget(extractWith), folder + L"\\Spillet.exe");
+
+  // What must change nothing of the install, and say so with its exit code. The uninstaller is run
+  // in place (_?=), as its copy in the temporary folder runs, to give its own exit code.
+  auto installState = [&] {
+    std::set<std::wstring> seen = FilesIn(folder);
+    for (const auto& link : {startMenu, zipWith, extractWith})
+      if (Exists(link)) seen.insert(link);
+    for (const wchar_t* name : {L"InstallLocation", L"DisplayVersion"}) seen.insert(Text(kUninstallKey, name).value_or(L"-"));
+    return seen;
+  };
+  const auto installed0 = installState();
+  // A copy of the uninstaller in a folder of the user's, with a file of an installed file's name.
+  const std::wstring project = KnownFolder(FOLDERID_Documents) + L"\\My project";
+  ASSERT_TRUE(CreateDirectoryW(project.c_str(), nullptr));
+  ASSERT_TRUE(WriteText(project + L"\\LICENSE.txt", "the user's own\r\n"));
+  ASSERT_TRUE(CopyFileW(uninstaller.c_str(), (project + L"\\Uninstall.exe").c_str(), TRUE));
+  EXPECT_NE(RunAndWait(L"\"" + project + L"\\Uninstall.exe\" /S _?=" + project), 0) << "a copy elsewhere uninstalled";
+  EXPECT_EQ(ReadAll(project + L"\\LICENSE.txt"), "the user's own\r\n");
+  EXPECT_EQ(installState(), installed0);
+  // An older setup over a newer install.
+  const std::wstring newer = L"99.0.0";
+  ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kUninstallKey, L"DisplayVersion", REG_SZ, newer.c_str(),
+                            DWORD((newer.size() + 1) * sizeof(wchar_t))),
+            ERROR_SUCCESS);
+  const auto newerState = installState();
+  EXPECT_NE(RunAndWait(L"\"" + setup + L"\" /S"), 0) << "a newer install replaced silently";
+  EXPECT_EQ(installState(), newerState);
+  ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kUninstallKey, L"DisplayVersion", REG_SZ, Widen(PRODUCT_VERSION).c_str(),
+                            DWORD((Widen(PRODUCT_VERSION).size() + 1) * sizeof(wchar_t))),
+            ERROR_SUCCESS);
 
   // In use: the hotkeys held, and Ctrl+Alt+Z starts the Cramlet beside it.
   ASSERT_TRUE(StoreSetting(L"start", L"configured", L"1"));
@@ -183,6 +249,21 @@ TEST_F(Install, SilentInstallThenUseUpgradeOverTheRunningProgramAndUninstall) {
       << "the installed Cramlet did not start";
   for (HANDLE cramlet : cramlets) TerminateProcess(cramlet, 2);  // it waits in its file dialog
   CloseAll(cramlets);
+
+  // Spillet waits in its file dialog: neither an upgrade nor an uninstall may touch the folder,
+  // nor end Tandrel, and each fails.
+  {
+    Program spillet(folder + L"\\Spillet.exe");
+    ASSERT_TRUE(spillet.Start());
+    ASSERT_TRUE(WaitUntil([&] { return !spillet.Windows(/*visibleOnly=*/true).empty(); })) << "no Spillet window";
+    EXPECT_NE(RunAndWait(L"\"" + setup + L"\" /S"), 0) << "an upgrade over a running Spillet reported as done";
+    EXPECT_EQ(installState(), installed0);
+    EXPECT_TRUE(installed.Running()) << "Tandrel ended for an upgrade that did not happen";
+    EXPECT_NE(RunAndWait(L"\"" + uninstaller + L"\" /S _?=" + folder), 0) << "an uninstall with Spillet running reported as done";
+    EXPECT_EQ(installState(), installed0);
+    EXPECT_TRUE(installed.Running()) << "Tandrel ended for an uninstall that did not happen";
+    EXPECT_TRUE(VisibleTrayWindow());
+  }
 
   // Again over it while it runs, with a setting changed and start-up chosen as Settings does it.
   ASSERT_TRUE(StoreSetting(L"Hotkey2", L"Shift", L"1"));
@@ -227,6 +308,16 @@ TEST_F(Install, SilentInstallThenUseUpgradeOverTheRunningProgramAndUninstall) {
   EXPECT_EQ(Text(kRunKey, L"Tandrel"), startup);
   ASSERT_EQ(RunAndWait(L"\"" + uninstaller + L"\" /S"), 0);
   EXPECT_TRUE(WaitUntil([&] { return !Exists(folder) && NoUninstallerCopy(); }, 30000)) << "still installed";
+
+  // Into folders it makes, with blanks and letters beyond ASCII: the uninstall removes them all.
+  const std::wstring made = L"C:\\Pr\u00F6gramme", typed = made + L"\\T\u00E4ndrel tools";
+  ASSERT_FALSE(Exists(made));
+  ASSERT_EQ(RunAndWait(L"\"" + setup + L"\" /S /D=" + typed), 0);
+  EXPECT_TRUE(Exists(typed + L"\\Tandrel.exe"));
+  EXPECT_EQ(Text(kUninstallKey, L"InstallLocation"), typed);
+  ASSERT_EQ(RunAndWait(L"\"" + typed + L"\\Uninstall.exe\" /S"), 0);
+  EXPECT_TRUE(WaitUntil([&] { return !Exists(made) && NoUninstallerCopy(); }, 30000)) << "folders it made left behind";
+  EXPECT_EQ(ReadAll(project + L"\\LICENSE.txt"), "the user's own\r\n");
   CoUninitialize();
 }
 

@@ -92,6 +92,13 @@ Place Known(const wchar_t* id, const std::string& name) {
   return place;
 }
 
+// A user's Downloads as another Windows account has it, in a window that names it by its path:
+// an ordinary folder of drive C: (the Wine user's own is one of Wine's shell folders).
+Place UsersDownloads() {
+  const std::wstring path = L"C:\\users\\Mara\\Downloads";
+  return {path, path, GetPaths().unixWork + "/prefix/drive_c/users/Mara/Downloads"};
+}
+
 // A window of the class of Explorer's folder windows, on a thread of its own that answers its
 // messages: the tools take a window that does not for a hung Explorer.
 class FolderWindow {
@@ -429,8 +436,8 @@ TEST_F(FromSelection, WhatIsLeftOutIsNamedInOneMessageAndTheRestIsDone) {
     std::vector<std::wstring> selected;     // names in it
   } cases[] = {
       // Spillet goes by content: an archive by another name is still one, a tar.gz too; a 7z is
-      // named for what it is.
-      {kUnzip, Own("Mixed"),
+      // named for what it is. In Downloads, where a user has such files, for the README's picture.
+      {kUnzip, UsersDownloads(),
        "echo one >one.txt && zip -q a.zip one.txt && echo two >two.txt && zip -q b.dat two.txt && rm one.txt two.txt && "
        "echo notes >notes.txt && mkdir c && echo three >c/three.txt && tar -czf c.bin c && rm -r c && "
        "printf '7z\\274\\257\\047\\034' >old.7z",
