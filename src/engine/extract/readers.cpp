@@ -4,8 +4,8 @@
 #include <array>
 
 #include "engine/codec/stream.h"
-#include "engine/tar/reader.h"
-#include "engine/zip/reader.h"
+#include "engine/tar/tar_reader.h"
+#include "engine/zip/zip_reader.h"
 
 namespace zip {
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/tar/reader.h"
+#include "engine/tar/tar_reader.h"
 
 #include <zlib.h>
 
@@ -9,7 +9,7 @@
 #include "engine/codec/stream.h"
 #include "engine/names/safe_name.h"
 #include "engine/sys/paths.h"
-#include "engine/tar/catalog.h"
+#include "engine/tar/entries.h"
 #include "engine/tar/header.h"
 
 namespace zip {
