@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "owned.h"
+#include "base/handles.h"
 
 class FolderWindow {
  public:
@@ -22,9 +22,9 @@ class FolderWindow {
  private:
   static DWORD WINAPI Run(void* self);
 
-  Owned ready_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  base::OwnedHandle ready_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   HWND window_ = nullptr;
-  Owned thread_;
+  base::OwnedHandle thread_;
 };
 
 // The stand-in registered as the shell's window list for this prefix's 32-bit programs while the

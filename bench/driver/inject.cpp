@@ -1,12 +1,12 @@
 #include "inject.h"
 
-#include "owned.h"
+#include "base/handles.h"
 
 namespace {
 
 // Runs routine(argument) on a new thread of process; its exit code, or -1.
 long long RunRemote(HANDLE process, const void* routine, const void* argument) {
-  const Owned thread(CreateRemoteThread(process, nullptr, 0,
+  const base::OwnedHandle thread(CreateRemoteThread(process, nullptr, 0,
                                         reinterpret_cast<LPTHREAD_START_ROUTINE>(const_cast<void*>(routine)),
                                         const_cast<void*>(argument), 0, nullptr));
   if (!thread || WaitForSingleObject(thread.get(), 10000) != WAIT_OBJECT_0) return -1;

@@ -4,12 +4,12 @@
 
 #include <cstring>
 
-#include "owned.h"
+#include "base/handles.h"
 
 namespace {
 
 std::vector<BYTE> ReadAll(const std::wstring& path) {
-  const Owned file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  const base::OwnedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   std::vector<BYTE> bytes;
   if (!file) return bytes;
   bytes.resize(GetFileSize(file.get(), nullptr));

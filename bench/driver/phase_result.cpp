@@ -54,7 +54,7 @@ bool WriteSample(const std::wstring& path) {
     text += "\r\n";
   }
   text.resize(kFileBytes);
-  const Owned file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  const base::OwnedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   DWORD written = 0;
   return file && WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
          written == text.size();
@@ -69,7 +69,7 @@ bool RunToEnd(std::wstring commandLine) {
     return false;
   }
   CloseHandle(started.hThread);
-  const Owned process(started.hProcess);
+  const base::OwnedHandle process(started.hProcess);
   DWORD code = 1;
   return WaitForSingleObject(process.get(), 30000) == WAIT_OBJECT_0 && GetExitCodeProcess(process.get(), &code) &&
          code == 0;
@@ -77,12 +77,12 @@ bool RunToEnd(std::wstring commandLine) {
 
 // Waits for the programs that parent started to end: the next press must not meet the last tool.
 void WaitForChildren(DWORD parent) {
-  const Owned snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  const base::OwnedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof entry;
   for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
     if (entry.th32ParentProcessID != parent) continue;
-    if (const Owned child{OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID)}) {
+    if (const base::OwnedHandle child{OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID)}) {
       WaitForSingleObject(child.get(), 10000);
     }
   }

@@ -22,7 +22,7 @@ void SendCombination(WORD key) {
 Presser::Presser(const std::wstring& folder) : stamped_(CreateEventW(nullptr, FALSE, FALSE, L"TandrelBenchStamped")) {
   const std::wstring path = folder + L"\\stamps.txt";
   DeleteFileW(path.c_str());
-  stamps_ = Owned(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+  stamps_ = base::OwnedHandle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
@@ -58,6 +58,6 @@ double Presser::Press(WORD key) {
   }
   if (!found) return -1;
   // The next press waits for this tool to be gone; one that has already ended cannot be opened.
-  if (const Owned tool{OpenProcess(SYNCHRONIZE, FALSE, pid)}) WaitForSingleObject(tool.get(), 10000);
+  if (const base::OwnedHandle tool{OpenProcess(SYNCHRONIZE, FALSE, pid)}) WaitForSingleObject(tool.get(), 10000);
   return TicksToMs(counter - pressed);
 }

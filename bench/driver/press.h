@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "owned.h"
+#include "base/handles.h"
 
 // Ctrl+Alt+key, pressed and let go, through SendInput.
 void SendCombination(WORD key);
@@ -20,7 +20,7 @@ class Presser {
  private:
   bool NextStamp(long long& counter, DWORD& pid);
 
-  Owned stamped_;  // set by the tool once its stamp is written
-  Owned stamps_;   // the tools' stamps.txt, read as it grows
+  base::OwnedHandle stamped_;  // set by the tool once its stamp is written
+  base::OwnedHandle stamps_;   // the tools' stamps.txt, read as it grows
   std::string pending_;
 };

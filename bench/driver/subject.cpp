@@ -23,7 +23,7 @@ bool Running::Start(const std::wstring& folder, const Subject& subject) {
   startupMs_ = MsSince(begin);
 
   CloseHandle(started.hThread);
-  process_ = Owned(started.hProcess);
+  process_ = base::OwnedHandle(started.hProcess);
   pid_ = started.dwProcessId;
   thread_ = started.dwThreadId;
   if (idle != 0) {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "owned.h"
+#include "base/handles.h"
 
 struct Subject {
   std::wstring label;         // as printed in the results
@@ -32,7 +32,7 @@ class Running {
 
  private:
   const Subject* subject_ = nullptr;
-  Owned process_;
+  base::OwnedHandle process_;
   DWORD pid_ = 0;
   DWORD thread_ = 0;
   double startupMs_ = 0;

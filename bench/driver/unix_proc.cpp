@@ -5,14 +5,14 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "owned.h"
+#include "base/handles.h"
 
 namespace unixproc {
 namespace {
 
 // /proc files report no size: read until the end.
 std::string Slurp(const std::wstring& path) {
-  const Owned file(
+  const base::OwnedHandle file(
       CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
   std::string text;
   if (!file) return text;

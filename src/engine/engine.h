@@ -109,4 +109,8 @@ std::string_view KindName(ArchiveKind kind);
 // The file dialog's patterns for the kinds extracted, `between` each two: "*.zip;*.tar;...".
 std::string ExtractablePatterns(std::string_view between);
 
+// A name folded as Windows compares names, for keys that must match as the file system does
+// (names/text.h, where the engine's own text work is).
+std::string FoldCase(std::string_view utf8);
+
 }  // namespace zip

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "engine/names/text.h"
+#include "engine/engine.h"
 
 namespace tools {
 

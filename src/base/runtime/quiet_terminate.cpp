@@ -6,7 +6,7 @@
 #if defined(__GLIBCXX__)
 namespace __gnu_cxx {
 
-void __verbose_terminate_handler() { std::abort(); }
+void __verbose_terminate_handler() { std::abort(); }  // NOLINT(bugprone-reserved-identifier)
 
 }  // namespace __gnu_cxx
 #endif

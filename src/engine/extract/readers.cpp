@@ -5,9 +5,9 @@
 
 #include "engine/codec/stream.h"
 #include "engine/codec/stream_decoder.h"
-#include "engine/sevenzip/reader.h"
-#include "engine/tar/reader.h"
-#include "engine/zip/reader.h"
+#include "engine/sevenzip/sevenzip_reader.h"
+#include "engine/tar/tar_reader.h"
+#include "engine/zip/zip_reader.h"
 
 namespace zip {
 namespace {

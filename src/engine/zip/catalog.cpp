@@ -8,7 +8,7 @@
 #include "engine/zip/end_records.h"
 #include "engine/zip/extra_fields.h"
 #include "engine/zip/local_header.h"
-#include "engine/zip/reader.h"
+#include "engine/zip/zip_reader.h"
 #include "engine/names/text.h"
 
 namespace zip {

@@ -7,13 +7,15 @@
 #include <new>
 #include <string>
 
-// Out of memory.
+// Out of memory. These are the allocator: what they take and give back has no owner above them.
+// NOLINTBEGIN(cppcoreguidelines-owning-memory)
 void* operator new(std::size_t size) {
   if (void* memory = std::malloc(size != 0 ? size : 1)) return memory;
   std::abort();
 }
 void operator delete(void* memory) noexcept { std::free(memory); }
 void operator delete(void* memory, std::size_t /*size*/) noexcept { std::free(memory); }
+// NOLINTEND(cppcoreguidelines-owning-memory)
 
 // A string or vector asked to outgrow its limits, a position past the end.
 #if defined(__GLIBCXX__)

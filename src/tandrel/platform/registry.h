@@ -43,8 +43,6 @@ class RegKey {
   long SetString(std::string_view name, std::string_view text) const;
   long DeleteValue(std::string_view name) const;
 
-  bool is_open() const { return handle_ != 0; }
-
  private:
   std::uintptr_t handle_ = 0;
 };

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "engine/sys/os.h"
-#include "engine/sevenzip/header.h"
+#include "engine/sevenzip/sevenzip_header.h"
 
 namespace zip::sevenzip {
 

@@ -1,6 +1,6 @@
-#include "engine/sevenzip/reader.h"
+#include "engine/sevenzip/sevenzip_reader.h"
 
-#include "engine/sevenzip/archive.h"
+#include "engine/sevenzip/sevenzip_archive.h"
 #include "engine/stream_copy.h"
 
 namespace zip {

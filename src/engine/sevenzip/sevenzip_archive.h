@@ -8,8 +8,8 @@
 #include <string>
 
 #include "engine/entry.h"
-#include "engine/sevenzip/folder.h"
-#include "engine/sevenzip/header.h"
+#include "engine/sevenzip/sevenzip_folder.h"
+#include "engine/sevenzip/sevenzip_header.h"
 #include "engine/codec/stream.h"
 
 namespace zip::sevenzip {

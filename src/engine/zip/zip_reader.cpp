@@ -1,4 +1,4 @@
-#include "engine/zip/reader.h"
+#include "engine/zip/zip_reader.h"
 
 #include "engine/zip/catalog.h"
 #include "engine/zip/inflate_entry.h"

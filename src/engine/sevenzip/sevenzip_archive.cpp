@@ -1,4 +1,4 @@
-#include "engine/sevenzip/archive.h"
+#include "engine/sevenzip/sevenzip_archive.h"
 
 #include <Sha256.h>
 #include <zlib.h>

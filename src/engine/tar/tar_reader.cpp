@@ -1,4 +1,4 @@
-#include "engine/tar/reader.h"
+#include "engine/tar/tar_reader.h"
 
 #include <zlib.h>
 
@@ -11,7 +11,7 @@
 #include "engine/names/safe_name.h"
 #include "engine/stream_copy.h"
 #include "engine/sys/paths.h"
-#include "engine/tar/catalog.h"
+#include "engine/tar/entries.h"
 #include "engine/tar/header.h"
 
 namespace zip {

@@ -1,4 +1,4 @@
-#include "engine/sevenzip/header.h"
+#include "engine/sevenzip/sevenzip_header.h"
 
 #include <zlib.h>
 

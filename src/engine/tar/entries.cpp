@@ -1,4 +1,4 @@
-#include "engine/tar/catalog.h"
+#include "engine/tar/entries.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "engine/sevenzip/folder.h"
+#include "engine/sevenzip/sevenzip_folder.h"
 
 #include <Aes.h>
 #include <Bcj2.h>
