@@ -43,6 +43,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(SevenZip{"Lzma2Solid", "-m0=LZMA2"}, SevenZip{"Lzma2NotSolid", "-m0=LZMA2 -ms=off"},
                       SevenZip{"Lzma", "-m0=LZMA -mf=off"}, SevenZip{"Ppmd", "-m0=PPMd"},
                       SevenZip{"Stored", "-m0=Copy"}, SevenZip{"Bzip2", "-m0=BZip2"},
+                      SevenZip{"Deflate", "-m0=Deflate"},
                       SevenZip{"HeaderPlain", "-mhc=off"}, SevenZip{"SolidBlocksOfTwoFiles", "-ms=2f"},
                       SevenZip{"Bcj", "-mf=BCJ"}, SevenZip{"Bcj2", "-mf=BCJ2"}, SevenZip{"Arm", "-mf=ARM"},
                       SevenZip{"Armt", "-mf=ARMT"}, SevenZip{"Arm64", "-mf=ARM64"}, SevenZip{"Ppc", "-mf=PPC"},
