@@ -16,7 +16,7 @@ namespace zip {
 namespace {
 
 constexpr std::size_t kHeadSize = std::size_t{64} * 1024;
-constexpr std::size_t kBzip2HeadSize = std::size_t{1} << 20;
+constexpr std::size_t kLongHeadSize = std::size_t{1} << 20;
 
 bool StartsWith(std::span<const std::uint8_t> head, std::string_view signature) {
   return head.size() >= signature.size() &&
@@ -73,6 +73,13 @@ bool StartsLzma(std::span<const std::uint8_t> head) {
   return dictionaryOk && (size == UINT64_MAX || size < (std::uint64_t{1} << 38));
 }
 
+// A zstd frame, or a skippable frame before one.
+bool StartsZstd(std::span<const std::uint8_t> head) {
+  using namespace std::string_view_literals;
+  return StartsWith(head, "\x28\xB5\x2F\xFD"sv) ||
+         (head.size() >= 4 && (head[0] & 0xF0) == 0x50 && StartsWith(head.subspan(1), "\x2A\x4D\x18"sv));
+}
+
 // A compressed stream's kind, or its tar kind when it holds a tar.
 ArchiveKind Compressed(std::unique_ptr<StreamDecoder> decoder, std::span<const std::uint8_t> head, ArchiveKind tar,
                        ArchiveKind file) {
@@ -84,7 +91,11 @@ ArchiveKind Compressed(std::unique_ptr<StreamDecoder> decoder, std::span<const s
 ArchiveKind ArchiveKindByHead(std::span<const std::uint8_t> head) {
   using namespace std::string_view_literals;
   const bool gzip = StartsWith(head, "\x1F\x8B\x08"sv);
-  if (gzip ? ChecksOutAsTar(head) : StartsTar(head)) return ArchiveKind::Tar;
+  // Another format's signature first: "ustar" where a tar's magic would be may be that format's
+  // bytes (a stored block, a skippable frame), so only a header that checks out makes it a tar.
+  const bool marked = gzip || StartsWith(head, "7z\xBC\xAF\x27\x1C"sv) || StartsWith(head, "Rar!\x1A\x07"sv) ||
+                     StartsWith(head, "\xFD" "7zXZ\x00"sv) || StartsWith(head, "BZh"sv) || StartsZstd(head);
+  if (marked ? ChecksOutAsTar(head) : StartsTar(head)) return ArchiveKind::Tar;
   if (gzip) return InflatesToTar(head) ? ArchiveKind::GzipTar : ArchiveKind::Gzip;
   if (StartsWith(head, "7z\xBC\xAF\x27\x1C"sv)) return ArchiveKind::SevenZip;
   if (StartsWith(head, "Rar!\x1A\x07\x00"sv) || StartsWith(head, "Rar!\x1A\x07\x01\x00"sv)) return ArchiveKind::Rar;
@@ -95,8 +106,7 @@ ArchiveKind ArchiveKindByHead(std::span<const std::uint8_t> head) {
        StartsWith(head.subspan(4), "\x17\x72\x45\x38\x50\x90"sv))) {
     return Compressed(MakeBzip2Decoder(), head, ArchiveKind::Bzip2Tar, ArchiveKind::Bzip2);
   }
-  // A zstd frame, or a skippable frame before one.
-  if (StartsWith(head, "\x28\xB5\x2F\xFD"sv) || (head.size() >= 4 && (head[0] & 0xF0) == 0x50 && StartsWith(head.subspan(1), "\x2A\x4D\x18"sv))) return Compressed(MakeZstdDecoder(), head, ArchiveKind::ZstdTar, ArchiveKind::Zstd);
+  if (StartsZstd(head)) return Compressed(MakeZstdDecoder(), head, ArchiveKind::ZstdTar, ArchiveKind::Zstd);
   if (StartsLzma(head)) return Compressed(MakeLzmaDecoder(), head, ArchiveKind::LzmaTar, ArchiveKind::Lzma);
   return ArchiveKind::Other;
 }
@@ -113,9 +123,11 @@ ArchiveKind KindOf(const os::File& archive) {
   head.resize(got);
   // A tar's own header first: a zip stored last in a tar leaves its end records near the tar's end.
   ArchiveKind kind = ArchiveKindByHead(head);
-  // bzip2 gives nothing until a whole block is read: up to 900 kB, and a little more compressed.
-  if (kind == ArchiveKind::Bzip2 && got == kHeadSize) {
-    head.resize(kBzip2HeadSize);
+  // bzip2 gives nothing until a whole block is read: up to 900 kB, and a little more compressed;
+  // xz's stream padding and zstd's skippable frames may keep a tar's first block as far.
+  const bool lone = kind == ArchiveKind::Bzip2 || kind == ArchiveKind::Xz || kind == ArchiveKind::Zstd;
+  if (lone && got == kHeadSize) {
+    head.resize(kLongHeadSize);
     if (archive.ReadAt(0, head.data(), head.size(), got)) return ArchiveKind::Other;
     head.resize(got);
     kind = ArchiveKindByHead(head);

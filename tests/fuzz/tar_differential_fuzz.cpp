@@ -47,11 +47,13 @@ constexpr Refusal kRightRefusals[] = {
     // header was, or the data ends early; libarchive stops at an end it finds or ignores the rest.
     // The engine reads on past the end blocks, for tars one after the other; past one zero block
     // (libarchive's end) a piece of a block is damage, as it is past the last entry.
-    {zip::Failure::Damaged, "ends", kCut | kGzipBent | differential::kGzipTrailer | differential::kTarAfterEnd},
+    // Damage a compressed stream shows while an entry's data is skipped is told as the archive
+    // ending there.
+    {zip::Failure::Damaged, "ends", kCut | kGzipBent | differential::kGzipTrailer | differential::kTarAfterEnd | kPackBent},
     {zip::Failure::Damaged, "checksum", kCut | differential::kTarChecksum},
-    // A gzip file cut within its first header is no gzip file: libarchive's raw reader takes
+    // A gzip or lzma file cut within its first header is none: libarchive's raw reader takes
     // any bytes as their own data, the engine finds no archive in them.
-    {zip::Failure::Damaged, "no end of central directory record", differential::kGzipTruncated},
+    {zip::Failure::Damaged, "no end of central directory record", differential::kGzipTruncated | differential::kPackTruncated},
 };
 
 bool RightRefusal(const zip::Error& error, unsigned made) {
@@ -79,6 +81,8 @@ constexpr Strictness kLibarchiveStrictness[] = {
     // read every entry there is; one whose data is cut short it refuses.
     {"Truncated tar archive", differential::kTarTruncated},
     {"Truncated tar archive", differential::kTarAfterEnd},
+    // Zeros after the last frame, as tape blocking leaves them: libarchive takes them for a frame.
+    {"Zstd decompression failed: Unknown frame descriptor", differential::kPackPadding},
 };
 
 bool LibarchiveStrictness(const std::string& message, unsigned made) {
@@ -132,7 +136,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   differential::Quiet quiet;
   const differential::Extracted extracted =
       differential::ExtractWithEngine(generated.archive, LoneName(generated.reader), quiet);
-  const Case run{"tar_differential_fuzz", differential::TarBendNames(generated.made), generated.archive.size()};
+  const Case run{"tar_differential_fuzz", std::string(generated.packer) + "; " + differential::TarBendNames(generated.made),
+                 generated.archive.size()};
   const bool libarchiveRead = read.error.empty();
   if (extracted.error) {
     if (extracted.error.kind == zip::Failure::OutsideTarget && !(extracted.files.empty() && extracted.folders.empty())) {

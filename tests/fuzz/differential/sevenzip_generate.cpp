@@ -71,24 +71,29 @@ SevenZipGenerated GenerateSevenZip(const std::uint8_t* data, std::size_t size) {
       }
       if (!Add(writer.get(), name, folder, content)) continue;
       if (LeavesTarget(name)) out.made |= kSevenTraversal;
+      if (name.empty()) out.made |= kSevenEmptyName;
       if (!folder && !Lands(name).empty()) out.contents.push_back(content);
     }
     if (archive_write_close(writer.get()) != ARCHIVE_OK) return out;
   }
   for (unsigned n = draw.OneIn(4) ? 1 + draw.Below(3) : 0; n > 0 && !bytes.empty(); --n) {
-    bytes[draw.Within(bytes.size())] ^= static_cast<char>(1 << draw.Below(8));
+    const std::size_t at = draw.Within(bytes.size());
+    const unsigned bit = draw.Below(8);
+    bytes[at] ^= static_cast<char>(1 << bit);
     out.made |= kSevenFlipped;
+    out.bends += "; bit " + std::to_string(bit) + " of byte " + std::to_string(at);
   }
   if (!bytes.empty() && draw.OneIn(8)) {
     bytes.resize(draw.Within(bytes.size()));
     out.made |= kSevenCut;
+    out.bends += "; cut to " + std::to_string(bytes.size()) + " bytes";
   }
   out.archive = std::move(bytes);
   return out;
 }
 
 std::string SevenZipBendNames(unsigned made) {
-  static constexpr std::array<std::string_view, 3> kNames = {"traversal", "flipped", "cut"};
+  static constexpr std::array<std::string_view, 4> kNames = {"traversal", "flipped", "cut", "empty-name"};
   std::string names;
   for (std::size_t i = 0; i < kNames.size(); ++i) {
     if ((made & (1U << i)) != 0) names += (names.empty() ? "" : ",") + std::string(kNames[i]);

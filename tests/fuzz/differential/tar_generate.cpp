@@ -522,12 +522,15 @@ TarGenerated GenerateTar(const std::uint8_t* data, std::size_t size) {
     return out;
   }
   const unsigned made = out.made;
+  out.packer = "gzip";
   out.archive = Gzipped(draw, stream, firstSize, out);
   Cut(draw, out.archive, 0, kGzipTruncated, out);
   // Drawn last, so that the inputs found before the other packers came keep their meaning.
   if (const unsigned packer = draw.Below(5); packer > 0) {
     static constexpr Reader kLone[] = {Reader::Xz, Reader::Bzip2, Reader::Zstd, Reader::Lzma};
+    static constexpr const char* kNames[] = {"xz", "bzip2", "zstd", "lzma"};
     out.made = made;
+    out.packer = kNames[packer - 1];
     out.archive = Packed(draw, static_cast<Packer>(packer - 1), stream, firstSize, out);
     Cut(draw, out.archive, 0, kPackTruncated, out);
     if (out.reader != Reader::Tar) out.reader = kLone[packer - 1];

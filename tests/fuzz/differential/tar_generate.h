@@ -37,6 +37,7 @@ struct TarGenerated {
   std::string archive;
   Reader reader = Reader::Tar;  // Gzip, Xz, Bzip2, Zstd, Lzma: a lone compressed file
   unsigned made = 0;
+  const char* packer = "none";  // what compressed it: "gzip", "xz"…
   std::vector<std::string> contents;  // the true data of every entry that lands as a file
 };
 
