@@ -48,6 +48,11 @@ TEST(ArchiveKind, IsToldByTheFirstBytes) {
       {"bzip2 block size out of range", "BZh01AY&SY", ArchiveKind::Other},
       {"text starting BZh", "BZh9 is not a block", ArchiveKind::Other},
       {"zstd", std::string("\x28\xB5\x2F\xFD\x04\x00", 6), ArchiveKind::Zstd},
+      // A skippable frame, or an xz stream's bytes, with "ustar" where a tar's magic would be.
+      {"zstd with a tar's magic in its bytes", std::string("\x50\x2A\x4D\x18", 4) + Le(300, 4) + std::string(249, 's') +
+           std::string("ustar\0" "00", 8) + std::string(43, 's') + std::string("\x28\xB5\x2F\xFD\x04\x00", 6), ArchiveKind::Zstd},
+      {"xz with a tar's magic in its bytes", std::string("\xFD" "7zXZ\x00\x00\x04", 8) + std::string(249, 'x') +
+           std::string("ustar\0" "00", 8) + std::string(300, 'x'), ArchiveKind::Xz},
       {"magic off its place", std::string(256, ' ') + "ustar", ArchiveKind::Other},
       {"empty", "", ArchiveKind::Other},
   };

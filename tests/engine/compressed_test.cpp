@@ -58,6 +58,14 @@ INSTANTIATE_TEST_SUITE_P(
         Compressed{"TarZstdFrames", "zstd",
                    "tar -C in -cf t . && head -c 100000 t | zstd -q > $A && tail -c +100001 t | zstd -q --no-check >> $A",
                    zip::ArchiveKind::ZstdTar},
+        // The tar's first block past the first 64 KiB of the file.
+        Compressed{"TarZstdAfterALargeSkippableFrame", "zstd",
+                   "printf '\\120\\052\\115\\030\\240\\206\\001\\000' > $A && head -c 100000 /dev/zero >> $A && "
+                   "tar -C in --zstd -cf - . >> $A",
+                   zip::ArchiveKind::ZstdTar},
+        Compressed{"TarXzAfterAnEmptyStreamAndPadding", "xz",
+                   "xz -c < /dev/null > $A && head -c 100000 /dev/zero >> $A && tar -C in -cJf - . >> $A",
+                   zip::ArchiveKind::XzTar},
         Compressed{"TarLzma", "lzma", "tar -C in -cf - . | lzma > $A", zip::ArchiveKind::LzmaTar},
         Compressed{"Xz", "xz", "xz -c data.bin > $A", zip::ArchiveKind::Xz},
         Compressed{"XzExtreme", "xz", "xz -9e -c data.bin > $A", zip::ArchiveKind::Xz},

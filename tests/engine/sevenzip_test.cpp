@@ -1,7 +1,9 @@
 // 7z archives as 7-Zip writes them, every method and filter, solid or not, encrypted with and
 // without their names: extracted as they went in, and refused with nothing kept when damaged.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
+#include "builder.h"
 #include "fixture.h"
 
 namespace {
@@ -43,6 +45,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(SevenZip{"Lzma2Solid", "-m0=LZMA2"}, SevenZip{"Lzma2NotSolid", "-m0=LZMA2 -ms=off"},
                       SevenZip{"Lzma", "-m0=LZMA -mf=off"}, SevenZip{"Ppmd", "-m0=PPMd"},
                       SevenZip{"Stored", "-m0=Copy"}, SevenZip{"Bzip2", "-m0=BZip2"},
+                      SevenZip{"Deflate", "-m0=Deflate"},
                       SevenZip{"HeaderPlain", "-mhc=off"}, SevenZip{"SolidBlocksOfTwoFiles", "-ms=2f"},
                       SevenZip{"Bcj", "-mf=BCJ"}, SevenZip{"Bcj2", "-mf=BCJ2"}, SevenZip{"Arm", "-mf=ARM"},
                       SevenZip{"Armt", "-mf=ARMT"}, SevenZip{"Arm64", "-mf=ARM64"}, SevenZip{"Ppc", "-mf=PPC"},
@@ -100,5 +103,60 @@ INSTANTIATE_TEST_SUITE_P(
         Broken{"StartHeaderChanged", "", POKE(20, b"\\x01"), "", zip::Failure::Damaged},
         Broken{"VersionUnknown", "", POKE(6, b"\\x01"), "", zip::Failure::UnsupportedMethod}),
     [](const auto& info) { return std::string(info.param.label); });
+
+std::string Crc(const std::string& data) {
+  return Le(crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())), 4);
+}
+
+// A 7z that 7-Zip does not write but others may, by hand: each folder one Copy coder over its
+// files' data, each file's CRC or only the folder's; sizes below 128, one byte each.
+std::string StoredSevenZip(const std::vector<std::vector<std::string>>& folders, bool fileCrcs,
+                           const std::string& changed = "") {
+  std::string packed, sizes, coders, unpackSizes, folderCrcs, counts, fileSizes, digests, names;
+  std::size_t files = 0;
+  for (const auto& folder : folders) {
+    std::string data;
+    for (std::size_t i = 0; i < folder.size(); ++i) {
+      data += folder[i];
+      if (i + 1 < folder.size()) fileSizes += static_cast<char>(folder[i].size());
+      digests += Crc(folder[i]);
+      names += std::string("f\0", 2) + static_cast<char>('0' + files++) + std::string(3, '\0');
+    }
+    sizes += static_cast<char>(data.size());
+    coders += std::string("\x01\x01\x00", 3);
+    unpackSizes += static_cast<char>(data.size());
+    folderCrcs += Crc(data);
+    counts += static_cast<char>(folder.size());
+    packed += data;
+  }
+  if (!changed.empty()) packed.replace(0, changed.size(), changed);
+  const auto n = static_cast<char>(folders.size());
+  std::string header = std::string("\x01\x04\x06\x00", 4) + n + '\x09' + sizes + '\0';
+  header += std::string("\x07\x0B", 2) + n + '\0' + coders + '\x0C' + unpackSizes;
+  if (!fileCrcs) header += std::string("\x0A\x01", 2) + folderCrcs;
+  header += std::string("\0\x08\x0D", 3) + counts + '\x09' + fileSizes;
+  if (fileCrcs) header += std::string("\x0A\x01", 2) + digests;
+  header += std::string("\0\0\x05", 3) + static_cast<char>(files) + '\x11' + static_cast<char>(names.size() + 1) + '\0' +
+            names + std::string("\0\0", 2);
+  const std::string start = Le(packed.size(), 8) + Le(header.size(), 8) + Crc(header);
+  return std::string("7z\xBC\xAF\x27\x1C\x00\x04", 8) + Crc(start) + start + packed + header;
+}
+
+TEST(SevenZipByHand, FoldersOfSeveralFilesAreCheckedAndKeptWhole) {
+  Scratch scratch;
+  // Only the folder's CRC guards its files: changed data is refused, not extracted.
+  WriteFile(scratch / "crc.7z", StoredSevenZip({{"hello", "world"}}, false, "HELLO"));
+  EXPECT_EQ(Unzip(scratch / "crc.7z", scratch / "crc").kind, zip::Failure::Damaged);
+  WriteFile(scratch / "whole.7z", StoredSevenZip({{"hello", "world"}}, false));
+  ASSERT_FALSE(Unzip(scratch / "whole.7z", scratch / "whole"));
+  EXPECT_EQ(ReadFile(scratch / "whole" / "f1"), "world");
+  // A file of no bytes last in its folder belongs to it, not to the next folder.
+  WriteFile(scratch / "empty.7z", StoredSevenZip({{"hello", ""}, {"next"}}, true));
+  const zip::Error error = Unzip(scratch / "empty.7z", scratch / "empty");
+  ASSERT_FALSE(error) << error.detail;
+  EXPECT_EQ(ReadFile(scratch / "empty" / "f0"), "hello");
+  EXPECT_EQ(ReadFile(scratch / "empty" / "f1"), "");
+  EXPECT_EQ(ReadFile(scratch / "empty" / "f2"), "next");
+}
 
 }  // namespace

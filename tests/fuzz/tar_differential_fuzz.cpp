@@ -1,6 +1,6 @@
 // Generated tars (ustar, pax and GNU: long names, sparse files, base-256 numbers, every type),
-// plain or gzip'd in members cut anywhere, and lone gzip'd files, read by the engine and by
-// libarchive. Every disagreement is either a refusal listed below as right for what the
+// plain or compressed (gzip, xz, bzip2, zstd, lzma) in members cut anywhere, and lone compressed
+// files, read by the engine and by libarchive. Every disagreement is either a refusal listed below as right for what the
 // generator did to the archive, or a fault: the run prints both readings and aborts.
 #include <cstddef>
 #include <cstdint>
@@ -18,8 +18,10 @@ using differential::Fault;
 using differential::ReadResult;
 using differential::TarGenerated;
 
-constexpr unsigned kCut = differential::kTarSize | differential::kTarTruncated | differential::kGzipTruncated;
+constexpr unsigned kCut = differential::kTarSize | differential::kTarTruncated | differential::kGzipTruncated |
+                          differential::kPackTruncated;
 constexpr unsigned kGzipBent = differential::kGzipCrc | differential::kGzipHeaderCrc | differential::kGzipTruncated;
+constexpr unsigned kPackBent = differential::kPackTruncated | differential::kPackCheck | differential::kPackTrailer;
 
 // The engine's refusals that are right when libarchive reads every entry: the engine checks what
 // libarchive takes on trust. Each holds only when the generator made one of the bends given.
@@ -38,15 +40,20 @@ constexpr Refusal kRightRefusals[] = {
     // libarchive takes a member's end as the stream's end when what follows is no member; the
     // engine wants every member whole, and each CRC-32, length and header CRC to match.
     {zip::Failure::Damaged, "gzip stream", kGzipBent | differential::kGzipTrailer},
+    // The same of xz, bzip2 and zstd: every member whole and its checks passed, and after the
+    // last nothing but zeros.
+    {zip::Failure::Damaged, " stream ", kPackBent},
     // A size that lies, or a stream cut short, leaves a header where data was and data where a
     // header was, or the data ends early; libarchive stops at an end it finds or ignores the rest.
     // The engine reads on past the end blocks, for tars one after the other; past one zero block
     // (libarchive's end) a piece of a block is damage, as it is past the last entry.
-    {zip::Failure::Damaged, "ends", kCut | kGzipBent | differential::kGzipTrailer | differential::kTarAfterEnd},
+    // Damage a compressed stream shows while an entry's data is skipped is told as the archive
+    // ending there.
+    {zip::Failure::Damaged, "ends", kCut | kGzipBent | differential::kGzipTrailer | differential::kTarAfterEnd | kPackBent},
     {zip::Failure::Damaged, "checksum", kCut | differential::kTarChecksum},
-    // A gzip file cut within its first header is no gzip file: libarchive's raw reader takes
+    // A gzip or lzma file cut within its first header is none: libarchive's raw reader takes
     // any bytes as their own data, the engine finds no archive in them.
-    {zip::Failure::Damaged, "no end of central directory record", differential::kGzipTruncated},
+    {zip::Failure::Damaged, "no end of central directory record", differential::kGzipTruncated | differential::kPackTruncated},
 };
 
 bool RightRefusal(const zip::Error& error, unsigned made) {
@@ -67,13 +74,15 @@ struct Strictness {
 constexpr Strictness kLibarchiveStrictness[] = {
     // The raw reader wants at least one byte of data, which a gzip file cut down to its empty
     // first members does not hold either.
-    {"Unrecognized archive format", differential::kGzipEmpty},
+    {"Unrecognized archive format", differential::kLoneEmpty},
     {"Unrecognized archive format", differential::kGzipTruncated},
     // libarchive wants whole blocks to its end: a tar cut within its end blocks or at a
     // header's edge, or a piece of zeros after its last entry, is truncated to it. The engine has
     // read every entry there is; one whose data is cut short it refuses.
     {"Truncated tar archive", differential::kTarTruncated},
     {"Truncated tar archive", differential::kTarAfterEnd},
+    // Zeros after the last frame, as tape blocking leaves them: libarchive takes them for a frame.
+    {"Zstd decompression failed: Unknown frame descriptor", differential::kPackPadding},
 };
 
 bool LibarchiveStrictness(const std::string& message, unsigned made) {
@@ -86,22 +95,35 @@ bool LibarchiveStrictness(const std::string& message, unsigned made) {
 // A gzip file cut one byte into a member ends as one with a byte of padding after it, and a tar
 // cut at a header's edge as one without the entries after it; a size that lies within the padding
 // leaves a tar that holds other data. None has anything to tell: only the readings are compared.
-constexpr unsigned kTruthLost = differential::kTarSize | differential::kTarTruncated | differential::kGzipTruncated;
+constexpr unsigned kTruthLost = differential::kTarSize | differential::kTarTruncated | differential::kGzipTruncated |
+                                differential::kPackTruncated;
 
-// A lone gzip'd file: one file, its data all the members hold.
+// A lone compressed file: one file, its data all the members hold.
 void CompareLone(const Case& run, const TarGenerated& generated, const ReadResult& read,
                  const differential::Extracted& extracted) {
   if (extracted.files.size() != 1 || !extracted.folders.empty()) {
-    Fault(run, "a lone gzip'd file is not extracted as one file", read, extracted);
+    Fault(run, "a lone compressed file is not extracted as one file", read, extracted);
   }
   const std::string& written = extracted.files.begin()->second;
   if ((generated.made & kTruthLost) == 0 && written != generated.contents.front()) {
-    Fault(run, "a lone gzip'd file extracted with " + std::to_string(written.size()) + " bytes, not its " +
+    Fault(run, "a lone compressed file extracted with " + std::to_string(written.size()) + " bytes, not its " +
                    std::to_string(generated.contents.front().size()),
           read, extracted);
   }
   if (read.error.empty() && (read.entries.size() != 1 || read.entries.front().data != written)) {
-    Fault(run, "libarchive read other data from a lone gzip'd file", read, extracted);
+    Fault(run, "libarchive read other data from a lone compressed file", read, extracted);
+  }
+}
+
+// The lone file is named after the archive without its extension.
+const char* LoneName(differential::Reader reader) {
+  switch (reader) {
+    case differential::Reader::Gzip: return "in.gz";
+    case differential::Reader::Xz: return "in.xz";
+    case differential::Reader::Bzip2: return "in.bz2";
+    case differential::Reader::Zstd: return "in.zst";
+    case differential::Reader::Lzma: return "in.lzma";
+    default: return "in.tar";
   }
 }
 
@@ -110,11 +132,12 @@ void CompareLone(const Case& run, const TarGenerated& generated, const ReadResul
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const TarGenerated generated = differential::GenerateTar(data, size);
   const ReadResult read = differential::ReadWithLibarchive(generated.archive, generated.reader);
-  const bool lone = generated.reader == differential::Reader::Gzip;
+  const bool lone = generated.reader != differential::Reader::Tar;
   differential::Quiet quiet;
   const differential::Extracted extracted =
-      differential::ExtractWithEngine(generated.archive, lone ? "in.gz" : "in.tar", quiet);
-  const Case run{"tar_differential_fuzz", differential::TarBendNames(generated.made), generated.archive.size()};
+      differential::ExtractWithEngine(generated.archive, LoneName(generated.reader), quiet);
+  const Case run{"tar_differential_fuzz", std::string(generated.packer) + "; " + differential::TarBendNames(generated.made),
+                 generated.archive.size()};
   const bool libarchiveRead = read.error.empty();
   if (extracted.error) {
     if (extracted.error.kind == zip::Failure::OutsideTarget && !(extracted.files.empty() && extracted.folders.empty())) {

@@ -59,7 +59,7 @@ class LzmaDecoder final : public StreamDecoder {
  private:
   Error ReadHeader(std::span<const std::uint8_t>& in) {
     const std::size_t take = std::min(in.size(), kHeaderSize - headerHeld_);
-    std::memcpy(header_.data() + headerHeld_, in.data(), take);
+    std::copy_n(in.data(), take, header_.data() + headerHeld_);  // an empty `in` may have no data at all
     headerHeld_ += take;
     in = in.subspan(take);
     if (headerHeld_ < kHeaderSize) return {};

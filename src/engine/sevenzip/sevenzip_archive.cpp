@@ -45,29 +45,29 @@ class DataStream final : public Stream {
     got = 0;
     while (got < size) {
       if (Error error = CheckCancelled()) return error;
-      if (!source_ || leftInFolder_ == 0) {
+      // A folder is done once each of its files is, those of no bytes at its end too.
+      if (filesLeft_ == 0) {
         if (folder_ == streams_.folders.size()) break;
         if (Error error = NextFolder()) return error;
         continue;
       }
-      if (leftInFile_ == 0) {
+      if (!inFile_) {
+        inFile_ = true;
         leftInFile_ = streams_.sizes[file_index_];
         crc_ = Crc(0, {});
       }
       const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(size - got, leftInFile_));
-      std::size_t read = 0;
       if (want > 0) {
+        std::size_t read = 0;
         if (Error error = source_->Read({data + got, want}, read)) return Named(std::move(error));
         if (read != want) return Named(Damaged("data ends before its files do"));
         crc_ = Crc(crc_, {data + got, read});
+        if (folderCrc_) folderCrc_->second = Crc(folderCrc_->second, {data + got, read});
         got += read;
         leftInFile_ -= read;
-        leftInFolder_ -= read;
       }
       if (leftInFile_ == 0) {
-        const auto& expected = streams_.crcs[file_index_];
-        if (expected && *expected != crc_) return Named(Damaged("data fails its CRC"));
-        ++file_index_;
+        if (Error error = EndFile()) return error;
       }
     }
     position_ += got;
@@ -93,15 +93,29 @@ class DataStream final : public Stream {
     source_.reset();
     while (folder_ < streams_.folders.size() && streams_.perFolder[folder_] == 0) ++folder_;
     if (folder_ == streams_.folders.size()) return {};
-    leftInFolder_ = 0;
-    for (std::uint32_t i = 0; i < streams_.perFolder[folder_]; ++i) leftInFolder_ += streams_.sizes[file_index_ + i];
     const std::size_t folder = folder_++;
-    leftInFile_ = 0;
-    if (leftInFolder_ == 0) {  // empty files only: their CRCs are of nothing
-      file_index_ += streams_.perFolder[folder];
-      return {};
-    }
+    filesLeft_ = streams_.perFolder[folder];
+    // A folder of several files may have its own CRC beside or instead of theirs: both are checked.
+    folderCrc_.reset();
+    if (const auto& crc = streams_.folders[folder].crc; crc && filesLeft_ > 1) folderCrc_.emplace(*crc, Crc(0, {}));
+    if (streams_.folders[folder].size() == 0) return {};  // empty files only: nothing to decode
     return OpenFolder(file_, kSignatureHeaderSize, streams_, folder, keyFor_, source_);
+  }
+
+  // The file read whole: its CRC, and the folder's after its last file. Files of no bytes after
+  // it are done with it, so that the folder's end is seen when its data ends.
+  Error EndFile() {
+    for (;;) {
+      const auto& expected = streams_.crcs[file_index_];
+      if (expected && *expected != crc_) return Named(Damaged("data fails its CRC"));
+      if (--filesLeft_ == 0 && folderCrc_ && folderCrc_->first != folderCrc_->second) {
+        return Named(Damaged("data fails its folder's CRC"));
+      }
+      ++file_index_;
+      inFile_ = false;
+      if (filesLeft_ == 0 || streams_.sizes[file_index_] != 0) return {};
+      crc_ = Crc(0, {});
+    }
   }
 
   Error Named(Error error) {
@@ -116,9 +130,11 @@ class DataStream final : public Stream {
   std::unique_ptr<Source> source_;
   std::size_t folder_ = 0;       // the next folder to open
   std::size_t file_index_ = 0;   // the file being read, among those with data
-  std::uint64_t leftInFolder_ = 0;
+  std::uint32_t filesLeft_ = 0;  // in the open folder, the one being read among them
+  bool inFile_ = false;
   std::uint64_t leftInFile_ = 0;
   std::uint32_t crc_ = 0;
+  std::optional<std::pair<std::uint32_t, std::uint32_t>> folderCrc_;  // expected, so far
   Bytes scratch_ = Bytes(std::size_t{256} * 1024);
 };
 

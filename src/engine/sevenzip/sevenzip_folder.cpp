@@ -15,6 +15,7 @@
 #include <mutex>
 #include <vector>
 
+#include "engine/codec/inflate.h"
 #include "engine/codec/sdk_alloc.h"
 #include "engine/codec/stream_decoder.h"
 
@@ -45,6 +46,7 @@ enum : std::uint64_t {
   kSparcOld = 0x03030805,
   kPpmd = 0x030401,
   kBzip2 = 0x040202,
+  kDeflate = 0x040108,
   kAes = 0x06F10701,
 };
 
@@ -416,6 +418,31 @@ class Stream final : public Decoding {
   bool done_ = false;
 };
 
+// Deflate as 7-Zip writes it on request: raw, through zlib.
+class Deflate final : public Decoding {
+ public:
+  Deflate(std::uint64_t size, std::unique_ptr<Source> input) : Decoding(size), input_(std::move(input)) {}
+  Error Produce(std::span<std::uint8_t> out, std::size_t& made) override {
+    made = 0;
+    for (bool ended = false; !done_;) {
+      if (input_.pending.empty() && !ended) {
+        if (Error error = input_.Fill(ended)) return error;
+      }
+      const std::size_t held = input_.pending.size();
+      const Inflater::Status status = inflater_.Run(input_.pending, out, made);
+      if (status == Inflater::Status::Damaged) return Damaged("does not decode");
+      done_ = status == Inflater::Status::End;
+      if (made > 0 || (ended && input_.pending.size() == held)) return {};
+    }
+    return {};
+  }
+
+ private:
+  Input input_;
+  Inflater inflater_;
+  bool done_ = false;
+};
+
 std::uint32_t StartPosition(const Bytes& properties) {
   if (properties.size() != 4) return 0;
   return properties[0] | properties[1] << 8 | properties[2] << 16 | std::uint32_t{properties[3]} << 24;
@@ -467,6 +494,10 @@ class Graph {
       case kBzip2:
         if (Error error = one()) return error;
         source = std::make_unique<Stream>(size, std::move(inputs[0]), MakeBzip2Decoder());
+        return {};
+      case kDeflate:
+        if (Error error = one()) return error;
+        source = std::make_unique<Deflate>(size, std::move(inputs[0]));
         return {};
       case kAes: {
         if (Error error = one()) return error;
@@ -555,8 +586,6 @@ class Graph {
     char hex[24];
     std::snprintf(hex, sizeof hex, "%llX", static_cast<unsigned long long>(method));
     switch (method) {
-      case 0x040108:
-        return "Deflate (in 7z)";
       case 0x040109:
         return "Deflate64 (in 7z)";
       default:

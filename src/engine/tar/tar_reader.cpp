@@ -73,8 +73,31 @@ std::string CompressedFileName(const os::Path& archive) {
   return Utf8Name(known ? name.stem() : name);
 }
 
-// bzip2 gives nothing until a whole block is read: up to 900 kB, and a little more compressed.
-constexpr std::size_t kBzip2Head = std::size_t{1} << 20;
+// Another format's signature first: "ustar" where a tar's magic would be may be that format's
+// bytes (a stored block, a skippable frame), so only a header that checks out makes it a tar.
+bool OtherSignature(std::span<const std::uint8_t> head) {
+  static constexpr std::uint8_t kSevenZip[] = {'7', 'z', 0xBC, 0xAF, 0x27, 0x1C};
+  static constexpr std::uint8_t kRar[] = {'R', 'a', 'r', '!', 0x1A, 0x07};
+  static constexpr std::uint8_t kBzip2[] = {'B', 'Z', 'h'};
+  const auto starts = [&](std::span<const std::uint8_t> magic) {
+    return head.size() >= magic.size() && std::equal(magic.begin(), magic.end(), head.begin());
+  };
+  return StartsGzip(head) || StartsXz(head) || StartsZstd(head) || starts(kSevenZip) || starts(kRar) || starts(kBzip2);
+}
+
+// Whether a file that starts as the format's stream decodes to a tar, looking as far as its first
+// MiB: bzip2 gives nothing before a whole block (up to 900 kB, a little more compressed), and xz's
+// padding or zstd's skippable frames may come first.
+bool HoldsTar(const os::File& archive, bool (*starts)(std::span<const std::uint8_t>), MakeDecoder make) {
+  constexpr std::size_t kMagic = 16, kLongHead = std::size_t{1} << 20;
+  Bytes head(kMagic);
+  std::size_t got = 0;
+  if (archive.ReadAt(0, head.data(), head.size(), got) || !starts(std::span(head).first(got))) return false;
+  head.resize(kLongHead);
+  if (archive.ReadAt(0, head.data(), head.size(), got)) return false;
+  head.resize(got);
+  return DecodesToTar(make(), head);
+}
 
 enum class Holds { Tar, GzipTar, GzipFile, CompressedTar, CompressedFile };
 
@@ -140,21 +163,14 @@ class StreamReader final : public Reader {
 
 }  // namespace
 
-bool IsTar(std::span<const std::uint8_t> head) { return StartsGzip(head) ? ChecksOutAsTar(head) : StartsTar(head); }
+bool IsTar(std::span<const std::uint8_t> head) { return OtherSignature(head) ? ChecksOutAsTar(head) : StartsTar(head); }
 
 bool IsGzipTar(std::span<const std::uint8_t> head) { return StartsGzip(head) && InflatesToTar(head); }
 
-bool IsXzTar(std::span<const std::uint8_t> head) { return StartsXz(head) && DecodesToTar(MakeXzDecoder(), head); }
-bool IsZstdTar(std::span<const std::uint8_t> head) { return StartsZstd(head) && DecodesToTar(MakeZstdDecoder(), head); }
-bool IsLzmaTar(std::span<const std::uint8_t> head) { return StartsLzma(head) && DecodesToTar(MakeLzmaDecoder(), head); }
-
-bool IsBzip2Tar(const os::File& archive) {
-  Bytes head(kBzip2Head);
-  std::size_t got = 0;
-  if (archive.ReadAt(0, head.data(), head.size(), got)) return false;
-  head.resize(got);
-  return StartsBzip2(head) && DecodesToTar(MakeBzip2Decoder(), head);
-}
+bool IsXzTar(const os::File& archive) { return HoldsTar(archive, StartsXz, MakeXzDecoder); }
+bool IsBzip2Tar(const os::File& archive) { return HoldsTar(archive, StartsBzip2, MakeBzip2Decoder); }
+bool IsZstdTar(const os::File& archive) { return HoldsTar(archive, StartsZstd, MakeZstdDecoder); }
+bool IsLzmaTar(const os::File& archive) { return HoldsTar(archive, StartsLzma, MakeLzmaDecoder); }
 
 std::unique_ptr<Reader> OpenTarReader(const os::File& archive, const os::Path& path, Observer& observer) {
   return std::make_unique<StreamReader>(archive, path, observer, Holds::Tar);

@@ -15,12 +15,11 @@ bool IsTar(std::span<const std::uint8_t> head);
 // ...or a gzip stream whose first inflated bytes start one.
 bool IsGzipTar(std::span<const std::uint8_t> head);
 
-// A tar inside an xz, zstd or lzma stream, by what the first bytes decode to; inside bzip2, whose
-// first block may be near a megabyte, by the file.
-bool IsXzTar(std::span<const std::uint8_t> head);
-bool IsZstdTar(std::span<const std::uint8_t> head);
-bool IsLzmaTar(std::span<const std::uint8_t> head);
+// A tar inside an xz, bzip2, zstd or lzma stream, by what the file's first bytes decode to.
+bool IsXzTar(const os::File& archive);
 bool IsBzip2Tar(const os::File& archive);
+bool IsZstdTar(const os::File& archive);
+bool IsLzmaTar(const os::File& archive);
 
 std::unique_ptr<Reader> OpenTarReader(const os::File& archive, const os::Path& path, Observer& observer);
 std::unique_ptr<Reader> OpenGzipTarReader(const os::File& archive, const os::Path& path, Observer& observer);

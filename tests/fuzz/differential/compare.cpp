@@ -66,8 +66,12 @@ void CompareEntries(const Case& run, const ReadResult& read, const Extracted& ex
   const zip::ExtractReport& report = extracted.report;
   for (const ReadEntry& entry : read.entries) {
     std::vector<std::string> places = {Lands(entry.name)};
+    // libarchive ends a 7z folder's name with a slash that the archive does not store.
+    const bool slashed = entry.type == ReadEntry::Type::Folder && !entry.name.empty() && entry.name.back() == '/';
     for (const auto& renamed : report.renamed) {
-      if (SameName(renamed.entry, entry.name)) places.push_back(renamed.extractedAs);
+      if (SameName(renamed.entry, entry.name) || (slashed && SameName(renamed.entry + "/", entry.name))) {
+        places.push_back(renamed.extractedAs);
+      }
     }
     const auto fault = [&](const std::string& what) { Fault(run, what + ": " + Quoted(entry.name), read, extracted); };
     if (entry.type == ReadEntry::Type::Link) {

@@ -30,16 +30,19 @@ std::string ErrorOf(archive* reader, const std::string& where) {
 
 void Support(archive* reader, Reader kind) {
   switch (kind) {
-    case Reader::Zip: archive_read_support_format_zip_seekable(reader); break;
+    case Reader::Zip: archive_read_support_format_zip_seekable(reader); return;
     case Reader::Tar:
-      archive_read_support_filter_gzip(reader);
+      archive_read_support_filter_all(reader);
       archive_read_support_format_tar(reader);  // ustar, pax and GNU
-      break;
-    case Reader::Gzip:
-      archive_read_support_filter_gzip(reader);
-      archive_read_support_format_raw(reader);
-      break;
+      return;
+    case Reader::SevenZip: archive_read_support_format_7zip(reader); return;
+    case Reader::Gzip: archive_read_support_filter_gzip(reader); break;
+    case Reader::Xz: archive_read_support_filter_xz(reader); break;
+    case Reader::Bzip2: archive_read_support_filter_bzip2(reader); break;
+    case Reader::Zstd: archive_read_support_filter_zstd(reader); break;
+    case Reader::Lzma: archive_read_support_filter_lzma(reader); break;
   }
+  archive_read_support_format_raw(reader);  // a lone compressed file
 }
 
 // The entry's data blocks at their offsets, what lies between them zeros.

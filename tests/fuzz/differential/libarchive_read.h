@@ -1,6 +1,6 @@
 #pragma once
 // The archive as libarchive reads it: a zip by its seekable reader, from the central directory;
-// a tar, plain or gzip'd; a lone gzip'd file as raw data. Every entry's data is read whole, the
+// a tar, plain or compressed; a lone compressed file as raw data; a 7z archive. Every entry's data is read whole, the
 // holes of a sparse file as zeros.
 #include <optional>
 #include <string>
@@ -20,7 +20,9 @@ struct ReadResult {
   std::optional<std::string> failedEntry;  // the entry whose data was not read, when it came that far ("" is a name)
 };
 
-enum class Reader { Zip, Tar, Gzip };
+// Tar: plain or through any filter. Gzip to Lzma: a lone compressed file, only its own filter
+// tried, as its data may look compressed once more.
+enum class Reader { Zip, Tar, Gzip, Xz, Bzip2, Zstd, Lzma, SevenZip };
 
 // Each passphrase is offered for every encrypted entry.
 ReadResult ReadWithLibarchive(const std::string& archive, Reader reader = Reader::Zip,

@@ -7,6 +7,7 @@
 
 #include "draw.h"
 #include "gzip_members.h"
+#include "packed_members.h"
 
 namespace differential {
 namespace {
@@ -431,6 +432,58 @@ std::string Gzipped(Draw& draw, const std::string& stream, std::size_t firstSize
   return file;
 }
 
+// The stream in xz streams, bzip2 streams or zstd frames cut where drawn, or in one lzma file;
+// with what writers put between and after them. With `firstSize`, the member after the first
+// starts there, near the edge of the engine's read window, where xz pads or zstd skips.
+std::string Packed(Draw& draw, Packer packer, const std::string& stream, std::size_t firstSize, TarGenerated& out) {
+  std::string file;
+  const auto member = [&](std::string_view data) {
+    const unsigned level = draw.Below(3), variant = draw.Below(8);
+    std::string packed = PackedMember(packer, data, level, variant);
+    const Guarded guarded = GuardedTail(packer, variant);
+    if (guarded.bytes > 0 && packed.size() >= guarded.bytes + guarded.beforeEnd && draw.OneIn(24)) {
+      packed[packed.size() - guarded.beforeEnd - 1 - draw.Below(guarded.bytes)] ^= static_cast<char>(1 << draw.Below(8));
+      out.made |= kPackCheck;
+    }
+    file += packed;
+  };
+  const auto between = [&](bool first) {
+    if (packer == Packer::Xz) {
+      const std::size_t to = firstSize & ~std::size_t{3};
+      if (first && to > file.size()) file += std::string(to - file.size(), '\0');
+      if (draw.OneIn(6)) file += std::string(4 * draw.Below(4), '\0');  // stream padding
+    } else if (packer == Packer::Zstd) {
+      if (first && firstSize >= file.size() + 8) file += SkippableFrame(firstSize - file.size());
+      if (draw.OneIn(8)) file += SkippableFrame(8 + draw.Below(24));
+    }
+  };
+  std::vector<std::size_t> cuts;
+  if (packer != Packer::Lzma) {  // one stream to a file
+    for (unsigned n = draw.Below(4); n > 0; --n) cuts.push_back(draw.Within(stream.size() + 1));
+  }
+  cuts.push_back(stream.size());
+  std::sort(cuts.begin(), cuts.end());
+  std::size_t at = 0;
+  for (const std::size_t cut : cuts) {
+    if (cut == at && !file.empty() && !draw.OneIn(4)) continue;
+    const bool first = file.empty();
+    member(std::string_view(stream).substr(at, cut - at));
+    at = cut;
+    if (at < stream.size()) between(first);
+  }
+  if (draw.OneIn(12)) {
+    const std::size_t zeros = 1 + draw.Below(16);
+    file += std::string(zeros, '\0');  // padding some writers leave
+    if (packer != Packer::Xz || zeros % 4 != 0) out.made |= kPackPadding;
+  }
+  if (draw.OneIn(24)) {
+    static constexpr std::string_view kMagics[] = {"\xFD" "7zXZ", "BZh9", "\x28\xB5\x2F\xFD", "\x5D"};
+    file += std::string(kMagics[static_cast<int>(packer)]) + draw.Bytes(10);
+    out.made |= kPackTrailer;
+  }
+  return file;
+}
+
 // Cut short, the first `keep` bytes kept.
 void Cut(Draw& draw, std::string& bytes, std::size_t keep, unsigned bend, TarGenerated& out) {
   if (bytes.size() <= keep || !draw.OneIn(24)) return;
@@ -443,7 +496,8 @@ void Cut(Draw& draw, std::string& bytes, std::size_t keep, unsigned bend, TarGen
 TarGenerated GenerateTar(const std::uint8_t* data, std::size_t size) {
   Draw draw(data, size);
   TarGenerated out;
-  const unsigned kind = draw.Below(8);  // 0 to 2: a tar, 3 to 5: a tar.gz, 6 and 7: a lone gzip'd file
+  // 0 to 2: a tar, 3 to 5: a compressed tar, 6 and 7: a lone compressed file
+  const unsigned kind = draw.Below(8);
   // The first member ending near the edge of the engine's read window, the next one's first
   // bytes on either side of it; drawn first, as later choices may find the fuzz bytes used up.
   const std::size_t firstSize = kind >= 3 && draw.OneIn(3) ? kReadWindow - draw.Below(5) : 0;
@@ -453,7 +507,7 @@ TarGenerated GenerateTar(const std::uint8_t* data, std::size_t size) {
     out.reader = Reader::Gzip;
     stream = Content(draw);
     if (bigSize > 0) stream = Repeated(stream, bigSize);
-    if (stream.empty()) out.made |= kGzipEmpty;
+    if (stream.empty()) out.made |= kLoneEmpty;
     out.contents.push_back(stream);
   } else {
     TarWriter writer(draw, out);
@@ -467,15 +521,28 @@ TarGenerated GenerateTar(const std::uint8_t* data, std::size_t size) {
     out.archive = std::move(stream);
     return out;
   }
+  const unsigned made = out.made;
+  out.packer = "gzip";
   out.archive = Gzipped(draw, stream, firstSize, out);
   Cut(draw, out.archive, 0, kGzipTruncated, out);
+  // Drawn last, so that the inputs found before the other packers came keep their meaning.
+  if (const unsigned packer = draw.Below(5); packer > 0) {
+    static constexpr Reader kLone[] = {Reader::Xz, Reader::Bzip2, Reader::Zstd, Reader::Lzma};
+    static constexpr const char* kNames[] = {"xz", "bzip2", "zstd", "lzma"};
+    out.made = made;
+    out.packer = kNames[packer - 1];
+    out.archive = Packed(draw, static_cast<Packer>(packer - 1), stream, firstSize, out);
+    Cut(draw, out.archive, 0, kPackTruncated, out);
+    if (out.reader != Reader::Tar) out.reader = kLone[packer - 1];
+  }
   return out;
 }
 
 std::string TarBendNames(unsigned made) {
-  static constexpr std::array<std::string_view, 12> kNames = {
+  static constexpr std::array<std::string_view, 16> kNames = {
       "traversal", "checksum", "number", "size", "tar-truncated", "pax-record",
-      "gzip-truncated", "gzip-crc", "gzip-header-crc", "gzip-trailer", "gzip-empty", "after-end"};
+      "gzip-truncated", "gzip-crc", "gzip-header-crc", "gzip-trailer", "lone-empty", "after-end",
+      "packed-truncated", "packed-check", "packed-trailer", "packed-padding"};
   std::string names;
   for (std::size_t i = 0; i < kNames.size(); ++i) {
     if ((made & (1U << i)) != 0) names += (names.empty() ? "" : ",") + std::string(kNames[i]);

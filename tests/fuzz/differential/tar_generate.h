@@ -1,6 +1,7 @@
 #pragma once
-// A tar (ustar, pax or GNU), plain or gzip'd in members cut where the fuzz bytes say, or a lone
-// gzip'd file, made from fuzz bytes so that most are valid or nearly so, with their bends named.
+// A tar (ustar, pax or GNU), plain or compressed (gzip, xz, bzip2, zstd, lzma) in members cut
+// where the fuzz bytes say, or a lone compressed file, made from fuzz bytes so that most are valid
+// or nearly so, with their bends named.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -23,14 +24,20 @@ enum TarBend : unsigned {
   kGzipHeaderCrc = 1U << 8,  // a member's header CRC that does not match the header
   kGzipTrailer = 1U << 9,    // bytes after the last member that begin as a member does
   // Not faults, but what some readers do not follow.
-  kGzipEmpty = 1U << 10,     // a lone gzip'd file of no bytes
+  kLoneEmpty = 1U << 10,     // a lone compressed file of no bytes
   kTarAfterEnd = 1U << 11,   // bytes after the end blocks, or after the last entry where they are left out
+  kPackPadding = 1U << 15,   // zeros after the last xz, bzip2, zstd or lzma member, not as xz pads
+  // Bends of the xz, bzip2, zstd and lzma files.
+  kPackTruncated = 1U << 12,  // the file cut short
+  kPackCheck = 1U << 13,      // a byte flipped that a member's check guards
+  kPackTrailer = 1U << 14,    // bytes after the last member that begin as a member does
 };
 
 struct TarGenerated {
   std::string archive;
-  Reader reader = Reader::Tar;  // Gzip: a lone gzip'd file
+  Reader reader = Reader::Tar;  // Gzip, Xz, Bzip2, Zstd, Lzma: a lone compressed file
   unsigned made = 0;
+  const char* packer = "none";  // what compressed it: "gzip", "xz"…
   std::vector<std::string> contents;  // the true data of every entry that lands as a file
 };
 
