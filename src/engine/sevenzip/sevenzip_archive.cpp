@@ -35,11 +35,15 @@ bool IsLink(std::uint32_t attributes) {
   return (attributes & kUnixExtension) != 0 && ((attributes >> 16) & 0170000) == 0120000;
 }
 
-// The files' data, folder after folder.
+// The files' data, folder after folder, from the first folder given to before the end one.
 class DataStream final : public Stream {
  public:
-  DataStream(const os::File& file, const Streams& streams, const std::vector<std::string>& names, const KeyFor& keyFor)
-      : file_(file), streams_(streams), names_(names), keyFor_(keyFor) {}
+  DataStream(const os::File& file, const Streams& streams, const std::vector<std::string>& names, const KeyFor& keyFor,
+             std::size_t folder, std::size_t end, std::size_t fileIndex, std::uint64_t position)
+      : file_(file), streams_(streams), names_(names), keyFor_(keyFor), folder_(folder), end_(end),
+        file_index_(fileIndex) {
+    position_ = position;
+  }
 
   Error Read(std::uint8_t* data, std::size_t size, std::size_t& got) override {
     got = 0;
@@ -47,7 +51,7 @@ class DataStream final : public Stream {
       if (Error error = CheckCancelled()) return error;
       // A folder is done once each of its files is, those of no bytes at its end too.
       if (filesLeft_ == 0) {
-        if (folder_ == streams_.folders.size()) break;
+        if (folder_ == end_) break;
         if (Error error = NextFolder()) return error;
         continue;
       }
@@ -91,8 +95,8 @@ class DataStream final : public Stream {
   // The next folder that holds files; those of none are passed over undecoded.
   Error NextFolder() {
     source_.reset();
-    while (folder_ < streams_.folders.size() && streams_.perFolder[folder_] == 0) ++folder_;
-    if (folder_ == streams_.folders.size()) return {};
+    while (folder_ < end_ && streams_.perFolder[folder_] == 0) ++folder_;
+    if (folder_ == end_) return {};
     const std::size_t folder = folder_++;
     filesLeft_ = streams_.perFolder[folder];
     // A folder of several files may have its own CRC beside or instead of theirs: both are checked.
@@ -128,8 +132,9 @@ class DataStream final : public Stream {
   const std::vector<std::string>& names_;
   const KeyFor& keyFor_;
   std::unique_ptr<Source> source_;
-  std::size_t folder_ = 0;       // the next folder to open
-  std::size_t file_index_ = 0;   // the file being read, among those with data
+  std::size_t folder_;            // the next folder to open
+  const std::size_t end_;
+  std::size_t file_index_;       // the file being read, among those with data
   std::uint32_t filesLeft_ = 0;  // in the open folder, the one being read among them
   bool inFile_ = false;
   std::uint64_t leftInFile_ = 0;
@@ -194,6 +199,7 @@ std::optional<AesKey> DeriveKey(std::span<const std::uint8_t> properties, const 
 }
 
 std::optional<AesKey> Archive::Key(std::span<const std::uint8_t> properties) {
+  os::Guard guard(keysMutex_);  // workers decode folders side by side
   if (!password_) return std::nullopt;
   const Bytes key(properties.begin(), properties.end());
   auto it = keys_.find(key);
@@ -307,6 +313,14 @@ Error Archive::Open(Observer& observer, Catalog& catalog) {
     end += size;
   }
   if (Error error = CheckPassword(observer)) return error;
+  std::uint64_t start = 0;
+  std::size_t first = 0;
+  for (std::size_t f = 0; f < streams.folders.size(); ++f) {
+    folderStart_.push_back(start);
+    folderFirstFile_.push_back(first);
+    for (std::uint32_t i = 0; i < streams.perFolder[f]; ++i) start += streams.sizes[first + i];
+    first += streams.perFolder[f];
+  }
 
   std::uint64_t offset = 0;
   std::size_t stream = 0;
@@ -338,7 +352,25 @@ Error Archive::Open(Observer& observer, Catalog& catalog) {
 }
 
 std::unique_ptr<Stream> Archive::Data() {
-  return std::make_unique<DataStream>(file_, header_.streams, names_, keyFor_);
+  return std::make_unique<DataStream>(file_, header_.streams, names_, keyFor_, 0, header_.streams.folders.size(), 0, 0);
+}
+
+std::unique_ptr<Stream> Archive::FolderData(std::size_t folder) {
+  return std::make_unique<DataStream>(file_, header_.streams, names_, keyFor_, folder, folder + 1,
+                                      folderFirstFile_[folder], folderStart_[folder]);
+}
+
+std::size_t Archive::FolderAt(std::uint64_t offset) const {
+  // The last folder starting at or before it that holds bytes: folders of empty files start there too.
+  std::size_t folder = static_cast<std::size_t>(std::upper_bound(folderStart_.begin(), folderStart_.end(), offset) -
+                                                folderStart_.begin());
+  while (folder > 0 && header_.streams.folders[folder - 1].size() == 0) --folder;
+  return folder > 0 ? folder - 1 : 0;
+}
+
+bool Archive::FileAFolder() const {
+  const auto& perFolder = header_.streams.perFolder;
+  return perFolder.size() > 1 && std::all_of(perFolder.begin(), perFolder.end(), [](std::uint32_t n) { return n <= 1; });
 }
 
 }  // namespace zip::sevenzip

@@ -21,6 +21,11 @@ class Archive {
   // until one opens what is encrypted, before anything is written.
   Error Open(Observer& observer, Catalog& catalog);
   std::unique_ptr<Stream> Data();
+  // Whether each folder holds one file at most, so that each file decodes on a worker of its own;
+  // then the one folder's data, its positions as in Data(), and which folder holds an offset of it.
+  bool FileAFolder() const;
+  std::unique_ptr<Stream> FolderData(std::size_t folder);
+  std::size_t FolderAt(std::uint64_t offset) const;
 
  private:
   Error ReadHeaderBytes(Observer& observer, Bytes& bytes);
@@ -33,6 +38,9 @@ class Archive {
   Header header_;
   std::vector<std::string> names_;  // of each file with data, for the CRC's failure
   std::optional<std::string> password_;
+  std::vector<std::uint64_t> folderStart_;     // where each folder's data starts in Data()
+  std::vector<std::size_t> folderFirstFile_;  // and its first file, among those with data
+  os::Mutex keysMutex_;
   std::map<Bytes, std::optional<AesKey>> keys_;  // for the password: one derivation per salt and cost
   KeyFor keyFor_ = [this](std::span<const std::uint8_t> properties) { return Key(properties); };
 };

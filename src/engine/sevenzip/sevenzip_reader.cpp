@@ -15,18 +15,29 @@ class SevenZipReader final : public Reader {
   Error List(Catalog& catalog) override { return archive_.Open(observer_, catalog); }
 
   Error Open(const Catalog& /*catalog*/) override {
-    stream_ = archive_.Data();
-    stream_->StopWhen([&observer = observer_] { return observer.Cancelled(); });
+    if (!archive_.FileAFolder()) stream_ = Stopping(archive_.Data());
     return {};
   }
 
-  unsigned Workers(unsigned /*threads*/) const override { return 1; }
+  // A folder of many files (a solid block) decodes front to back on one worker; an archive of a
+  // file a folder decodes its files side by side.
+  unsigned Workers(unsigned threads) const override {
+    return archive_.FileAFolder() ? (threads == 0 ? os::Cores() : threads) : 1;
+  }
 
   Error Copy(const Entry& entry, const os::File& out, EntryBuffers& buffers, const Progress& progress) override {
-    return CopyFromStream(*stream_, entry, out, buffers, progress);
+    if (stream_) return CopyFromStream(*stream_, entry, out, buffers, progress);
+    if (entry.size == 0) return {};
+    const std::unique_ptr<Stream> stream = Stopping(archive_.FolderData(archive_.FolderAt(entry.dataOffset)));
+    return CopyFromStream(*stream, entry, out, buffers, progress);
   }
 
  private:
+  std::unique_ptr<Stream> Stopping(std::unique_ptr<Stream> stream) const {
+    stream->StopWhen([&observer = observer_] { return observer.Cancelled(); });
+    return stream;
+  }
+
   sevenzip::Archive archive_;
   Observer& observer_;
   std::unique_ptr<Stream> stream_;
