@@ -32,6 +32,8 @@ std::unique_ptr<StreamDecoder> MakeXzDecoder();
 std::unique_ptr<StreamDecoder> MakeBzip2Decoder();
 std::unique_ptr<StreamDecoder> MakeZstdDecoder();
 std::unique_ptr<StreamDecoder> MakeLzmaDecoder();
+// A zip entry's LZMA: its own header, and the entry's size.
+std::unique_ptr<StreamDecoder> MakeZipLzmaDecoder(std::uint64_t size);
 
 // What the decoder makes of an archive's first bytes, as much as `out` holds or they give; for
 // telling a tar inside it.

@@ -140,6 +140,20 @@ const Peer kWriters[] = {
     {"SevenZipAes192", "7z", "7z a -tzip -bd -pSecret -mem=AES192 $A .", kDosSlack, zip::ArchiveKind::Zip, "Secret"},
     {"SevenZipAes256", "7z", "7z a -tzip -bd -pSecret -mem=AES256 -mm=Deflate64 $A .", kDosSlack, zip::ArchiveKind::Zip,
      "Secret"},
+    {"SevenZipBzip2", "7z", "7z a -tzip -mm=BZip2 -bd $A .", kDosSlack},
+    {"SevenZipLzma", "7z", "7z a -tzip -mm=LZMA -bd $A .", kDosSlack},
+    {"SevenZipLzmaWithoutEndMark", "7zz", "7zz a -tzip -mm=LZMA:eos=off -bd $A .", kDosSlack},
+    {"SevenZipPpmd", "7z", "7z a -tzip -mm=PPMd -bd $A .", kDosSlack},
+    {"SevenZipPpmdCutOff", "7z", "7z a -tzip -mm=PPMd:mem=1m:o=16 -mx=9 -bd $A .", kDosSlack},
+    {"SevenZipXz", "7zz", "7zz a -tzip -mm=xz -bd $A .", kDosSlack},
+    {"SevenZipZipCryptoBzip2", "7z", "7z a -tzip -bd -pSecret -mem=ZipCrypto -mm=BZip2 $A .", kDosSlack,
+     zip::ArchiveKind::Zip, "Secret"},
+    {"SevenZipAes128Lzma", "7z", "7z a -tzip -bd -pSecret -mem=AES128 -mm=LZMA $A .", kDosSlack, zip::ArchiveKind::Zip,
+     "Secret"},
+    {"SevenZipAes256Ppmd", "7z", "7z a -tzip -bd -pSecret -mem=AES256 -mm=PPMd $A .", kDosSlack, zip::ArchiveKind::Zip,
+     "Secret"},
+    {"SevenZipAes192Xz", "7zz", "7zz a -tzip -bd -pSecret -mem=AES192 -mm=xz $A .", kDosSlack, zip::ArchiveKind::Zip,
+     "Secret"},
     {"ZipTraditional", "zip", "zip -qr -P Secret $A .", kDosSlack, zip::ArchiveKind::Zip, "Secret"},
     {"Bsdtar", "bsdtar", "bsdtar --format zip -cf $A .", kDosSlack},
     {"Python", "python3", "python3 -c 'import shutil, sys; shutil.make_archive(sys.argv[1][:-4], \"zip\", \".\")' $A",
@@ -333,7 +347,6 @@ TEST_P(EngineRefuses, WhatItCannotExtract) {
 }
 
 const Refusal kRefusals[] = {
-    {"BZip2", "-mm=BZip2", zip::Failure::UnsupportedMethod, "bzip2 (method 12)"},
     {"AesWithoutPassword", "-psecret -mem=AES256", zip::Failure::Encrypted, "no password was given"},
     {"ZipCryptoWithoutPassword", "-psecret -mem=ZipCrypto", zip::Failure::Encrypted, "no password was given"},
 };
