@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 
 #include "zip/bytes.h"
 #include "zip/sdk_alloc.h"
@@ -62,7 +61,7 @@ class LzmaDecoder final : public StreamDecoder {
  private:
   Error ReadHeader(std::span<const std::uint8_t>& in) {
     const std::size_t take = std::min(in.size(), headerSize_ - headerHeld_);
-    std::memcpy(header_.data() + headerHeld_, in.data(), take);
+    std::copy_n(in.begin(), take, header_.begin() + static_cast<std::ptrdiff_t>(headerHeld_));  // `in` may be empty, its data null
     headerHeld_ += take;
     in = in.subspan(take);
     if (headerHeld_ < headerSize_) return {};
