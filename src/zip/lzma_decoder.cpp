@@ -61,13 +61,16 @@ class LzmaDecoder final : public StreamDecoder {
  private:
   Error ReadHeader(std::span<const std::uint8_t>& in) {
     const std::size_t take = std::min(in.size(), headerSize_ - headerHeld_);
-    std::copy_n(in.begin(), take, header_.begin() + static_cast<std::ptrdiff_t>(headerHeld_));  // `in` may be empty, its data null
+    // Not memcpy: `in` may be empty, its data null.
+    std::copy_n(in.begin(), take, header_.begin() + static_cast<std::ptrdiff_t>(headerHeld_));
     headerHeld_ += take;
     in = in.subspan(take);
     if (headerHeld_ < headerSize_) return {};
     std::uint8_t* properties = header_.data();
     if (headerSize_ == kZipHeaderSize) {
-      if (header_[2] != LZMA_PROPS_SIZE || header_[3] != 0) return Error{Failure::Damaged, {}, {}, "its lzma header is damaged"};
+      if (header_[2] != LZMA_PROPS_SIZE || header_[3] != 0) {
+        return Error{Failure::Damaged, {}, {}, "its lzma header is damaged"};
+      }
       properties += 4;
       // The dictionary need hold no more than the entry, so that a small one never takes much.
       const std::uint32_t dictionary = properties[1] | properties[2] << 8 | properties[3] << 16 |

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
 
 #include "zip/sdk_alloc.h"
 
@@ -50,7 +51,9 @@ struct Model {
 
 Error DecodePpmd(std::uint64_t size, const Fetch& fetch, std::span<std::uint8_t> buffer, const Emit& emit) {
   Input input(fetch);
-  const unsigned parameters = input.Read(&input) | input.Read(&input) << 8;
+  // One read after the other: in one expression their order would be the compiler's.
+  const unsigned low = input.Read(&input);
+  const unsigned parameters = low | unsigned{input.Read(&input)} << 8;
   if (input.error) return input.error;
   if (input.past) return Damaged("ends early");
   const unsigned order = (parameters & 0xF) + 1;
