@@ -1,6 +1,7 @@
 // The old .lzma format (lzma_alone): five bytes of properties, the size or all ones when an end
 // mark ends the data instead, then one LZMA stream. No check of its own: the tar inside, or the
-// size, is what tells damage.
+// size, is what tells damage. A zip entry's LZMA has a header of its own (the version that wrote
+// it, the properties' size, then them) and its size in the entry; an end mark may follow.
 #include <LzmaDec.h>
 
 #include <algorithm>
@@ -16,18 +17,21 @@ namespace zip {
 namespace {
 
 constexpr std::size_t kHeaderSize = LZMA_PROPS_SIZE + 8;
+constexpr std::size_t kZipHeaderSize = 4 + LZMA_PROPS_SIZE;
 constexpr std::uint64_t kUnknownSize = ~std::uint64_t{0};
 
 class LzmaDecoder final : public StreamDecoder {
  public:
-  LzmaDecoder() { LzmaDec_CONSTRUCT(&decoder_) }
+  LzmaDecoder(std::size_t headerSize, std::uint64_t size) : headerSize_(headerSize), left_(size) {
+    LzmaDec_CONSTRUCT(&decoder_)
+  }
   ~LzmaDecoder() override { LzmaDec_Free(&decoder_, &alloc_); }
   LzmaDecoder(const LzmaDecoder&) = delete;
   LzmaDecoder& operator=(const LzmaDecoder&) = delete;
 
   Error Decode(std::span<const std::uint8_t>& in, std::span<std::uint8_t>& out, bool& ended) override {
     ended = false;
-    if (headerHeld_ < kHeaderSize) return ReadHeader(in);
+    if (headerHeld_ < headerSize_) return ReadHeader(in);
     const std::size_t room = static_cast<std::size_t>(std::min<std::uint64_t>(out.size(), left_));
     SizeT made = room;
     SizeT used = in.size();
@@ -58,14 +62,28 @@ class LzmaDecoder final : public StreamDecoder {
 
  private:
   Error ReadHeader(std::span<const std::uint8_t>& in) {
-    const std::size_t take = std::min(in.size(), kHeaderSize - headerHeld_);
-    std::copy_n(in.data(), take, header_.data() + headerHeld_);  // an empty `in` may have no data at all
+    const std::size_t take = std::min(in.size(), headerSize_ - headerHeld_);
+    // Not memcpy: `in` may be empty, its data null.
+    std::copy_n(in.begin(), take, header_.begin() + static_cast<std::ptrdiff_t>(headerHeld_));
     headerHeld_ += take;
     in = in.subspan(take);
-    if (headerHeld_ < kHeaderSize) return {};
-    ByteReader size(std::span<const std::uint8_t>(header_).subspan(LZMA_PROPS_SIZE));
-    left_ = size.U64();
-    const SRes result = LzmaDec_Allocate(&decoder_, header_.data(), LZMA_PROPS_SIZE, &alloc_);
+    if (headerHeld_ < headerSize_) return {};
+    std::uint8_t* properties = header_.data();
+    if (headerSize_ == kZipHeaderSize) {
+      if (header_[2] != LZMA_PROPS_SIZE || header_[3] != 0) {
+        return Error{Failure::Damaged, {}, {}, "its lzma header is damaged"};
+      }
+      properties += 4;
+      // The dictionary need hold no more than the entry, so that a small one never takes much.
+      const std::uint32_t dictionary = properties[1] | properties[2] << 8 | properties[3] << 16 |
+                                       std::uint32_t{properties[4]} << 24;
+      const auto needed = static_cast<std::uint32_t>(std::min<std::uint64_t>(dictionary, left_));
+      for (int i = 0; i < 4; ++i) properties[1 + i] = static_cast<std::uint8_t>(needed >> (8 * i));
+    } else {
+      ByteReader size(std::span<const std::uint8_t>(header_).subspan(LZMA_PROPS_SIZE));
+      left_ = size.U64();
+    }
+    const SRes result = LzmaDec_Allocate(&decoder_, properties, LZMA_PROPS_SIZE, &alloc_);
     if (result == SZ_ERROR_MEM) return alloc_.OutOfMemory();
     if (result != SZ_OK) return Error{Failure::Damaged, {}, {}, "its lzma header is damaged"};
     LzmaDec_Init(&decoder_);
@@ -75,13 +93,18 @@ class LzmaDecoder final : public StreamDecoder {
   LimitedAlloc alloc_;
   CLzmaDec decoder_{};
   std::array<std::uint8_t, kHeaderSize> header_{};
+  std::size_t headerSize_;
   std::size_t headerHeld_ = 0;
-  std::uint64_t left_ = kUnknownSize;
+  std::uint64_t left_;
 };
 
 }  // namespace
 
-std::unique_ptr<StreamDecoder> MakeLzmaDecoder() { return std::make_unique<LzmaDecoder>(); }
+std::unique_ptr<StreamDecoder> MakeLzmaDecoder() { return std::make_unique<LzmaDecoder>(kHeaderSize, kUnknownSize); }
+
+std::unique_ptr<StreamDecoder> MakeZipLzmaDecoder(std::uint64_t size) {
+  return std::make_unique<LzmaDecoder>(kZipHeaderSize, size);
+}
 
 // The old .lzma format has no magic: its properties byte in range, a dictionary size of the
 // forms the encoders write, a size unknown or plausible, and the range coder's first byte, which

@@ -37,6 +37,8 @@ std::unique_ptr<StreamDecoder> MakeZstdDecoder();
 bool StartsZstd(std::span<const std::uint8_t> head);
 std::unique_ptr<StreamDecoder> MakeLzmaDecoder();
 bool StartsLzma(std::span<const std::uint8_t> head);
+// A zip entry's LZMA: its own header, and the entry's size.
+std::unique_ptr<StreamDecoder> MakeZipLzmaDecoder(std::uint64_t size);
 
 // What the decoder makes of an archive's first bytes, as much as `out` holds or they give; for
 // telling a tar inside it.

@@ -5,12 +5,31 @@
 #include <algorithm>
 #include <array>
 
+#include "engine/codec/ppmd_decoder.h"
+#include "engine/codec/stream_decoder.h"
 #include "engine/zip/local_header.h"
 
 namespace zip {
 namespace {
 
 Error Damaged(const Entry& entry, const std::string& detail) { return Error{Failure::Damaged, {}, entry.name, detail}; }
+
+// A decoder's own refusal, said of the entry.
+Error Named(const Entry& entry, Error error) {
+  error.entry = entry.name;
+  return error;
+}
+
+// The methods whose data is a stream these decoders read as they do in a file of its own.
+std::unique_ptr<StreamDecoder> MakeDecoder(const Entry& entry) {
+  switch (entry.method) {
+    case kBzip2: return MakeBzip2Decoder();
+    case kLzma: return MakeZipLzmaDecoder(entry.size);
+    case kZstd: return MakeZstdDecoder();
+    case kXz: return MakeXzDecoder();
+    default: return nullptr;
+  }
+}
 
 // Output written to the target file, checked against the declared size as it comes.
 class Sink {
@@ -30,6 +49,8 @@ class Sink {
     if (!progress_(size)) return Error{Failure::Cancelled, {}, {}, {}};
     return {};
   }
+
+  bool Full() const { return written_ == entry_.size; }
 
   Error Check() const {
     if (written_ != entry_.size) return Damaged(entry_, "its data ends early");
@@ -113,6 +134,47 @@ Error InflateEntry(const os::File& archive, const Entry& entry, const os::File* 
     if (status == Inflater64::Status::Stopped) return stopped;
     if (status == Inflater64::Status::Damaged) return Damaged(entry, "its Deflate64 data is damaged");
     if (status == Inflater64::Status::EndsEarly) return Damaged(entry, "its Deflate64 data ends early");
+    return finish();
+  }
+  if (entry.method == kPpmd) {
+    Error stopped;
+    const Error error = DecodePpmd(
+        entry.size,
+        [&](std::span<const std::uint8_t>& next) {
+          next = {};
+          if (remaining > 0) stopped = read(next);
+          return stopped;
+        },
+        buffers.output,
+        [&](std::span<const std::uint8_t> out) {
+          stopped = sink.Put(out.data(), out.size());
+          return stopped;
+        });
+    if (stopped) return stopped;
+    if (error) return Named(entry, error);
+    return finish();
+  }
+  if (const std::unique_ptr<StreamDecoder> decoder = MakeDecoder(entry)) {
+    for (;;) {
+      if (input.empty() && remaining > 0) {
+        if (Error error = read(input)) return error;
+      }
+      const std::size_t held = input.size();
+      std::span<std::uint8_t> out(buffers.output);
+      bool ended = false;
+      if (Error error = decoder->Decode(input, out, ended)) return Named(entry, error);
+      const std::size_t produced = buffers.output.size() - out.size();
+      if (Error error = sink.Put(buffers.output.data(), produced)) return error;
+      if (ended) {
+        // Another stream may follow, as concatenating tools leave them; past the size, nothing is read.
+        if (sink.Full() || (input.empty() && remaining == 0)) break;
+        if (Error error = decoder->Restart()) return Named(entry, error);
+      } else if (produced == 0 && input.size() == held) {
+        if (!input.empty()) return Damaged(entry, std::string("its ") + decoder->Name() + " stream is damaged");
+        if (decoder->Finished()) break;
+        return Damaged(entry, std::string("its ") + decoder->Name() + " stream ends early");
+      }
+    }
     return finish();
   }
   buffers.inflater.Reset();

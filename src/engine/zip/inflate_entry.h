@@ -1,6 +1,6 @@
 #pragma once
-// One entry's data, read by position from the archive, decrypted, inflated or copied into its
-// file, with its size, CRC-32 and any authentication code checked.
+// One entry's data, read by position from the archive, decrypted, decoded by its method or copied
+// into its file, with its size, CRC-32 and any authentication code checked.
 #include <functional>
 
 #include "engine/reader.h"

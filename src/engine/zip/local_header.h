@@ -20,6 +20,11 @@ inline constexpr std::uint16_t kFlagUtf8 = 1 << 11;
 inline constexpr std::uint16_t kStored = 0;
 inline constexpr std::uint16_t kDeflated = 8;
 inline constexpr std::uint16_t kDeflate64 = 9;
+inline constexpr std::uint16_t kBzip2 = 12;
+inline constexpr std::uint16_t kLzma = 14;
+inline constexpr std::uint16_t kZstd = 93;
+inline constexpr std::uint16_t kXz = 95;
+inline constexpr std::uint16_t kPpmd = 98;  // PPMd variant I, revision 1
 inline constexpr std::uint16_t kAesMethod = 99;  // WinZip AES: the real method is in its extra field
 
 inline constexpr std::uint16_t kVersionDeflate = 20;

@@ -1,5 +1,6 @@
-// Which entries the engine can extract: stored, deflate and Deflate64, plain or encrypted with a
-// password (traditional PKWARE encryption or WinZip AES).
+// Which entries the engine can extract: stored, deflate, Deflate64 and what 7-Zip writes besides
+// (bzip2, LZMA, zstd, xz, PPMd), plain or encrypted with a password (traditional PKWARE
+// encryption or WinZip AES).
 #include <string>
 
 #include "engine/zip/catalog.h"
@@ -31,6 +32,15 @@ std::string MethodName(std::uint16_t method) {
   }
 }
 
+bool IsExtractable(std::uint16_t method) {
+  switch (method) {
+    case kStored: case kDeflated: case kDeflate64: case kBzip2: case kLzma: case kZstd: case kXz: case kPpmd:
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 Error RefuseUnsupported(const Catalog& catalog) {
@@ -44,7 +54,7 @@ Error RefuseUnsupported(const Catalog& catalog) {
     if (entry.aesStrength != 0 && (entry.flags & kFlagEncrypted) == 0) {
       return Error{Failure::Damaged, {}, entry.name, "it is WinZip AES without the encrypted flag"};
     }
-    if (entry.method != kStored && entry.method != kDeflated && entry.method != kDeflate64) {
+    if (!IsExtractable(entry.method)) {
       return Error{Failure::UnsupportedMethod, {}, entry.name,
                    MethodName(entry.method) + " (method " + std::to_string(entry.method) + ")"};
     }

@@ -14,6 +14,9 @@ class Draw {
 
   unsigned Below(unsigned n) { return at_ < size_ ? data_[at_++] % n : 0; }
   bool OneIn(unsigned n) { return Below(n) == n - 1; }
+  // Choices drawn from the far end, so that those added later leave the rest of a seed's draws
+  // where they were.
+  unsigned BelowFromEnd(unsigned n) { return back_ < size_ ? data_[size_ - 1 - back_++] % n : 0; }
   // Below n from three bytes, for places in data of up to 16 MiB.
   std::size_t Within(std::size_t n) {
     std::size_t value = 0;
@@ -30,6 +33,7 @@ class Draw {
   const std::uint8_t* data_;
   std::size_t size_;
   std::size_t at_ = 0;
+  std::size_t back_ = 0;
 };
 
 // Plain, nested, odd and hostile names, or a few drawn ASCII bytes.

@@ -1,11 +1,14 @@
 #include "generate.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <array>
 #include <string_view>
 
 #include "../../engine/builder.h"
 #include "draw.h"
+#include "zip_methods.h"
 
 namespace differential {
 namespace {
@@ -30,6 +33,10 @@ std::string TimestampField(std::uint32_t seconds) {
   field += '\1';
   Put(field, seconds, 4);
   return field;
+}
+
+std::int64_t Crc(const std::string& data) {
+  return static_cast<std::int64_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
 }
 
 bool IsAscii(std::string_view text) {
@@ -64,7 +71,17 @@ Item MakeItem(Draw& draw, std::size_t index, Generated& out) {
     item.data = "target";
     item.deflate = false;
   }
-  if (!folder && item.external == 0 && !Lands(item.name).empty()) out.contents.push_back(item.data);
+  std::string plain = item.data;
+  if (!folder && item.external == 0 && draw.BelowFromEnd(4) == 3) {
+    Packed packed = Pack(draw.BelowFromEnd(kPackings), item.data);
+    plain = std::move(packed.plain);
+    item.data = std::move(packed.data);
+    item.method = packed.method;
+    item.flags |= packed.flags;
+    item.crc = Crc(plain);
+    item.size = static_cast<std::int64_t>(plain.size());
+  }
+  if (!folder && item.external == 0 && !Lands(item.name).empty()) out.contents.push_back(plain);
   if (LeavesTarget(item.name)) out.faults |= kTraversal;
 
   if (draw.OneIn(24)) {
@@ -72,12 +89,11 @@ Item MakeItem(Draw& draw, std::size_t index, Generated& out) {
     out.faults |= kLocalName;
   }
   switch (draw.OneIn(12) ? draw.Below(3) : 3) {
-    case 0: item.size = static_cast<std::int64_t>(item.data.size()) + 1 - 2 * static_cast<std::int64_t>(draw.Below(2)); break;
-    case 1: item.centralSize = draw.Below(300); break;
-    case 2: item.compressedSize = draw.Below(300); break;
+    case 0: item.size = static_cast<std::int64_t>(plain.size()) + 1 - 2 * static_cast<std::int64_t>(draw.Below(2)); out.faults |= kSizes; break;
+    case 1: item.centralSize = draw.Below(300); out.faults |= kSizes; break;
+    case 2: item.compressedSize = draw.Below(300); out.faults |= kSizes; break;
     default: break;
   }
-  if (item.size >= 0 || item.centralSize >= 0 || item.compressedSize >= 0) out.faults |= kSizes;
   if (draw.OneIn(24)) {
     item.crcFlip = 1U << draw.Below(32);
     out.faults |= kCrc;
@@ -87,9 +103,8 @@ Item MakeItem(Draw& draw, std::size_t index, Generated& out) {
     out.faults |= kLocalMethod;
   }
   if (draw.OneIn(32)) {
-    // Methods libarchive does not decode either: its LZMA and bzip2 decoders would take the
-    // dictionary size from the bytes (gigabytes), and the engine refuses them before any data.
-    // Deflate64 is left out: the engine decodes it, libarchive does not.
+    // Methods neither decodes, the engine refusing them before any data. Deflate64 is left out:
+    // the engine decodes it, libarchive does not.
     item.method = std::array{1, 6, 97, 99}[draw.Below(4)];
     out.faults |= kMethod;
   }
