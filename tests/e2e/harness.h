@@ -17,21 +17,14 @@
 
 #include <gtest/gtest.h>
 
+#include "base/text.h"
 #include "spy_shared.h"
 
 namespace e2e {
 
-inline std::wstring Widen(const std::string& text) {
-  std::wstring out(MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), out.data(), int(out.size()));
-  return out;
-}
-
-inline std::string Narrow(const std::wstring& text) {
-  std::string out(WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr), 0);
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), out.data(), int(out.size()), nullptr, nullptr);
-  return out;
-}
+// The programs' own conversions.
+inline std::wstring Widen(const std::string& text) { return base::Wide(text); }
+inline std::string Narrow(const std::wstring& text) { return base::Utf8(text); }
 
 inline std::wstring WindowsPathOf(const std::string& unixPath) {  // Z: is the Unix root in every prefix
   std::wstring out = L"Z:" + Widen(unixPath);
