@@ -31,7 +31,7 @@ struct Named {
   std::string_view what;  // as Unextractable says
 };
 
-// One paragraph for the files left out for their kind: ""Photos.7z" is a 7z archive, which
+// One paragraph for the files left out for their kind: ""Photos.rar" is a RAR archive, which
 // Spillet cannot extract." or, for several, each one a line with what it is (a dozen at most).
 std::string UnextractableText(std::string_view tool, const std::vector<Named>& files);
 

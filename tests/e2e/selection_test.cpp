@@ -435,13 +435,13 @@ TEST_F(FromSelection, WhatIsLeftOutIsNamedInOneMessageAndTheRestIsDone) {
     std::string check;                      // shell commands that pass on what was made
     std::vector<std::wstring> selected;     // names in it
   } cases[] = {
-      // Spillet goes by content: an archive by another name is still one, a tar.gz too; a 7z is
+      // Spillet goes by content: an archive by another name is still one, a tar.gz too; a RAR is
       // named for what it is. In Downloads, where a user has such files, for the README's picture.
       {kUnzip, UsersDownloads(),
        "echo one >one.txt && zip -q a.zip one.txt && echo two >two.txt && zip -q b.dat two.txt && rm one.txt two.txt && "
        "echo notes >notes.txt && mkdir c && echo three >c/three.txt && tar -czf c.bin c && rm -r c && "
-       "printf '7z\\274\\257\\047\\034' >old.7z",
-       {L"a.zip", L"notes.txt", L"b.dat", L"c.bin", L"old.7z"}, {L"notes.txt", L"old.7z"}, {L"a.zip", L"b.dat", L"c.bin"},
+       "printf 'Rar!\\032\\007\\000' >old.rar",
+       {L"a.zip", L"notes.txt", L"b.dat", L"c.bin", L"old.rar"}, {L"notes.txt", L"old.rar"}, {L"a.zip", L"b.dat", L"c.bin"},
        "[ \"$(cat a/one.txt b/two.txt c/three.txt)\" = \"$(printf 'one\\ntwo\\nthree')\" ]", {L"a", L"b", L"c"}},
       // On the desktop, where the Recycle Bin is, which is no file on a disk.
       {kZip, Known(kDesktop, "Desktop"), "echo real >real.txt", {L"real.txt", kRecycleBin}, {kRecycleBin},
