@@ -16,30 +16,35 @@ struct Extent {
   std::uint64_t size = 0;
 };
 
-struct Entry {
-  std::string name;        // UTF-8, as the archive spells it
-  std::string storedName;  // the header's bytes
+// What only a zip's entries hold: its records' fields that the other formats have no word for.
+struct ZipFields {
   std::uint16_t flags = 0;
   std::uint16_t method = 0;  // for WinZip AES, the real method from its extra field
   std::uint16_t dosTime = 0;  // its high byte checks the password when a data descriptor follows
   std::uint8_t aesStrength = 0;  // 1, 2, 3: a 128, 192, 256-bit key; 0: not AES
   bool aesCrc = true;            // AE-1 keeps the CRC-32, AE-2 writes 0 and relies on the MAC
+  std::uint64_t localOffset = 0;  // in the file, a prefix before the archive counted
+  bool ntfsTimes = false;                   // the times are NTFS times: nothing finer to look for
+  std::optional<std::int64_t> dosModified;  // seconds: when the extra fields hold no time
+};
+
+struct Entry {
+  std::string name;        // UTF-8, as the archive spells it
+  std::string storedName;  // the header's bytes
   std::uint32_t crc = 0;
   std::uint64_t compressedSize = 0;
   std::uint64_t size = 0;
-  std::uint64_t localOffset = 0;  // in the file, a prefix before the archive counted
-  std::uint64_t dataOffset = 0;   // known once the local file header is read
-  std::optional<os::Times> times;          // the finest either header's extra fields hold, once both are read
-  bool ntfsTimes = false;                   // those are NTFS times: nothing finer to look for
-  std::optional<std::int64_t> dosModified;  // seconds: when the extra fields hold no time
-  os::Attributes attributes;                // only from hosts that keep MS-DOS attributes
+  std::uint64_t dataOffset = 0;   // in the file, or in the stream the archive is read as
+  std::optional<os::Times> times;
+  os::Attributes attributes;  // only from hosts that keep MS-DOS attributes
   bool folder = false;
   bool link = false;
   bool special = false;  // a device or a pipe
-  // A tar's sparse file: compressedSize bytes from dataOffset fill these stretches in turn, in
-  // order and apart; the rest of its size is zeros.
+  // A sparse file (a tar's): compressedSize bytes from dataOffset fill these stretches in turn,
+  // in order and apart; the rest of its size is zeros.
   bool sparse = false;
   std::vector<Extent> extents;
+  ZipFields zipFields;
 };
 
 struct Catalog {

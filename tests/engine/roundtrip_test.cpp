@@ -91,7 +91,7 @@ TEST(WriteArchive, ChoosesMethodAndNameFlagPerEntry) {
   zip::Catalog catalog;
   ASSERT_FALSE(zip::ReadCentralDirectory(file, catalog));
   std::map<std::string, std::pair<std::uint16_t, bool>> seen;
-  for (const auto& entry : catalog.entries) seen[entry.name] = {entry.method, (entry.flags & zip::kFlagUtf8) != 0};
+  for (const auto& entry : catalog.entries) seen[entry.name] = {entry.zipFields.method, (entry.zipFields.flags & zip::kFlagUtf8) != 0};
   using Seen = std::map<std::string, std::pair<std::uint16_t, bool>>;
   EXPECT_EQ(seen, (Seen{{"in/", {zip::kStored, false}},
                         {"in/big noise.bin", {zip::kStored, false}},

@@ -47,21 +47,21 @@ Entry EntryOf(const CentralDirectoryHeader& header) {
   Entry entry;
   entry.name = DecodeName(header);
   entry.storedName = header.name;
-  entry.flags = header.flags;
-  entry.method = header.method;
-  entry.dosTime = header.dosTime;
+  entry.zipFields.flags = header.flags;
+  entry.zipFields.method = header.method;
+  entry.zipFields.dosTime = header.dosTime;
   if (const auto aes = header.method == kAesMethod ? ReadAesField(header.extra) : std::nullopt)  {
-    entry.method = aes->method;
-    entry.aesStrength = aes->strength;
-    entry.aesCrc = aes->version == 1;
+    entry.zipFields.method = aes->method;
+    entry.zipFields.aesStrength = aes->strength;
+    entry.zipFields.aesCrc = aes->version == 1;
   }
   entry.crc = header.crc;
   entry.compressedSize = header.compressedSize;
   entry.size = header.size;
-  entry.localOffset = header.localOffset;
+  entry.zipFields.localOffset = header.localOffset;
   entry.times = ReadExtraTimes(header.extra);
-  entry.ntfsTimes = ReadNtfsField(header.extra).has_value();
-  entry.dosModified = FromDosTime(header.dosTime, header.dosDate);
+  entry.zipFields.ntfsTimes = ReadNtfsField(header.extra).has_value();
+  entry.zipFields.dosModified = FromDosTime(header.dosTime, header.dosDate);
   const std::uint8_t host = header.versionMadeBy >> 8;
   const std::uint32_t dos = DosLike(host) ? header.externalAttributes : 0;
   entry.attributes = {(dos & kDosReadOnlyAttribute) != 0, (dos & kDosHiddenAttribute) != 0};
@@ -171,7 +171,7 @@ Error ReadCentralDirectory(const os::File& archive, Catalog& catalog) {
     if (header.localOffset > catalog.centralStart - shift) {
       return Damaged("the local file header is outside the archive", entry.name);
     }
-    entry.localOffset += shift;
+    entry.zipFields.localOffset += shift;
     catalog.entries.push_back(std::move(entry));
   }
   return {};

@@ -114,8 +114,8 @@ Error OpenTraditional(const os::File& archive, const Entry& entry, std::span<con
   auto decryption = std::make_unique<Traditional>(password);
   decryption->Apply(header);
   // Streaming writers know no CRC-32 up front and check with the time instead.
-  const bool described = (entry.flags & kFlagDataDescriptor) != 0;
-  const auto check = static_cast<std::uint8_t>(described ? entry.dosTime >> 8 : entry.crc >> 24);
+  const bool described = (entry.zipFields.flags & kFlagDataDescriptor) != 0;
+  const auto check = static_cast<std::uint8_t>(described ? entry.zipFields.dosTime >> 8 : entry.crc >> 24);
   if (header.back() != check) return Wrong(entry);
   opened = {std::move(decryption), kTraditionalHeader, 0};
   return {};
@@ -127,7 +127,7 @@ struct AesSizes {
 };
 
 Error SizesOf(const Entry& entry, AesSizes& sizes) {
-  sizes = {4 + 4 * std::size_t{entry.aesStrength}, 8 + 8 * std::size_t{entry.aesStrength}};
+  sizes = {4 + 4 * std::size_t{entry.zipFields.aesStrength}, 8 + 8 * std::size_t{entry.zipFields.aesStrength}};
   return entry.compressedSize < sizes.salt + kVerifierSize + kMacSize ? Cut(entry) : Error{};
 }
 
@@ -160,7 +160,7 @@ Error OpenAes(const Entry& entry, const Secret& key, Opened& opened) {
 }  // namespace
 
 Error CheckPassword(const os::File& archive, const Entry& entry, std::span<const std::uint8_t> password, Secret& key) {
-  if (entry.aesStrength != 0) return CheckAes(archive, entry, password, key);
+  if (entry.zipFields.aesStrength != 0) return CheckAes(archive, entry, password, key);
   Opened opened;
   if (Error error = OpenTraditional(archive, entry, password, opened)) return error;
   key = Secret(password);
@@ -168,7 +168,7 @@ Error CheckPassword(const os::File& archive, const Entry& entry, std::span<const
 }
 
 Error OpenDecryption(const os::File& archive, const Entry& entry, const Secret& key, Opened& opened) {
-  return entry.aesStrength != 0 ? OpenAes(entry, key, opened) : OpenTraditional(archive, entry, key.bytes(), opened);
+  return entry.zipFields.aesStrength != 0 ? OpenAes(entry, key, opened) : OpenTraditional(archive, entry, key.bytes(), opened);
 }
 
 }  // namespace zip

@@ -61,7 +61,7 @@ class Keys {
   Secret none_;
 };
 
-inline bool IsEncrypted(const Entry& entry) { return (entry.flags & kFlagEncrypted) != 0; }
+inline bool IsEncrypted(const Entry& entry) { return (entry.zipFields.flags & kFlagEncrypted) != 0; }
 
 class Decryption {
  public:

@@ -22,7 +22,7 @@ Error Named(const Entry& entry, Error error) {
 
 // The methods whose data is a stream these decoders read as they do in a file of its own.
 std::unique_ptr<StreamDecoder> MakeDecoder(const Entry& entry) {
-  switch (entry.method) {
+  switch (entry.zipFields.method) {
     case kBzip2: return MakeBzip2Decoder();
     case kLzma: return MakeZipLzmaDecoder(entry.size);
     case kZstd: return MakeZstdDecoder();
@@ -56,7 +56,7 @@ class Sink {
     if (written_ != entry_.size) return Damaged(entry_, "its data ends early");
     if (!IsEncrypted(entry_)) {
       if (crc_ != entry_.crc) return Damaged(entry_, "its CRC-32 does not match");
-    } else if (entry_.aesStrength == 0 || entry_.aesCrc) {
+    } else if (entry_.zipFields.aesStrength == 0 || entry_.zipFields.aesCrc) {
       if (crc_ != entry_.crc) return Damaged(entry_, "its CRC-32 does not match: a wrong password or damaged data");
     }
     return {};
@@ -112,14 +112,14 @@ Error InflateEntry(const os::File& archive, const Entry& entry, const os::File* 
   };
 
   std::span<const std::uint8_t> input;
-  if (entry.method == kStored) {
+  if (entry.zipFields.method == kStored) {
     while (remaining > 0) {
       if (Error error = read(input)) return error;
       if (Error error = sink.Put(input.data(), input.size())) return error;
     }
     return finish();
   }
-  if (entry.method == kDeflate64) {
+  if (entry.zipFields.method == kDeflate64) {
     Error stopped;
     const Inflater64::Status status = buffers.inflater64.Run(
         [&](std::span<const std::uint8_t>& next) {
@@ -136,7 +136,7 @@ Error InflateEntry(const os::File& archive, const Entry& entry, const os::File* 
     if (status == Inflater64::Status::EndsEarly) return Damaged(entry, "its Deflate64 data ends early");
     return finish();
   }
-  if (entry.method == kPpmd) {
+  if (entry.zipFields.method == kPpmd) {
     Error stopped;
     const Error error = DecodePpmd(
         entry.size,

@@ -33,24 +33,24 @@ bool DescriptorAgrees(std::span<const std::uint8_t> bytes, const Entry& entry) {
 }
 
 Error CheckEntry(const os::File& archive, std::uint64_t limit, Entry& entry) {
-  if (entry.localOffset > limit || limit - entry.localOffset < kLocalFileHeaderSize) {
+  if (entry.zipFields.localOffset > limit || limit - entry.zipFields.localOffset < kLocalFileHeaderSize) {
     return Damaged(entry, "the local file header is outside the archive");
   }
   Bytes header(kLocalFileHeaderSize);
-  if (Error error = Read(archive, entry.localOffset, header, entry)) return error;
+  if (Error error = Read(archive, entry.zipFields.localOffset, header, entry)) return error;
   const auto tail = LocalFileHeaderTail(header);
   if (!tail) return Damaged(entry, "no local file header where the central directory points");
-  if (limit - entry.localOffset - kLocalFileHeaderSize < *tail) {
+  if (limit - entry.zipFields.localOffset - kLocalFileHeaderSize < *tail) {
     return Damaged(entry, "the local file header runs into the central directory");
   }
   header.resize(kLocalFileHeaderSize + *tail);
-  if (Error error = Read(archive, entry.localOffset, header, entry)) return error;
+  if (Error error = Read(archive, entry.zipFields.localOffset, header, entry)) return error;
   LocalFileHeader local;
   if (!ReadLocalFileHeader(header, local)) return Damaged(entry, "the local file header does not check out");
 
   if (local.name != entry.storedName) return Damaged(entry, "the local file header has another name");
-  if (local.method != (entry.aesStrength != 0 ? kAesMethod : entry.method)) return Damaged(entry, "the local file header has another method");
-  if ((local.flags & kFlagEncrypted) != (entry.flags & kFlagEncrypted)) {
+  if (local.method != (entry.zipFields.aesStrength != 0 ? kAesMethod : entry.zipFields.method)) return Damaged(entry, "the local file header has another method");
+  if ((local.flags & kFlagEncrypted) != (entry.zipFields.flags & kFlagEncrypted)) {
     return Damaged(entry, "the local file header disagrees on encryption");
   }
   const bool described = (local.flags & kFlagDataDescriptor) != 0;
@@ -58,11 +58,11 @@ Error CheckEntry(const os::File& archive, std::uint64_t limit, Entry& entry) {
     return Damaged(entry, "the local file header has other sizes or another CRC-32");
   }
   // The local header may hold NTFS times the central one lacks.
-  if (auto ntfs = entry.ntfsTimes ? std::nullopt : ReadNtfsField(local.extra)) entry.times = ntfs;
+  if (auto ntfs = entry.zipFields.ntfsTimes ? std::nullopt : ReadNtfsField(local.extra)) entry.times = ntfs;
   if (!entry.times) entry.times = ReadExtraTimes(local.extra);
-  if (!entry.times && entry.dosModified) entry.times = os::Times{*entry.dosModified * os::kTicksPerSecond, {}, {}};
+  if (!entry.times && entry.zipFields.dosModified) entry.times = os::Times{*entry.zipFields.dosModified * os::kTicksPerSecond, {}, {}};
 
-  entry.dataOffset = entry.localOffset + header.size();
+  entry.dataOffset = entry.zipFields.localOffset + header.size();
   if (entry.compressedSize > limit - entry.dataOffset) return Damaged(entry, "the data runs into the central directory");
   if (!described) return {};
   const std::uint64_t descriptorOffset = entry.dataOffset + entry.compressedSize;
@@ -82,9 +82,9 @@ Error ReadLocalHeaders(const os::File& archive, Catalog& catalog) {
   std::vector<const Entry*> byOffset;
   for (const Entry& entry : catalog.entries) byOffset.push_back(&entry);
   std::sort(byOffset.begin(), byOffset.end(),
-            [](const Entry* a, const Entry* b) { return a->localOffset < b->localOffset; });
+            [](const Entry* a, const Entry* b) { return a->zipFields.localOffset < b->zipFields.localOffset; });
   for (std::size_t i = 1; i < byOffset.size(); ++i) {
-    if (byOffset[i - 1]->dataOffset + byOffset[i - 1]->compressedSize > byOffset[i]->localOffset) {
+    if (byOffset[i - 1]->dataOffset + byOffset[i - 1]->compressedSize > byOffset[i]->zipFields.localOffset) {
       return Error{Failure::TooLarge, {}, byOffset[i]->name, "its data overlaps another entry's"};
     }
   }

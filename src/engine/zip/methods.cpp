@@ -45,18 +45,18 @@ bool IsExtractable(std::uint16_t method) {
 
 Error RefuseUnsupported(const Catalog& catalog) {
   for (const Entry& entry : catalog.entries) {
-    if (entry.method == kAesMethod && entry.aesStrength == 0) {
+    if (entry.zipFields.method == kAesMethod && entry.zipFields.aesStrength == 0) {
       return Error{Failure::Damaged, {}, entry.name, "its WinZip AES field does not check out"};
     }
-    if ((entry.flags & kFlagStrongEncryption) != 0) {
+    if ((entry.zipFields.flags & kFlagStrongEncryption) != 0) {
       return Error{Failure::UnsupportedMethod, {}, entry.name, "PKWARE strong encryption"};
     }
-    if (entry.aesStrength != 0 && (entry.flags & kFlagEncrypted) == 0) {
+    if (entry.zipFields.aesStrength != 0 && (entry.zipFields.flags & kFlagEncrypted) == 0) {
       return Error{Failure::Damaged, {}, entry.name, "it is WinZip AES without the encrypted flag"};
     }
-    if (!IsExtractable(entry.method)) {
+    if (!IsExtractable(entry.zipFields.method)) {
       return Error{Failure::UnsupportedMethod, {}, entry.name,
-                   MethodName(entry.method) + " (method " + std::to_string(entry.method) + ")"};
+                   MethodName(entry.zipFields.method) + " (method " + std::to_string(entry.zipFields.method) + ")"};
     }
   }
   return {};

@@ -59,7 +59,7 @@ class Trial {
       for (const Secret& form : Forms(answer, aes)) {
         std::vector<const Entry*> ofKind;
         std::copy_if(locked.begin(), locked.end(), std::back_inserter(ofKind), [&](const Entry* entry) {
-          return (entry->aesStrength != 0) == aes && !opened.contains(entry);
+          return (entry->zipFields.aesStrength != 0) == aes && !opened.contains(entry);
         });
         if (ofKind.empty()) break;
         std::vector<std::optional<Secret>> checked;
@@ -79,7 +79,7 @@ class Trial {
     // An empty entry of traditional encryption matches whatever passes its check, 1 wrong answer
     // in 256: it is opened all the same, its file is empty whatever the key, but it shows the
     // answer right only when no entry that could tell is left.
-    const auto tells = [](const Entry* entry) { return entry->size > 0 || entry->aesStrength != 0; };
+    const auto tells = [](const Entry* entry) { return entry->size > 0 || entry->zipFields.aesStrength != 0; };
     right = std::ranges::any_of(opens, [&](const Passed& pass) { return tells(pass.entry); }) ||
             (!opens.empty() && std::ranges::none_of(locked, tells));
     for (Passed& pass : opens) keys_.Set(*pass.entry, std::move(pass.key));
