@@ -415,6 +415,8 @@ INSTANTIATE_TEST_SUITE_P(
         // does not open with the password, as with deflate.
         Streamed{"PpmdAesSizeShort", "7z", SEVEN_ZIP_DATA("-mm=PPMd"), 98, zip::Failure::Encrypted, "", -1, 0, 0, 0,
                  "Secret", 2},
+        Streamed{"LzmaAesSizeShort", "lzma", LZMA_IN_ZIP, 14, zip::Failure::Encrypted, "", -1, 0, 0, 0, "Secret", 2},
+        Streamed{"LzmaSizeShort", "lzma", LZMA_IN_ZIP, 14, zip::Failure::TooLarge, "past its declared size", -1000},
         Streamed{"PpmdAes2", "7z", SEVEN_ZIP_DATA("-mm=PPMd"), 98, zip::Failure::None, "", 0, 0, 0, 0, "Secret", 2},
         Streamed{"PpmdDamaged", "7z", SEVEN_ZIP_DATA("-mm=PPMd"), 98, zip::Failure::Damaged, "", 0, 0, 1000, 0x55},
         // 7z's order at this level is 8: its parameters' low four bits 7, made 0 here.
