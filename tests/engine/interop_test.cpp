@@ -339,7 +339,8 @@ struct Streamed {
   std::size_t cut = 0;       // bytes cut off the entry's data
   std::int64_t at = 0;       // a byte flipped by `mask`: from the start, or from the end when negative
   std::uint8_t mask = 0;
-  const char* password = "";  // AE-1, which keeps the CRC-32, with it when not empty
+  const char* password = "";  // WinZip AES with it when not empty
+  std::uint16_t aesVersion = 1;  // AE-1 keeps the CRC-32, AE-2 does not
 };
 void PrintTo(const Streamed& value, std::ostream* out) { *out << value.label; }
 
@@ -364,7 +365,7 @@ TEST_P(EngineReadsStreamed, AsItsToolWroteIt) {
   const Item item = password.empty()
       ? Item{.name = "data.bin", .data = data, .size = size, .crc = crc, .method = s.method}
       : Item{.name = "data.bin", .data = AesData(data, password, 3, password), .flags = 1,
-             .extra = AesField(1, 3, s.method), .size = size, .crc = crc, .method = 99};
+             .extra = AesField(s.aesVersion, 3, s.method), .size = size, .crc = s.aesVersion == 1 ? crc : 0, .method = 99};
   WriteFile(scratch / "a.zip", BuildArchive({item}));
   const zip::Error error = Unzip(scratch / "a.zip", scratch / "out", nullptr, password);
   EXPECT_EQ(error.kind, s.kind) << error.detail;
@@ -410,6 +411,13 @@ INSTANTIATE_TEST_SUITE_P(
         // Its end mark comes where a byte more is wanted.
         Streamed{"PpmdSizePastItsData", "7z", SEVEN_ZIP_DATA("-mm=PPMd"), 98, zip::Failure::Damaged,
                  "PPMd data ends early", 1},
+        // AE-2 has no CRC-32: only the data's own end tells the size is short, and data that fails
+        // does not open with the password, as with deflate.
+        Streamed{"PpmdAesSizeShort", "7z", SEVEN_ZIP_DATA("-mm=PPMd"), 98, zip::Failure::Encrypted, "", -1, 0, 0, 0,
+                 "Secret", 2},
+        Streamed{"LzmaAesSizeShort", "lzma", LZMA_IN_ZIP, 14, zip::Failure::Encrypted, "", -1, 0, 0, 0, "Secret", 2},
+        Streamed{"LzmaSizeShort", "lzma", LZMA_IN_ZIP, 14, zip::Failure::TooLarge, "past its declared size", -1000},
+        Streamed{"PpmdAes2", "7z", SEVEN_ZIP_DATA("-mm=PPMd"), 98, zip::Failure::None, "", 0, 0, 0, 0, "Secret", 2},
         Streamed{"PpmdDamaged", "7z", SEVEN_ZIP_DATA("-mm=PPMd"), 98, zip::Failure::Damaged, "", 0, 0, 1000, 0x55},
         // 7z's order at this level is 8: its parameters' low four bits 7, made 0 here.
         Streamed{"PpmdOrderOne", "7z", SEVEN_ZIP_DATA("-mm=PPMd:o=8"), 98, zip::Failure::Damaged, "out of range", 0, 0, 0, 7},

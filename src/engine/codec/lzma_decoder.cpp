@@ -45,13 +45,24 @@ class LzmaDecoder final : public StreamDecoder {
       if (left_ != kUnknownSize && left_ != 0) return Error{Failure::Damaged, {}, {}, "its lzma stream ends early"};
       ended = true;
     } else if (left_ == 0) {
-      ended = true;  // the size reached; an end mark after it is allowed too, and read here
+      // The size reached; an end mark after it is allowed too, and read here.
       SizeT none = 0;
       SizeT rest = in.size();
-      if (LzmaDec_DecodeToBuf(&decoder_, nullptr, &none, in.data(), &rest, LZMA_FINISH_END, &status) == SZ_OK &&
-          status == LZMA_STATUS_FINISHED_WITH_MARK) {
+      const SRes mark = LzmaDec_DecodeToBuf(&decoder_, nullptr, &none, in.data(), &rest, LZMA_FINISH_END, &status);
+      if (mark == SZ_OK && status == LZMA_STATUS_FINISHED_WITH_MARK) {
         in = in.subspan(rest);
+      } else if (headerSize_ == kZipHeaderSize) {
+        // An entry's data ends there too: AES without a CRC-32 would otherwise be cut short unnoticed
+        // by a size that lies. The mark may go on in the next input.
+        if (mark == SZ_OK && status == LZMA_STATUS_NEEDS_MORE_INPUT) {
+          in = in.subspan(rest);
+          return {};
+        }
+        if (mark != SZ_OK || status != LZMA_STATUS_MAYBE_FINISHED_WITHOUT_MARK) {
+          return Error{Failure::TooLarge, {}, {}, "it inflates past its declared size"};
+        }
       }
+      ended = true;
     }
     return {};
   }

@@ -81,6 +81,12 @@ Error DecodePpmd(std::uint64_t size, const Fetch& fetch, std::span<std::uint8_t>
     if (Error error = emit(buffer.first(stretch))) return error;
     left -= stretch;
   }
+  // The data ends with the size, in an end mark or in no more of it: an AES entry without its
+  // CRC-32 would otherwise be cut short unnoticed by a size that lies.
+  if (Ppmd8_DecodeSymbol(&model->ppmd) == PPMD8_SYM_END || input.past) return input.error;
+  if (input.held.empty() && !input.error) input.error = fetch(input.held);
+  if (input.error) return input.error;
+  if (!input.held.empty()) return Error{Failure::TooLarge, {}, {}, "it inflates past its declared size"};
   return {};
 }
 
