@@ -25,6 +25,7 @@ std::string FailureText(const zip::Error& error) {
     case zip::Failure::Encrypted:
       return file + "\n\n" + entry + " needs a password, and none was given.";
     case zip::Failure::UnsupportedMethod:
+      if (error.entry.empty()) return file + "\n\nIt uses " + error.detail + ", which Spillet does not read.";
       return file + "\n\n" + entry + " is compressed with " + error.detail + ", which Spillet does not read.";
     case zip::Failure::OutsideTarget:
       return file + "\n\nNothing was extracted: " + entry + " would be written outside the new folder.";

@@ -28,3 +28,11 @@ TEST(FailureText, TheSystemsWordsEndInOneFullStop) {
   };
   for (const auto& c : cases) EXPECT_EQ(tools::FailureText({zip::Failure::Io, "a.zip", {}, c.detail}), c.text) << c.detail;
 }
+
+// A method named for its entry in an archive, or for the whole of a file compressed alone.
+TEST(FailureText, AnUnreadMethodIsNamedForItsEntryOrForTheFile) {
+  EXPECT_EQ(tools::FailureText({zip::Failure::UnsupportedMethod, "a.zip", "x.bin", "Implode (method 6)"}),
+            "a.zip\n\n\"x.bin\" is compressed with Implode (method 6), which Spillet does not read.");
+  EXPECT_EQ(tools::FailureText({zip::Failure::UnsupportedMethod, "log.xz", {}, "an xz filter or check"}),
+            "log.xz\n\nIt uses an xz filter or check, which Spillet does not read.");
+}

@@ -45,9 +45,11 @@ std::unique_ptr<StreamDecoder> MakeZipLzmaDecoder(std::uint64_t size);
 std::size_t DecodeHead(StreamDecoder& decoder, std::span<const std::uint8_t> head, std::span<std::uint8_t> out);
 
 // The most a decoder's window (a dictionary, a zstd window) may take in this program: a 32-bit
-// program has 2 GiB of address space in all, and needs some of it for everything else.
+// program has 2 GiB of address space in all, and needs some of it for everything else; a 64-bit
+// one takes what 7-Zip's and zstd's own limits allow, short of a header's 4 GiB that no writer's
+// setting reaches.
 inline constexpr std::uint64_t kMaxWindow =
-    sizeof(void*) == 4 ? std::uint64_t{1} << 29 : std::uint64_t{1} << 32;
+    sizeof(void*) == 4 ? std::uint64_t{1} << 29 : std::uint64_t{3} << 30;
 
 // The refusal for a window past kMaxWindow: how much it needs, and which program opens it.
 Error WindowTooLarge(std::uint64_t bytes);

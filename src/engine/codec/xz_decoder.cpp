@@ -33,7 +33,7 @@ class XzDecoder final : public StreamDecoder {
     if (result == SZ_OK) return {};
     if (result == SZ_ERROR_MEM) return alloc_.OutOfMemory();
     if (result == SZ_ERROR_UNSUPPORTED) {
-      return Error{Failure::UnsupportedMethod, {}, {}, "an xz filter or check that Spillet does not read"};
+      return Error{Failure::UnsupportedMethod, {}, {}, "an xz filter or check"};
     }
     if (result == SZ_ERROR_CRC) return Error{Failure::Damaged, {}, {}, "its xz stream fails its check"};
     return Error{Failure::Damaged, {}, {}, "its xz stream is damaged"};

@@ -17,7 +17,7 @@ class ZstdDecoder final : public StreamDecoder {
  public:
   ZstdDecoder() : context_(ZSTD_createDCtx()) {
     if (context_ == nullptr) throw std::bad_alloc();
-    ZSTD_DCtx_setParameter(context_, ZSTD_d_windowLogMax, std::min(std::countr_zero(kMaxWindow), ZSTD_WINDOWLOG_MAX));
+    ZSTD_DCtx_setParameter(context_, ZSTD_d_windowLogMax, std::min(static_cast<int>(std::bit_width(kMaxWindow)) - 1, ZSTD_WINDOWLOG_MAX));
   }
   ~ZstdDecoder() override { ZSTD_freeDCtx(context_); }
   ZstdDecoder(const ZstdDecoder&) = delete;

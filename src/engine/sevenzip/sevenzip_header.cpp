@@ -425,7 +425,7 @@ Error ReadStart(std::span<const std::uint8_t> bytes, Start& start) {
   if (bytes.size() < kSignatureHeaderSize || !std::equal(std::begin(kMagic), std::end(kMagic), bytes.begin())) {
     return Bad("is missing");
   }
-  if (bytes[6] != 0) return Error{Failure::UnsupportedMethod, {}, {}, "a 7z format version Spillet does not read"};
+  if (bytes[6] != 0) return Error{Failure::UnsupportedMethod, {}, {}, "a later 7z format"};
   Reader reader(bytes.subspan(8));
   const std::uint32_t crc = reader.U32();
   const auto rest = bytes.subspan(12, 20);
