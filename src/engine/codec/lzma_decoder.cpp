@@ -85,15 +85,16 @@ class LzmaDecoder final : public StreamDecoder {
         return Error{Failure::Damaged, {}, {}, "its lzma header is damaged"};
       }
       properties += 4;
-      // The dictionary need hold no more than the entry, so that a small one never takes much.
-      const std::uint32_t dictionary = properties[1] | properties[2] << 8 | properties[3] << 16 |
-                                       std::uint32_t{properties[4]} << 24;
-      const auto needed = static_cast<std::uint32_t>(std::min<std::uint64_t>(dictionary, left_));
-      for (int i = 0; i < 4; ++i) properties[1 + i] = static_cast<std::uint8_t>(needed >> (8 * i));
     } else {
       ByteReader size(std::span<const std::uint8_t>(header_).subspan(LZMA_PROPS_SIZE));
       left_ = size.U64();
     }
+    // The dictionary need hold no more than the data, when its size is known, so that a small
+    // file never takes much.
+    const std::uint32_t dictionary = properties[1] | properties[2] << 8 | properties[3] << 16 |
+                                     std::uint32_t{properties[4]} << 24;
+    const auto needed = static_cast<std::uint32_t>(std::min<std::uint64_t>(dictionary, std::max<std::uint64_t>(left_, 4096)));
+    for (int i = 0; i < 4; ++i) properties[1 + i] = static_cast<std::uint8_t>(needed >> (8 * i));
     const SRes result = LzmaDec_Allocate(&decoder_, properties, LZMA_PROPS_SIZE, &alloc_);
     if (result == SZ_ERROR_MEM) return alloc_.OutOfMemory();
     if (result != SZ_OK) return Error{Failure::Damaged, {}, {}, "its lzma header is damaged"};
