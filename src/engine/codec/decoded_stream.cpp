@@ -69,16 +69,7 @@ Error DecodedStream::NextMember() {
   return {};
 }
 
-Error DecodedStream::Skip(std::uint64_t size) {
-  while (size > 0) {
-    std::size_t got = 0;
-    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(size, scratch_.size()));
-    if (Error error = Read(scratch_.data(), want, got)) return error;
-    if (got != want) return Error{Failure::Damaged, {}, {}, "the archive ends early"};
-    size -= got;
-  }
-  return {};
-}
+Error DecodedStream::Skip(std::uint64_t size) { return SkipByReading(size, scratch_); }
 
 Error DecodedStream::Finish() {
   for (std::size_t got = scratch_.size(); got > 0;) {

@@ -123,16 +123,18 @@ Error GzipStream::NextMember() {
   return {};
 }
 
-Error GzipStream::Skip(std::uint64_t size) {
+Error Stream::SkipByReading(std::uint64_t size, std::span<std::uint8_t> scratch) {
   while (size > 0) {
     std::size_t got = 0;
-    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(size, scratch_.size()));
-    if (Error error = Read(scratch_.data(), want, got)) return error;
+    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(size, scratch.size()));
+    if (Error error = Read(scratch.data(), want, got)) return error;
     if (got != want) return Error{Failure::Damaged, {}, {}, "the archive ends early"};
     size -= got;
   }
   return {};
 }
+
+Error GzipStream::Skip(std::uint64_t size) { return SkipByReading(size, scratch_); }
 
 Error GzipStream::Finish() {
   for (std::size_t got = scratch_.size(); got > 0;) {

@@ -30,6 +30,8 @@ class Stream {
   void StopWhen(std::function<bool()> cancelled) { cancelled_ = std::move(cancelled); }
 
  protected:
+  // For a stream that decodes what it passes over: read into `scratch` and dropped.
+  Error SkipByReading(std::uint64_t size, std::span<std::uint8_t> scratch);
   Error CheckCancelled() const {
     return cancelled_ && cancelled_() ? Error{Failure::Cancelled, {}, {}, {}} : Error{};
   }

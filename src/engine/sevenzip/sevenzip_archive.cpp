@@ -78,16 +78,7 @@ class DataStream final : public Stream {
     return {};
   }
 
-  Error Skip(std::uint64_t size) override {
-    while (size > 0) {
-      std::size_t got = 0;
-      const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(size, scratch_.size()));
-      if (Error error = Read(scratch_.data(), want, got)) return error;
-      if (got != want) return Error{Failure::Damaged, {}, {}, "the archive ends early"};
-      size -= got;
-    }
-    return {};
-  }
+  Error Skip(std::uint64_t size) override { return SkipByReading(size, scratch_); }
 
   Error Finish() override { return {}; }
 
