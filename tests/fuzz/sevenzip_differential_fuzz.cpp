@@ -61,6 +61,8 @@ constexpr Strictness kLibarchiveStrictness[] = {
     {"Damaged 7-Zip archive", differential::kSevenFlipped},
     {"Decompression failed", differential::kSevenFlipped},
     {"bzip decompression failed", differential::kSevenFlipped},
+    {"Failed to decode PPMd", differential::kSevenFlipped},
+    {"Truncated 7z file data", differential::kSevenFlipped},
     {"7-Zip bad CRC", differential::kSevenFlipped},
 };
 
