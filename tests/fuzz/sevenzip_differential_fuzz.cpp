@@ -60,6 +60,9 @@ constexpr Strictness kLibarchiveStrictness[] = {
     // the data of a file that lands nowhere, which the engine names and does not write.
     {"Damaged 7-Zip archive", differential::kSevenFlipped},
     {"Decompression failed", differential::kSevenFlipped},
+    {"bzip decompression failed", differential::kSevenFlipped},
+    {"Failed to decode PPMd", differential::kSevenFlipped},
+    {"Truncated 7z file data", differential::kSevenFlipped},
     {"7-Zip bad CRC", differential::kSevenFlipped},
 };
 

@@ -51,9 +51,11 @@ constexpr Refusal kRightRefusals[] = {
     // ending there.
     {zip::Failure::Damaged, "ends", kCut | kGzipBent | differential::kGzipTrailer | differential::kTarAfterEnd | kPackBent},
     {zip::Failure::Damaged, "checksum", kCut | differential::kTarChecksum},
-    // A gzip or lzma file cut within its first header is none: libarchive's raw reader takes
-    // any bytes as their own data, the engine finds no archive in them.
-    {zip::Failure::Damaged, "no end of central directory record", differential::kGzipTruncated | differential::kPackTruncated},
+    // A gzip or lzma file cut within its first header is none, nor a bzip2 file whose first
+    // stream, empty, has its end magic flipped: libarchive's raw reader takes any bytes as their
+    // own data, the engine finds no archive in them.
+    {zip::Failure::Damaged, "no end of central directory record",
+     differential::kGzipTruncated | differential::kPackTruncated | differential::kPackCheck},
 };
 
 bool RightRefusal(const zip::Error& error, unsigned made) {
