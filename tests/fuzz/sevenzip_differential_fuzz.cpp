@@ -32,7 +32,7 @@ constexpr Refusal kRightRefusals[] = {
     // The start header's CRC guards where the header is, and its version the format: libarchive
     // goes on past either, the engine stops.
     {zip::Failure::Damaged, "its 7z header fails its check", differential::kSevenFlipped},
-    {zip::Failure::UnsupportedMethod, "a 7z format version", differential::kSevenFlipped},
+    {zip::Failure::UnsupportedMethod, "a later 7z format", differential::kSevenFlipped},
 };
 
 bool RightRefusal(const zip::Error& error, unsigned made) {

@@ -353,7 +353,9 @@ void ReadTimes(Reader& reader, std::vector<Item>& items, std::optional<std::uint
 }
 
 Error ReadFiles(Reader& reader, Header& header) {
-  const std::uint32_t count = reader.Count(0);
+  // Each file takes at least a byte of what follows (its name's end alone takes two), so that a
+  // count that lies allocates no more than the header could describe.
+  const std::uint32_t count = reader.Count(1);
   header.items.resize(count);
   std::vector<bool> empty(count, false), emptyFile, anti;
   std::size_t empties = 0;
