@@ -74,15 +74,18 @@ std::string CompressedFileName(const os::Path& archive) {
 }
 
 // Another format's signature first: "ustar" where a tar's magic would be may be that format's
-// bytes (a stored block, a skippable frame), so only a header that checks out makes it a tar.
+// bytes (a stored block, a skippable frame, a zip entry's data), so only a header that checks out
+// makes it a tar.
 bool OtherSignature(std::span<const std::uint8_t> head) {
   static constexpr std::uint8_t kSevenZip[] = {'7', 'z', 0xBC, 0xAF, 0x27, 0x1C};
   static constexpr std::uint8_t kRar[] = {'R', 'a', 'r', '!', 0x1A, 0x07};
   static constexpr std::uint8_t kBzip2[] = {'B', 'Z', 'h'};
+  static constexpr std::uint8_t kZip[] = {'P', 'K', 0x03, 0x04};  // a local header: its data may hold anything
   const auto starts = [&](std::span<const std::uint8_t> magic) {
     return head.size() >= magic.size() && std::equal(magic.begin(), magic.end(), head.begin());
   };
-  return StartsGzip(head) || StartsXz(head) || StartsZstd(head) || starts(kSevenZip) || starts(kRar) || starts(kBzip2);
+  return StartsGzip(head) || StartsXz(head) || StartsZstd(head) || starts(kSevenZip) || starts(kRar) || starts(kBzip2) ||
+         starts(kZip);
 }
 
 // Whether a file that starts as the format's stream decodes to a tar, looking as far as its first
