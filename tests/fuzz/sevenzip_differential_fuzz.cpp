@@ -63,6 +63,7 @@ constexpr Strictness kLibarchiveStrictness[] = {
     {"bzip decompression failed", differential::kSevenFlipped},
     {"Failed to decode PPMd", differential::kSevenFlipped},
     {"Truncated 7z file data", differential::kSevenFlipped},
+    {"Truncated 7-Zip file body", differential::kSevenFlipped},
     {"7-Zip bad CRC", differential::kSevenFlipped},
 };
 
