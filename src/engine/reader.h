@@ -27,15 +27,22 @@ using Progress = std::function<bool(std::uint64_t)>;
 class Reader {
  public:
   virtual ~Reader() = default;
-  // Every entry, the whole archive checked before anything is written.
-  virtual Error List(Catalog& catalog) = 0;
+  // Every entry, the whole archive checked before anything is placed in the target. A stream
+  // costly to decode may keep its files' data in the target as it is read, hidden until placed.
+  virtual Error List(Catalog& catalog, const os::Folder& target) = 0;
   // Once the entries are placed and before anything is written: the passwords, where entries
   // are encrypted.
   virtual Error Open(const Catalog& catalog) = 0;
   // How many workers copy at once, of the `threads` asked for (0: all cores).
   virtual unsigned Workers(unsigned threads) const = 0;
+  // The entry's new file, `name` in `folder`; Exists when the name is taken.
+  virtual Error Make(const Entry& /*entry*/, const os::Folder& folder, const os::Path& name, os::File& out) {
+    return folder.NewFile(name, out);
+  }
   // One entry's data into its new file.
   virtual Error Copy(const Entry& entry, const os::File& out, EntryBuffers& buffers, const Progress& progress) = 0;
+  // Once every entry is made: what the reader kept in the target goes.
+  virtual Error Finish() { return {}; }
 };
 
 }  // namespace zip

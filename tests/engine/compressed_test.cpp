@@ -123,7 +123,11 @@ INSTANTIATE_TEST_SUITE_P(
         // A frame whose window (2^41 bytes) no program can have: refused before it is allocated.
         Broken{"ZstdWindowPastAnyMemory", "zstd", "printf '\\050\\265\\057\\375\\000\\370' > $A && head -c 2000 /dev/zero >> $A",
                "true", zip::Failure::TooLarge},
-        Broken{"LzmaCut", "lzma", CUT(100), "tar -C in -cf - . | lzma > $A"}),
+        Broken{"LzmaCut", "lzma", CUT(100), "tar -C in -cf - . | lzma > $A"},
+        // Found only once every file's data is decoded (and kept): none of it stays.
+        Broken{"GzipTarCrc", "gzip", FLIP(6), "tar -C in -czf $A ."},
+        Broken{"LoneGzipCut", "gzip", CUT(3), "gzip -c in/a.bin > $A"},
+        Broken{"LoneXzCheck", "xz", FLIP(20), "xz -c in/a.bin > $A"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 }  // namespace

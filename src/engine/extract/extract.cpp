@@ -54,12 +54,11 @@ Error CreateFree(const std::string& planned, bool folder, std::string& made, Cre
 // handles as the tree is deep.
 class Extraction {
  public:
-  Extraction(Reader& reader, const Catalog& catalog, Plan& plan, const os::Path& target, Observer& observer,
+  Extraction(Reader& reader, const Catalog& catalog, Plan& plan, const os::Folder& root, Observer& observer,
              ExtractReport& report)
-      : reader_(reader), catalog_(catalog), plan_(plan), target_(target), observer_(observer), report_(report) {}
+      : reader_(reader), catalog_(catalog), plan_(plan), root_(root), observer_(observer), report_(report) {}
 
   Error Run(unsigned threads) {
-    if (Error error = os::Folder::Open(target_, root_)) return error;
     Count();
     // This thread is one of the workers: a thread costs milliseconds to start under Wine, which a
     // small archive would spend on that alone.
@@ -177,7 +176,7 @@ class Extraction {
     os::File out;
     std::string made;
     if (Error error = CreateFree(file.path, false, made, [&](const std::string& path) {
-          return folder.NewFile(Utf8Path(Split(path).second), out);
+          return reader_.Make(entry, folder, Utf8Path(Split(path).second), out);
         })) {
       return error;
     }
@@ -233,10 +232,9 @@ class Extraction {
   Reader& reader_;
   const Catalog& catalog_;
   Plan& plan_;
-  const os::Path& target_;
+  const os::Folder& root_;
   Observer& observer_;
   ExtractReport& report_;
-  os::Folder root_;
   std::vector<std::size_t> folderParent_;  // kTarget: at the top
   std::vector<std::size_t> fileParent_;
   std::vector<std::size_t> pending_;  // what each folder is still to hold
@@ -252,20 +250,26 @@ Error Extract(const os::Path& archive, ArchiveKind kind, const os::Path& folder,
               ExtractReport& report, unsigned threads) {
   os::File file;
   if (Error error = os::File::OpenRead(archive, file)) return error;
-  const std::unique_ptr<Reader> reader = OpenReader(kind, file, archive, observer);
-  Catalog catalog;
-  if (Error error = reader->List(catalog)) return error;
-  Plan plan;
-  if (Error error = PlanExtraction(catalog, plan, report)) return error;
+  os::Folder root;
+  if (Error error = os::Folder::Open(folder, root)) return error;
+  // Before the listing, which may keep what it decodes in the target.
   std::uint64_t free = 0;
   if (Error error = os::FreeSpace(folder, free)) return error;
+  const std::unique_ptr<Reader> reader = OpenReader(kind, file, archive, observer);
+  Catalog catalog;
+  if (Error error = reader->List(catalog, root)) return error;
+  Plan plan;
+  if (Error error = PlanExtraction(catalog, plan, report)) return error;
   if (plan.bytes > free) {
     return Error{Failure::TooLarge, folder, {},
                  "it needs " + std::to_string(plan.bytes) + " bytes, " + std::to_string(free) + " are free"};
   }
   if (Error error = reader->Open(catalog)) return error;
   observer.Total(plan.bytes);
-  return Extraction(*reader, catalog, plan, folder, observer, report).Run(reader->Workers(threads));
+  if (Error error = Extraction(*reader, catalog, plan, root, observer, report).Run(reader->Workers(threads))) {
+    return error;
+  }
+  return reader->Finish();
 }
 
 }  // namespace

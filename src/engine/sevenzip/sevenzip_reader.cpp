@@ -12,7 +12,7 @@ class SevenZipReader final : public Reader {
  public:
   SevenZipReader(const os::File& archive, Observer& observer) : archive_(archive), observer_(observer) {}
 
-  Error List(Catalog& catalog) override { return archive_.Open(observer_, catalog); }
+  Error List(Catalog& catalog, const os::Folder& /*target*/) override { return archive_.Open(observer_, catalog); }
 
   Error Open(const Catalog& /*catalog*/) override {
     if (!archive_.FileAFolder()) stream_ = Stopping(archive_.Data());

@@ -104,6 +104,9 @@ class Folder {
   // `name` is one segment; both fail when anything already holds it.
   Error NewFolder(const Path& name, Folder& made) const;
   Error NewFile(const Path& name, File& file) const;
+  // The file `name` in this folder moved into `to` as `newName` (one segment, fails when anything
+  // holds it) and given open for writing, as NewFile would have made it.
+  Error Move(const Path& name, const Folder& to, const Path& newName, File& moved) const;
   Error SetTimes(const Times& times) const;
   // Only hidden: read-only on a folder means nothing to Windows and on POSIX would keep its
   // content from being written or removed.
@@ -137,6 +140,7 @@ Error InspectTarget(const Path& path, Status& status);
 // Links in the folder are listed as links, never followed.
 Error List(const Path& folder, std::vector<std::pair<Path, Status>>& items);
 Error Remove(const Path& file);
+Error RemoveFolder(const Path& emptyFolder);
 Error FreeSpace(const Path& folder, std::uint64_t& bytes);
 
 // Local wall-clock time, as DOS dates hold it.

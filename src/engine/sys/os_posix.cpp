@@ -1,6 +1,7 @@
 // POSIX implementation of the system seam: descriptors, pread/pwrite, files and folders made
 // relative to a held folder (openat, mkdirat), lstat and stat, futimens.
 #include <dirent.h>
+#include <stdio.h>  // renameat2
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -217,6 +218,19 @@ Error Folder::NewFile(const Path& name, File& file) const {
   return {};
 }
 
+Error Folder::Move(const Path& name, const Folder& to, const Path& newName, File& moved) const {
+  const Path path = to.path_ / newName;
+  if (::renameat2(Fd(handle_), name.c_str(), Fd(to.handle_), newName.c_str(), RENAME_NOREPLACE) != 0) {
+    return SystemError(path);
+  }
+  const int fd = ::openat(Fd(to.handle_), newName.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return SystemError(path);
+  moved = File();
+  moved.handle_ = fd;
+  moved.path_ = path;
+  return {};
+}
+
 Error Folder::SetTimes(const Times& times) const {
   const Pair pair = TimesOf(times);
   if (::futimens(Fd(handle_), pair.times) != 0) return SystemError(path_);
@@ -265,6 +279,11 @@ Error List(const Path& folder, std::vector<std::pair<Path, Status>>& items) {
 
 Error Remove(const Path& file) {
   if (::unlink(file.c_str()) != 0) return SystemError(file);
+  return {};
+}
+
+Error RemoveFolder(const Path& emptyFolder) {
+  if (::rmdir(emptyFolder.c_str()) != 0) return SystemError(emptyFolder);
   return {};
 }
 

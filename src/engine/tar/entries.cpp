@@ -145,7 +145,7 @@ std::string NameText(std::string_view name) {
   return text;
 }
 
-Error ReadTarCatalog(Stream& stream, Catalog& catalog) {
+Error ReadTarCatalog(Stream& stream, Catalog& catalog, const KeepData& keep) {
   std::array<std::uint8_t, kTarBlock> block{};
   Pax pax;
   std::optional<std::string> longName;
@@ -236,6 +236,11 @@ Error ReadTarCatalog(Stream& stream, Catalog& catalog) {
         break;
     }
     if (entry.size > INT64_MAX) return Damaged(entry.name, "its size is past any file's");
+    if (keep && (type.role == Role::File || type.role == Role::Sparse) && !entry.folder) {
+      const std::uint64_t before = stream.position();
+      if (Error error = keep(entry, stream)) return error;
+      consumed += stream.position() - before;
+    }
     if (Error error = stream.Skip(Padded(size) - consumed)) {
       return error.kind == Failure::Damaged ? Damaged(entry.name, "the archive ends before its data does") : error;
     }
@@ -244,10 +249,16 @@ Error ReadTarCatalog(Stream& stream, Catalog& catalog) {
   return stream.Finish();
 }
 
-Error ReadGzipCatalog(Stream& stream, Catalog& catalog) {
+Error ReadGzipCatalog(Stream& stream, Catalog& catalog, const os::File& into,
+                      const std::function<Error(std::uint64_t bytes)>& reserve) {
   Bytes buffer(std::size_t{256} * 1024);
   for (std::size_t got = buffer.size(); got == buffer.size();) {
+    const std::uint64_t at = stream.position();
     if (Error error = stream.Read(buffer.data(), buffer.size(), got)) return error;
+    if (got > 0) {
+      if (Error error = reserve(got)) return error;
+      if (Error error = into.WriteAt(at, buffer.data(), got)) return error;
+    }
   }
   Entry entry;
   entry.size = entry.compressedSize = stream.position();

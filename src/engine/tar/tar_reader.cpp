@@ -9,6 +9,7 @@
 #include "engine/codec/decoded_stream.h"
 #include "engine/codec/stream.h"
 #include "engine/names/safe_name.h"
+#include "engine/spool.h"
 #include "engine/stream_copy.h"
 #include "engine/sys/paths.h"
 #include "engine/tar/entries.h"
@@ -104,45 +105,83 @@ bool HoldsTar(const os::File& archive, bool (*starts)(std::span<const std::uint8
 
 enum class Holds { Tar, GzipTar, GzipFile, CompressedTar, CompressedFile };
 
-// A tar is read through once to list it, checking all of it (a gzip stream's CRC-32 too) before
-// anything is written, and again to extract it.
+// A plain tar is read through once to list it, checking all of it before anything is written,
+// and again to extract it. What must be decoded is decoded once: listed, its files' data kept in
+// the target as it comes (a gzip stream's CRC-32 and the like checked at the end), then placed.
 class StreamReader final : public Reader {
  public:
   StreamReader(const os::File& archive, const os::Path& path, Observer& observer, Holds holds,
                MakeDecoder decoder = nullptr)
       : archive_(archive), path_(path), observer_(observer), holds_(holds), decoder_(decoder) {}
 
-  Error List(Catalog& catalog) override {
+  Error List(Catalog& catalog, const os::Folder& target) override {
     const std::unique_ptr<Stream> stream = OpenStream();
+    if (holds_ == Holds::Tar) return ReadTarCatalog(*stream, catalog);
+    if (Error error = spool_.Open(target)) return error;
+    // The progress is told as the data is kept, the total only once all is listed.
+    if (holds_ == Holds::GzipTar || holds_ == Holds::CompressedTar) {
+      EntryBuffers buffers;
+      return ReadTarCatalog(*stream, catalog, [&](const Entry& entry, Stream& data) {
+        if (Error error = spool_.Reserve(entry.size)) return error;
+        os::File file;
+        if (Error error = spool_.Keep(entry.dataOffset, file)) return error;
+        return CopyFromStream(data, entry, file, buffers, [&](std::uint64_t bytes) {
+          observer_.Done(bytes, entry.name);
+          return !observer_.Cancelled();
+        });
+      });
+    }
+    if (Error error = ListOneFile(*stream, catalog)) return error;
+    Entry& entry = catalog.entries.front();
+    entry.name = entry.storedName = FileName(*stream);
     if (holds_ == Holds::CompressedFile) {
-      if (Error error = ReadGzipCatalog(*stream, catalog)) return error;
-      Entry& entry = catalog.entries.front();
-      entry.name = entry.storedName = CompressedFileName(path_);
       // These formats store no time: the file keeps the archive's, as their own tools do.
       if (os::Status status; !os::InspectTarget(path_, status)) entry.times = status.times;
       return {};
     }
-    if (holds_ != Holds::GzipFile) return ReadTarCatalog(*stream, catalog);
-    if (Error error = ReadGzipCatalog(*stream, catalog)) return error;
-    const auto& gzip = static_cast<const GzipStream&>(*stream);
-    Entry& entry = catalog.entries.front();
-    entry.name = entry.storedName = GzipFileName(gzip.StoredName(), path_);
-    if (const auto stored = gzip.StoredTime()) entry.times = TarTimes(*stored);
+    if (const auto stored = static_cast<const GzipStream&>(*stream).StoredTime()) entry.times = TarTimes(*stored);
     return {};
   }
 
   Error Open(const Catalog& /*catalog*/) override {
-    stream_ = OpenStream();
+    if (holds_ == Holds::Tar) stream_ = OpenStream();
     return {};
   }
 
-  unsigned Workers(unsigned /*threads*/) const override { return 1; }  // a stream has one reader
-
-  Error Copy(const Entry& entry, const os::File& out, EntryBuffers& buffers, const Progress& progress) override {
-    return CopyFromStream(*stream_, entry, out, buffers, progress);
+  // A stream has one reader; what was kept is only moved.
+  unsigned Workers(unsigned threads) const override {
+    return holds_ == Holds::Tar ? 1 : threads == 0 ? os::Cores() : threads;
   }
 
+  Error Make(const Entry& entry, const os::Folder& folder, const os::Path& name, os::File& out) override {
+    if (spool_.Holds(entry.dataOffset)) return spool_.Place(entry.dataOffset, folder, name, out);
+    return folder.NewFile(name, out);
+  }
+
+  // What was kept is in its place already, and its progress told.
+  Error Copy(const Entry& entry, const os::File& out, EntryBuffers& buffers, const Progress& progress) override {
+    return stream_ ? CopyFromStream(*stream_, entry, out, buffers, progress) : Error{};
+  }
+
+  Error Finish() override { return spool_.Close(); }
+
  private:
+  // A lone compressed file's name, once its stream has begun.
+  std::string FileName(const Stream& stream) const {
+    if (holds_ == Holds::CompressedFile) return CompressedFileName(path_);
+    return GzipFileName(static_cast<const GzipStream&>(stream).StoredName(), path_);
+  }
+
+  // The one file, kept as it is decoded: its size is known only at the stream's end.
+  Error ListOneFile(Stream& stream, Catalog& catalog) {
+    os::File file;
+    if (Error error = spool_.Keep(0, file)) return error;
+    return ReadGzipCatalog(stream, catalog, file, [&](std::uint64_t bytes) {
+      observer_.Done(bytes, FileName(stream));
+      return spool_.Reserve(bytes);
+    });
+  }
+
   std::unique_ptr<Stream> OpenStream() const {
     std::unique_ptr<Stream> stream;
     if (holds_ == Holds::Tar) {
@@ -161,7 +200,8 @@ class StreamReader final : public Reader {
   Observer& observer_;
   const Holds holds_;
   const MakeDecoder decoder_;
-  std::unique_ptr<Stream> stream_;
+  Spool spool_;
+  std::unique_ptr<Stream> stream_;  // a plain tar's, read again to extract it
 };
 
 }  // namespace

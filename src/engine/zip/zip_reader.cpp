@@ -11,7 +11,7 @@ class ZipReader final : public Reader {
  public:
   ZipReader(const os::File& archive, Observer& observer) : archive_(archive), observer_(observer) {}
 
-  Error List(Catalog& catalog) override {
+  Error List(Catalog& catalog, const os::Folder& /*target*/) override {
     if (Error error = ReadCentralDirectory(archive_, catalog)) return error;
     if (Error error = RefuseUnsupported(catalog)) return error;
     return ReadLocalHeaders(archive_, catalog);
