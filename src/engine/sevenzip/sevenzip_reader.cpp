@@ -1,5 +1,6 @@
 #include "engine/sevenzip/sevenzip_reader.h"
 
+#include "engine/codec/read_ahead.h"
 #include "engine/sevenzip/sevenzip_archive.h"
 #include "engine/stream_copy.h"
 
@@ -14,8 +15,9 @@ class SevenZipReader final : public Reader {
 
   Error List(Catalog& catalog, const os::Folder& /*target*/) override { return archive_.Open(observer_, catalog); }
 
+  // A solid block is decoded on a thread of its own, ahead of the writing.
   Error Open(const Catalog& /*catalog*/) override {
-    if (!archive_.FileAFolder()) stream_ = Stopping(archive_.Data());
+    if (!archive_.FileAFolder()) stream_ = std::make_unique<ReadAheadStream>(Stopping(archive_.Data()));
     return {};
   }
 

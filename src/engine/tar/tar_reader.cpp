@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/codec/decoded_stream.h"
+#include "engine/codec/read_ahead.h"
 #include "engine/codec/stream.h"
 #include "engine/names/safe_name.h"
 #include "engine/spool.h"
@@ -133,13 +134,13 @@ class StreamReader final : public Reader {
     }
     if (Error error = ListOneFile(*stream, catalog)) return error;
     Entry& entry = catalog.entries.front();
-    entry.name = entry.storedName = FileName(*stream);
+    entry.name = entry.storedName = FileName();
     if (holds_ == Holds::CompressedFile) {
       // These formats store no time: the file keeps the archive's, as their own tools do.
       if (os::Status status; !os::InspectTarget(path_, status)) entry.times = status.times;
       return {};
     }
-    if (const auto stored = static_cast<const GzipStream&>(*stream).StoredTime()) entry.times = TarTimes(*stored);
+    if (const auto stored = gzip_->StoredTime()) entry.times = TarTimes(*stored);
     return {};
   }
 
@@ -167,9 +168,9 @@ class StreamReader final : public Reader {
 
  private:
   // A lone compressed file's name, once its stream has begun.
-  std::string FileName(const Stream& stream) const {
+  std::string FileName() const {
     if (holds_ == Holds::CompressedFile) return CompressedFileName(path_);
-    return GzipFileName(static_cast<const GzipStream&>(stream).StoredName(), path_);
+    return GzipFileName(gzip_->StoredName(), path_);
   }
 
   // The one file, kept as it is decoded: its size is known only at the stream's end.
@@ -177,22 +178,26 @@ class StreamReader final : public Reader {
     os::File file;
     if (Error error = spool_.Keep(0, file)) return error;
     return ReadGzipCatalog(stream, catalog, file, [&](std::uint64_t bytes) {
-      observer_.Done(bytes, FileName(stream));
+      observer_.Done(bytes, FileName());
       return spool_.Reserve(bytes);
     });
   }
 
-  std::unique_ptr<Stream> OpenStream() const {
+  // What must be decoded is decoded on a thread of its own, ahead of the writing.
+  std::unique_ptr<Stream> OpenStream() {
     std::unique_ptr<Stream> stream;
     if (holds_ == Holds::Tar) {
       stream = std::make_unique<FileStream>(archive_);
     } else if (decoder_) {
       stream = std::make_unique<DecodedStream>(archive_, decoder_());
     } else {
-      stream = std::make_unique<GzipStream>(archive_);
+      auto gzip = std::make_unique<GzipStream>(archive_);
+      gzip_ = gzip.get();
+      stream = std::move(gzip);
     }
     stream->StopWhen([&observer = observer_] { return observer.Cancelled(); });
-    return stream;
+    if (holds_ == Holds::Tar) return stream;
+    return std::make_unique<ReadAheadStream>(std::move(stream));
   }
 
   const os::File& archive_;
@@ -201,6 +206,7 @@ class StreamReader final : public Reader {
   const Holds holds_;
   const MakeDecoder decoder_;
   Spool spool_;
+  const GzipStream* gzip_ = nullptr;  // inside the stream listed, when it is one
   std::unique_ptr<Stream> stream_;  // a plain tar's, read again to extract it
 };
 
