@@ -75,6 +75,8 @@ constexpr Strictness kLibarchiveStrictness[] = {
     // A deflate stream ends at its own end marker; libarchive also wants every declared
     // compressed byte consumed, the engine takes what follows the marker as no data of its own.
     {"compressed data is wrong size", differential::kSizes},
+    // The same for an LZMA stream that ends at its end marker before its declared size does.
+    {"lzma alone premature end of stream", differential::kSizes},
 };
 
 bool RightRefusal(const zip::Error& error, unsigned faults) {
