@@ -9,10 +9,23 @@ namespace {
 constexpr unsigned kWaitMs = 100;
 }  // namespace
 
-ReadAheadStream::ReadAheadStream(std::unique_ptr<Stream> inner) : inner_(std::move(inner)) {
+ReadAheadStream::ReadAheadStream(Produce produce) : produce_(std::move(produce)) {
   for (Bytes& buffer : ring_) buffer.resize(kBufferSize);
-  thread_ = std::make_unique<os::Thread>([this] { Produce(); });
+  thread_ = std::make_unique<os::Thread>([this] { Run(); });
 }
+
+ReadAheadStream::ReadAheadStream(std::unique_ptr<Stream> inner)
+    : ReadAheadStream([inner = std::shared_ptr<Stream>(std::move(inner))](Sink& sink) -> Error {
+        for (;;) {
+          const std::span<std::uint8_t> room = sink.Room();
+          if (room.empty()) return {};
+          std::size_t got = 0;
+          const Error error = inner->Read(room.data(), room.size(), got);
+          sink.Fill(got);
+          if (error) return error;
+          if (got < room.size()) return inner->Finish();
+        }
+      }) {}
 
 ReadAheadStream::~ReadAheadStream() {
   {
@@ -24,33 +37,38 @@ ReadAheadStream::~ReadAheadStream() {
 }
 
 // Nothing may leave the thread: a failure ends the stream there, for the reader to meet.
-void ReadAheadStream::Produce() {
-  for (std::size_t tail = 0;; tail = (tail + 1) % kBuffers) {
-    {
-      os::Guard guard(mutex_);
-      while (count_ == kBuffers && !stop_) changed_.Wait(mutex_, kWaitMs);
-      if (stop_) return;
-    }
-    std::size_t got = 0;
-    Error error;
-    try {
-      error = inner_->Read(ring_[tail].data(), kBufferSize, got);
-      if (!error && got < kBufferSize) error = inner_->Finish();
-    } catch (const std::bad_alloc&) {
-      error = Error{Failure::NoMemory, {}, {}, {}};
-    }
-    const bool last = error || got < kBufferSize;
-    os::Guard guard(mutex_);
-    filled_[tail] = got;
-    if (got > 0) ++count_;
-    if (last) {
-      ended_ = true;
-      end_ = std::move(error);
-    }
-    changed_.NotifyAll();
-    if (last) return;
+void ReadAheadStream::Run() {
+  Sink sink(*this);
+  Error error;
+  try {
+    error = produce_(sink);
+  } catch (const std::bad_alloc&) {
+    error = Error{Failure::NoMemory, {}, {}, {}};
   }
+  os::Guard guard(mutex_);
+  if (filled_[tail_] > 0 && !stop_) ++count_;
+  ended_ = true;
+  end_ = std::move(error);
+  changed_.NotifyAll();
 }
+
+// A full buffer is handed over; the next is the decoder's once the reader has given it back.
+std::span<std::uint8_t> ReadAheadStream::Sink::Room() {
+  ReadAheadStream& s = stream_;
+  os::Guard guard(s.mutex_);
+  const bool full = s.filled_[s.tail_] == kBufferSize;
+  if (full) {
+    ++s.count_;
+    s.tail_ = (s.tail_ + 1) % kBuffers;
+    s.changed_.NotifyAll();
+  }
+  while (s.count_ == kBuffers && !s.stop_) s.changed_.Wait(s.mutex_, kWaitMs);
+  if (s.stop_) return {};
+  if (full) s.filled_[s.tail_] = 0;
+  return std::span(s.ring_[s.tail_]).subspan(s.filled_[s.tail_]);
+}
+
+void ReadAheadStream::Sink::Fill(std::size_t size) { stream_.filled_[stream_.tail_] += size; }
 
 Error ReadAheadStream::Take(std::uint8_t* data, std::uint64_t size, std::uint64_t& got) {
   got = 0;

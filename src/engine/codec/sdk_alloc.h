@@ -3,6 +3,7 @@
 // what this program may take, saying how much was asked, and the CRC tables they check with.
 #include <7zTypes.h>
 
+#include <atomic>
 #include <cstdint>
 #include <new>
 
@@ -11,7 +12,7 @@
 namespace zip {
 
 struct LimitedAlloc : ISzAlloc {
-  std::uint64_t refused = 0;  // the size refused, when one was
+  std::atomic<std::uint64_t> refused = 0;  // the size refused, when one was; the xz decoder's threads share it
   LimitedAlloc() : ISzAlloc{&Take, &Give} {}
   // SZ_ERROR_MEM from a decoder given this allocator, told apart.
   Error OutOfMemory() const { return refused != 0 ? WindowTooLarge(refused) : Error{Failure::NoMemory, {}, {}, {}}; }

@@ -4,9 +4,11 @@
 // after another and checks what follows the last.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 
+#include "engine/codec/stream.h"
 #include "engine/engine.h"
 
 namespace zip {
@@ -30,6 +32,9 @@ class StreamDecoder {
 
 // Each format's decoder, and whether a file's first bytes start a stream of it.
 std::unique_ptr<StreamDecoder> MakeXzDecoder();
+// A whole xz file on all cores: blocks whose headers give their sizes (as xz -T writes them)
+// decode side by side; read ahead of its reader on a thread of its own.
+std::unique_ptr<Stream> OpenXzStream(const os::File& file, std::function<bool()> cancelled);
 bool StartsXz(std::span<const std::uint8_t> head);
 std::unique_ptr<StreamDecoder> MakeBzip2Decoder();
 bool StartsBzip2(std::span<const std::uint8_t> head);

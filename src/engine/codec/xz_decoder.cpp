@@ -3,8 +3,10 @@
 #include <Xz.h>
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 
+#include "engine/codec/read_ahead.h"
 #include "engine/codec/sdk_alloc.h"
 #include "engine/codec/stream_decoder.h"
 
@@ -49,7 +51,92 @@ class XzDecoder final : public StreamDecoder {
   CXzUnpacker unpacker_{};
 };
 
+// The file front to back, for the SDK's decoder; a cancel ends it as a failed read.
+struct FileInput {
+  ISeqInStream vt;
+  const os::File& file;
+  const std::function<bool()>& cancelled;
+  std::uint64_t offset = 0;
+  Error error;
+
+  static SRes Read(ISeqInStreamPtr self, void* data, size_t* size) {
+    auto& in = *const_cast<FileInput*>(reinterpret_cast<const FileInput*>(self));
+    std::size_t got = 0;
+    in.error = in.cancelled && in.cancelled() ? Error{Failure::Cancelled, {}, {}, {}}
+                                              : in.file.ReadAt(in.offset, static_cast<std::uint8_t*>(data), *size, got);
+    *size = got;
+    in.offset += got;
+    return in.error ? SZ_ERROR_READ : SZ_OK;
+  }
+};
+
+// What the decoder makes, into the stream's buffers; short once the reader has gone.
+struct SinkOutput {
+  ISeqOutStream vt;
+  ReadAheadStream::Sink& sink;
+
+  static size_t Write(ISeqOutStreamPtr self, const void* data, size_t size) {
+    ReadAheadStream::Sink& sink = reinterpret_cast<const SinkOutput*>(self)->sink;
+    std::size_t written = 0;
+    while (written < size) {
+      const std::span<std::uint8_t> room = sink.Room();
+      if (room.empty()) break;
+      const std::size_t n = std::min(room.size(), size - written);
+      std::memcpy(room.data(), static_cast<const std::uint8_t*>(data) + written, n);
+      sink.Fill(n);
+      written += n;
+    }
+    return written;
+  }
+};
+
+struct DestroyDecoder {
+  void operator()(CXzDecMt* decoder) const { XzDecMt_Destroy(decoder); }
+};
+
+// Every stream, its padding and every check read by the SDK's decoder.
+Error DecodeXzFile(const os::File& file, const std::function<bool()>& cancelled, ReadAheadStream::Sink& sink) {
+  MakeCrcTables();
+  LimitedAlloc alloc;
+  const std::unique_ptr<CXzDecMt, DestroyDecoder> decoder(XzDecMt_Create(&alloc, &alloc));
+  if (!decoder) return Error{Failure::NoMemory, {}, {}, {}};
+  CXzDecMtProps props;
+  XzDecMtProps_Init(&props);
+  props.numThreads = os::Cores();
+  props.memUseMax = std::size_t{sizeof(void*)} << 26;  // past it, a block is decoded on this thread
+  FileInput in{{&FileInput::Read}, file, cancelled};
+  SinkOutput out{{&SinkOutput::Write}, sink};
+  CXzStatInfo stat;
+  int multiThreaded = 0;
+  const SRes result = XzDecMt_Decode(decoder.get(), &props, nullptr, /* finishMode= */ 1, &out.vt, &in.vt, &stat,
+                                     &multiThreaded, nullptr);
+  if (in.error) return in.error;
+  switch (result) {
+    case SZ_OK:
+      return stat.DataAfterEnd ? Error{Failure::Damaged, {}, {}, "its xz stream is followed by bytes that are not xz"}
+                               : Error{};
+    case SZ_ERROR_WRITE:  // the reader has gone
+      return {};
+    case SZ_ERROR_MEM:
+      return alloc.OutOfMemory();
+    case SZ_ERROR_UNSUPPORTED:
+      return Error{Failure::UnsupportedMethod, {}, {}, "an xz filter or check"};
+    case SZ_ERROR_CRC:
+      return Error{Failure::Damaged, {}, {}, "its xz stream fails its check"};
+    case SZ_ERROR_INPUT_EOF:
+      return Error{Failure::Damaged, {}, {}, "its xz stream ends early"};
+    default:
+      return Error{Failure::Damaged, {}, {}, "its xz stream is damaged"};
+  }
+}
+
 }  // namespace
+
+std::unique_ptr<Stream> OpenXzStream(const os::File& file, std::function<bool()> cancelled) {
+  return std::make_unique<ReadAheadStream>([&file, cancelled = std::move(cancelled)](ReadAheadStream::Sink& sink) {
+    return DecodeXzFile(file, cancelled, sink);
+  });
+}
 
 std::unique_ptr<StreamDecoder> MakeXzDecoder() { return std::make_unique<XzDecoder>(); }
 

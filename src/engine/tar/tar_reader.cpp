@@ -188,6 +188,8 @@ class StreamReader final : public Reader {
     std::unique_ptr<Stream> stream;
     if (holds_ == Holds::Tar) {
       stream = std::make_unique<FileStream>(archive_);
+    } else if (decoder_ == &MakeXzDecoder) {  // read ahead on all cores
+      return OpenXzStream(archive_, [&observer = observer_] { return observer.Cancelled(); });
     } else if (decoder_) {
       stream = std::make_unique<DecodedStream>(archive_, decoder_());
     } else {
