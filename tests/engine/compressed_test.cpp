@@ -113,6 +113,9 @@ INSTANTIATE_TEST_SUITE_P(
         Broken{"XzCut", "xz", CUT(100), "tar -C in -cJf $A ."},
         Broken{"XzCheck", "xz", FLIP(20), "tar -C in -cJf $A ."},
         Broken{"XzGarbageAfter", "xz", "printf 'garbage!' >> $A", "tar -C in -cJf $A ."},
+        // In a block decoded beside others.
+        Broken{"XzBlockCheck", "xz", "python3 -c 'import sys; p=sys.argv[1]; b=bytearray(open(p,\"rb\").read()); b[150000]^=1; open(p,\"wb\").write(b)' $A",
+               "tar -C in -cf - . | xz -T2 --block-size=65536 > $A"},
         Broken{"XzPaddingNotOfFour", "xz", "head -c 3 /dev/zero >> $A", "tar -C in -cJf $A ."},
         Broken{"Bzip2Cut", "bzip2", CUT(100), "tar -C in -cjf $A ."},
         Broken{"Bzip2Crc", "bzip2", FLIP(3), "tar -C in -cjf $A ."},
