@@ -104,7 +104,7 @@ Error DecodeXzFile(const os::File& file, const std::function<bool()>& cancelled,
   XzDecMtProps_Init(&props);
   props.numThreads = os::Cores();
   props.memUseMax = std::size_t{sizeof(void*)} << 26;  // past it, a block is decoded on this thread
-  FileInput in{{&FileInput::Read}, file, cancelled};
+  FileInput in{{&FileInput::Read}, file, cancelled, 0, {}};
   SinkOutput out{{&SinkOutput::Write}, sink};
   CXzStatInfo stat;
   int multiThreaded = 0;
