@@ -277,6 +277,15 @@ TEST_F(Tools, AFailureIsOneMessageOrWithQOneLineOnStandardError) {
          return WriteBytes(archive, std::string("\x28\xB5\x2F\xFD\x00\xA0\x01\x00\x00", 9));
        }, "Nothing was extracted: it needs 1024 MiB of memory to decode, more than a 32-bit program can have; "
           "the 64-bit Spillet opens it."},
+      // An xz block of 12 bytes whose 1.5 GiB dictionary the same cannot.
+      {"an xz dictionary past a 32-bit program", [](const std::wstring& archive) {
+         return WriteBytes(archive, std::string("\xFD\x37\x7A\x58\x5A\x00\x00\x04\xE6\xD6\xB4\x46\x02\x00\x21\x01\x25\x00"
+                                                "\x00\x00\x3B\x78\x7B\x41\x01\x00\x0B\x68\x65\x6C\x6C\x6F\x20\x77\x6F\x72"
+                                                "\x6C\x64\x0A\x00\xA1\xF2\xFF\xC4\x6A\x7F\xBF\xCF\x00\x01\x24\x0C\xA6\x18"
+                                                "\xD8\xD8\x1F\xB6\xF3\x7D\x01\x00\x00\x00\x00\x04\x59\x5A",
+                                                68));
+       }, "Nothing was extracted: it needs 1537 MiB of memory to decode, more than a 32-bit program can have; "
+          "the 64-bit Spillet opens it."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
