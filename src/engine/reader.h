@@ -3,6 +3,7 @@
 // table of readers (extract/readers.cpp).
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "engine/codec/bytes.h"
 #include "engine/codec/inflate.h"
@@ -35,6 +36,9 @@ class Reader {
   virtual Error Open(const Catalog& catalog) = 0;
   // How many workers copy at once, of the `threads` asked for (0: all cores).
   virtual unsigned Workers(unsigned threads) const = 0;
+  // The files of one lane are copied by one worker, in their order (a solid block's, read front
+  // to back); lanes go side by side. By default each file is a lane of its own.
+  virtual std::optional<std::size_t> Lane(const Entry& /*entry*/) const { return std::nullopt; }
   // The entry's new file, `name` in `folder`; Exists when the name is taken.
   virtual Error Make(const Entry& /*entry*/, const os::Folder& folder, const os::Path& name, os::File& out) {
     return folder.NewFile(name, out);

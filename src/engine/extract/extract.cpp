@@ -60,11 +60,12 @@ class Extraction {
 
   Error Run(unsigned threads) {
     Count();
+    Lanes();
     // This thread is one of the workers: a thread costs milliseconds to start under Wine, which a
     // small archive would spend on that alone.
-    if (!plan_.files.empty()) {
+    if (!lanes_.empty()) {
       std::vector<std::unique_ptr<os::Thread>> others;
-      for (std::size_t i = 1; i < std::min<std::size_t>(threads, plan_.files.size()); ++i) {
+      for (std::size_t i = 1; i < std::min<std::size_t>(threads, lanes_.size()); ++i) {
         others.push_back(std::make_unique<os::Thread>([this] { Work(); }));
       }
       Work();
@@ -94,6 +95,21 @@ class Extraction {
     for (const Placed& file : plan_.files) {
       fileParent_.push_back(parentOf(file.path));
       if (fileParent_.back() != kTarget) ++pending_[fileParent_.back()];
+    }
+  }
+
+  // The files in the plan's order, those of one lane together where its first one is.
+  void Lanes() {
+    std::unordered_map<std::size_t, std::size_t> at;  // the reader's lane: its place in lanes_
+    for (std::size_t i = 0; i < plan_.files.size(); ++i) {
+      const std::optional<std::size_t> lane = reader_.Lane(catalog_.entries[plan_.files[i].entry]);
+      if (!lane) {
+        lanes_.push_back({i});
+        continue;
+      }
+      const auto [it, added] = at.emplace(*lane, lanes_.size());
+      if (added) lanes_.emplace_back();
+      lanes_[it->second].push_back(i);
     }
   }
 
@@ -143,16 +159,24 @@ class Extraction {
     try {
       EntryBuffers buffers;
       for (;;) {
-        std::size_t i = 0;
+        std::size_t lane = 0;
         {
           os::Guard guard(mutex_);
-          if (stop_ || next_ == plan_.files.size()) return;
-          i = next_++;
-          if (Error error = MakeFolders(fileParent_[i] == kTarget ? 0 : fileParent_[i] + 1)) return Fail(std::move(error));
+          if (stop_ || next_ == lanes_.size()) return;
+          lane = next_++;
         }
-        if (Error error = ExtractFile(i, buffers)) {
-          os::Guard guard(mutex_);
-          return Fail(std::move(error));
+        for (const std::size_t i : lanes_[lane]) {
+          {
+            os::Guard guard(mutex_);
+            if (stop_) return;
+            if (Error error = MakeFolders(fileParent_[i] == kTarget ? 0 : fileParent_[i] + 1)) {
+              return Fail(std::move(error));
+            }
+          }
+          if (Error error = ExtractFile(i, buffers)) {
+            os::Guard guard(mutex_);
+            return Fail(std::move(error));
+          }
         }
       }
     } catch (const std::bad_alloc&) {
@@ -240,7 +264,8 @@ class Extraction {
   std::vector<std::size_t> pending_;  // what each folder is still to hold
   std::vector<os::Folder> held_;      // from when each folder is made until it is finished
   std::size_t made_ = 0;              // the folders made so far, in the plan's order
-  std::size_t next_ = 0;              // the next file to extract
+  std::vector<std::vector<std::size_t>> lanes_;  // the files, as the workers take them
+  std::size_t next_ = 0;              // the next lane to take
   std::atomic<bool> stop_{false};
   os::Mutex mutex_;                   // over all of the above but stop_, and the report
   Error error_;

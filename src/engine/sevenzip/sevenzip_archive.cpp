@@ -312,6 +312,7 @@ Error Archive::Open(Observer& observer, Catalog& catalog) {
     for (std::uint32_t i = 0; i < streams.perFolder[f]; ++i) start += streams.sizes[first + i];
     first += streams.perFolder[f];
   }
+  folderEnd_ = start;
 
   std::uint64_t offset = 0;
   std::size_t stream = 0;
@@ -342,10 +343,6 @@ Error Archive::Open(Observer& observer, Catalog& catalog) {
   return {};
 }
 
-std::unique_ptr<Stream> Archive::Data() {
-  return std::make_unique<DataStream>(file_, header_.streams, names_, keyFor_, 0, header_.streams.folders.size(), 0, 0);
-}
-
 std::unique_ptr<Stream> Archive::FolderData(std::size_t folder) {
   return std::make_unique<DataStream>(file_, header_.streams, names_, keyFor_, folder, folder + 1,
                                       folderFirstFile_[folder], folderStart_[folder]);
@@ -359,9 +356,8 @@ std::size_t Archive::FolderAt(std::uint64_t offset) const {
   return folder > 0 ? folder - 1 : 0;
 }
 
-bool Archive::FileAFolder() const {
-  const auto& perFolder = header_.streams.perFolder;
-  return perFolder.size() > 1 && std::all_of(perFolder.begin(), perFolder.end(), [](std::uint32_t n) { return n <= 1; });
+std::uint64_t Archive::FolderEnd(std::size_t folder) const {
+  return folder + 1 < folderStart_.size() ? folderStart_[folder + 1] : folderEnd_;
 }
 
 }  // namespace zip::sevenzip

@@ -17,15 +17,17 @@ namespace zip::sevenzip {
 class Archive {
  public:
   explicit Archive(const os::File& file) : file_(file) {}
-  // Reads the header into entries: each file's data at its offset in Data(). Asks for a password
-  // until one opens what is encrypted, before anything is written.
+  // Reads the header into entries: each file's data at its offset in the folders' data, one
+  // folder after another. Asks for a password until one opens what is encrypted, before anything
+  // is written.
   Error Open(Observer& observer, Catalog& catalog);
-  std::unique_ptr<Stream> Data();
-  // Whether each folder holds one file at most, so that each file decodes on a worker of its own;
-  // then the one folder's data, its positions as in Data(), and which folder holds an offset of it.
-  bool FileAFolder() const;
+  std::size_t Folders() const { return folderStart_.size(); }
+  // One folder's data, its positions as in all of them; which folder holds an offset of it, where
+  // the folder's data ends, and whether it holds more than one file (a solid block).
   std::unique_ptr<Stream> FolderData(std::size_t folder);
   std::size_t FolderAt(std::uint64_t offset) const;
+  std::uint64_t FolderEnd(std::size_t folder) const;
+  bool Solid(std::size_t folder) const { return header_.streams.perFolder[folder] > 1; }
 
  private:
   Error ReadHeaderBytes(Observer& observer, Bytes& bytes);
@@ -38,7 +40,8 @@ class Archive {
   Header header_;
   std::vector<std::string> names_;  // of each file with data, for the CRC's failure
   std::optional<std::string> password_;
-  std::vector<std::uint64_t> folderStart_;     // where each folder's data starts in Data()
+  std::vector<std::uint64_t> folderStart_;     // where each folder's data starts
+  std::uint64_t folderEnd_ = 0;               // and where the last one's ends
   std::vector<std::size_t> folderFirstFile_;  // and its first file, among those with data
   os::Mutex keysMutex_;
   std::map<Bytes, std::optional<AesKey>> keys_;  // for the password: one derivation per salt and cost

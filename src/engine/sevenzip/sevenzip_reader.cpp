@@ -7,42 +7,49 @@
 namespace zip {
 namespace {
 
-// The header read and every password asked for before anything is written; the folders then
-// decoded one after the other, each file checked as its last byte passes.
+// The header read and every password asked for before anything is written; then each folder
+// decoded front to back by one worker, folders side by side, each file checked as its last byte
+// passes. A solid block decodes on a thread of its own, ahead of the writing.
 class SevenZipReader final : public Reader {
  public:
   SevenZipReader(const os::File& archive, Observer& observer) : archive_(archive), observer_(observer) {}
 
   Error List(Catalog& catalog, const os::Folder& /*target*/) override { return archive_.Open(observer_, catalog); }
 
-  // A solid block is decoded on a thread of its own, ahead of the writing.
   Error Open(const Catalog& /*catalog*/) override {
-    if (!archive_.FileAFolder()) stream_ = std::make_unique<ReadAheadStream>(Stopping(archive_.Data()));
+    streams_.resize(archive_.Folders());
     return {};
   }
 
-  // A folder of many files (a solid block) decodes front to back on one worker; an archive of a
-  // file a folder decodes its files side by side.
   unsigned Workers(unsigned threads) const override {
-    return archive_.FileAFolder() ? (threads == 0 ? os::Cores() : threads) : 1;
+    return archive_.Folders() > 1 ? (threads == 0 ? os::Cores() : threads) : 1;
   }
 
+  // Files of no bytes read nothing: any worker makes them.
+  std::optional<std::size_t> Lane(const Entry& entry) const override {
+    if (entry.size == 0) return std::nullopt;
+    return archive_.FolderAt(entry.dataOffset);
+  }
+
+  // Only the lane's worker touches its folder's stream, let go after the folder's last file.
   Error Copy(const Entry& entry, const os::File& out, EntryBuffers& buffers, const Progress& progress) override {
-    if (stream_) return CopyFromStream(*stream_, entry, out, buffers, progress);
     if (entry.size == 0) return {};
-    const std::unique_ptr<Stream> stream = Stopping(archive_.FolderData(archive_.FolderAt(entry.dataOffset)));
-    return CopyFromStream(*stream, entry, out, buffers, progress);
+    const std::size_t folder = archive_.FolderAt(entry.dataOffset);
+    std::unique_ptr<Stream>& stream = streams_[folder];
+    if (!stream) {
+      stream = archive_.FolderData(folder);
+      stream->StopWhen([&observer = observer_] { return observer.Cancelled(); });
+      if (archive_.Solid(folder)) stream = std::make_unique<ReadAheadStream>(std::move(stream));
+    }
+    Error error = CopyFromStream(*stream, entry, out, buffers, progress);
+    if (error || entry.dataOffset + entry.size == archive_.FolderEnd(folder)) stream.reset();
+    return error;
   }
 
  private:
-  std::unique_ptr<Stream> Stopping(std::unique_ptr<Stream> stream) const {
-    stream->StopWhen([&observer = observer_] { return observer.Cancelled(); });
-    return stream;
-  }
-
   sevenzip::Archive archive_;
   Observer& observer_;
-  std::unique_ptr<Stream> stream_;
+  std::vector<std::unique_ptr<Stream>> streams_;  // by folder, while one is being read
 };
 
 }  // namespace
