@@ -11,12 +11,36 @@ namespace {
 
 constexpr lzma_check kChecks[] = {LZMA_CHECK_CRC64, LZMA_CHECK_CRC32, LZMA_CHECK_SHA256, LZMA_CHECK_NONE};
 
+struct EndLzma {
+  void operator()(lzma_stream* stream) const { lzma_end(stream); }
+};
+
+// Half of them as xz -T writes them: blocks of 4 KiB whose headers give their sizes, which the
+// engine decodes side by side.
 std::string Xz(std::string_view data, unsigned level, unsigned variant) {
-  std::string out(lzma_stream_buffer_bound(data.size()), '\0');
-  std::size_t used = 0;
-  lzma_easy_buffer_encode(level, kChecks[variant % 4], nullptr, reinterpret_cast<const std::uint8_t*>(data.data()),
-                          data.size(), reinterpret_cast<std::uint8_t*>(out.data()), &used, out.size());
-  out.resize(used);
+  std::string out(lzma_stream_buffer_bound(data.size()) + 4096, '\0');
+  if ((variant & 4) == 0) {
+    std::size_t used = 0;
+    lzma_easy_buffer_encode(level, kChecks[variant % 4], nullptr, reinterpret_cast<const std::uint8_t*>(data.data()),
+                            data.size(), reinterpret_cast<std::uint8_t*>(out.data()), &used, out.size());
+    out.resize(used);
+    return out;
+  }
+  lzma_mt options{};
+  options.threads = 2;
+  options.block_size = 4096;
+  options.preset = level;
+  options.check = kChecks[variant % 4];
+  lzma_stream stream = LZMA_STREAM_INIT;
+  const std::unique_ptr<lzma_stream, EndLzma> owner(&stream);
+  if (lzma_stream_encoder_mt(&stream, &options) != LZMA_OK) return {};
+  stream.next_in = reinterpret_cast<const std::uint8_t*>(data.data());
+  stream.avail_in = data.size();
+  stream.next_out = reinterpret_cast<std::uint8_t*>(out.data());
+  stream.avail_out = out.size();
+  while (lzma_code(&stream, LZMA_FINISH) == LZMA_OK) {
+  }
+  out.resize(stream.total_out);
   return out;
 }
 
@@ -44,10 +68,6 @@ std::string Zstd(std::string_view data, unsigned level, unsigned variant) {
   out.resize(ZSTD_isError(size) ? 0 : size);
   return out;
 }
-
-struct EndLzma {
-  void operator()(lzma_stream* stream) const { lzma_end(stream); }
-};
 
 // As xz's tools write it: the size unknown, an end marker after the data.
 std::string Lzma(std::string_view data, unsigned level) {
