@@ -98,6 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
         Broken{"HeaderCut", "-m0=LZMA2", CUT(10), "", zip::Failure::Damaged},
         Broken{"StoredDataChanged", "-m0=Copy", POKE(1000, b"xyz"), "", zip::Failure::Damaged, true},
         Broken{"CompressedDataChanged", "-m0=LZMA2", POKE(3000, b"xyz"), "", zip::Failure::Damaged, true},
+        Broken{"SolidBlocksDataChanged", "-m0=LZMA2 -ms=2f", POKE(3000, b"xyz"), "", zip::Failure::Damaged, true},
         Broken{"PpmdDataChanged", "-m0=PPMd", POKE(3000, b"xyz"), "", zip::Failure::Damaged, true},
         Broken{"Bcj2DataChanged", "-mf=BCJ2", POKE(3000, b"xyz"), "", zip::Failure::Damaged, true},
         Broken{"StartHeaderChanged", "", POKE(20, b"\\x01"), "", zip::Failure::Damaged},
