@@ -15,11 +15,26 @@ struct EndLzma {
   void operator()(lzma_stream* stream) const { lzma_end(stream); }
 };
 
+// All of the data through the encoder `init` set up in `stream`, which is ended after.
+std::string Encode(lzma_stream& stream, lzma_ret init, std::string_view data) {
+  const std::unique_ptr<lzma_stream, EndLzma> owner(&stream);
+  if (init != LZMA_OK) return {};
+  std::string out(lzma_stream_buffer_bound(data.size()) + 4096, '\0');
+  stream.next_in = reinterpret_cast<const std::uint8_t*>(data.data());
+  stream.avail_in = data.size();
+  stream.next_out = reinterpret_cast<std::uint8_t*>(out.data());
+  stream.avail_out = out.size();
+  while (lzma_code(&stream, LZMA_FINISH) == LZMA_OK) {
+  }
+  out.resize(stream.total_out);
+  return out;
+}
+
 // Half of them as xz -T writes them: blocks of 4 KiB whose headers give their sizes, which the
 // engine decodes side by side.
 std::string Xz(std::string_view data, unsigned level, unsigned variant) {
-  std::string out(lzma_stream_buffer_bound(data.size()) + 4096, '\0');
   if ((variant & 4) == 0) {
+    std::string out(lzma_stream_buffer_bound(data.size()), '\0');
     std::size_t used = 0;
     lzma_easy_buffer_encode(level, kChecks[variant % 4], nullptr, reinterpret_cast<const std::uint8_t*>(data.data()),
                             data.size(), reinterpret_cast<std::uint8_t*>(out.data()), &used, out.size());
@@ -32,16 +47,7 @@ std::string Xz(std::string_view data, unsigned level, unsigned variant) {
   options.preset = level;
   options.check = kChecks[variant % 4];
   lzma_stream stream = LZMA_STREAM_INIT;
-  const std::unique_ptr<lzma_stream, EndLzma> owner(&stream);
-  if (lzma_stream_encoder_mt(&stream, &options) != LZMA_OK) return {};
-  stream.next_in = reinterpret_cast<const std::uint8_t*>(data.data());
-  stream.avail_in = data.size();
-  stream.next_out = reinterpret_cast<std::uint8_t*>(out.data());
-  stream.avail_out = out.size();
-  while (lzma_code(&stream, LZMA_FINISH) == LZMA_OK) {
-  }
-  out.resize(stream.total_out);
-  return out;
+  return Encode(stream, lzma_stream_encoder_mt(&stream, &options), data);
 }
 
 std::string Bzip2(std::string_view data, unsigned variant) {
@@ -74,17 +80,7 @@ std::string Lzma(std::string_view data, unsigned level) {
   lzma_options_lzma options{};
   lzma_lzma_preset(&options, level);
   lzma_stream stream = LZMA_STREAM_INIT;
-  const std::unique_ptr<lzma_stream, EndLzma> owner(&stream);
-  lzma_alone_encoder(&stream, &options);
-  std::string out(lzma_stream_buffer_bound(data.size()) + 64, '\0');
-  stream.next_in = reinterpret_cast<const std::uint8_t*>(data.data());
-  stream.avail_in = data.size();
-  stream.next_out = reinterpret_cast<std::uint8_t*>(out.data());
-  stream.avail_out = out.size();
-  while (lzma_code(&stream, LZMA_FINISH) == LZMA_OK) {
-  }
-  out.resize(stream.total_out);
-  return out;
+  return Encode(stream, lzma_alone_encoder(&stream, &options), data);
 }
 
 }  // namespace
