@@ -15,8 +15,12 @@ Error Spool::Open(const os::Folder& target) {
   target_ = target.path();
   if (Error error = os::FreeSpace(target_, free_)) return error;
   const auto now = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-  const std::string name = "~spool-" + std::to_string(now % 1000000007);
-  if (Error error = target.NewFolder(Utf8Path(name), folder_)) return error;
+  Error error;
+  for (std::uint64_t n = 0; n < 100; ++n) {
+    error = target.NewFolder(Utf8Path("~spool-" + std::to_string((now + n) % 1000000007)), folder_);
+    if (error.kind != Failure::Exists) break;
+  }
+  if (error) return error;
   path_ = folder_.path();
   return folder_.SetHidden(true);
 }
