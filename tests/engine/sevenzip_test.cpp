@@ -47,6 +47,8 @@ INSTANTIATE_TEST_SUITE_P(
                       SevenZip{"Stored", "-m0=Copy"}, SevenZip{"Bzip2", "-m0=BZip2"},
                       SevenZip{"Deflate", "-m0=Deflate"},
                       SevenZip{"HeaderPlain", "-mhc=off"}, SevenZip{"SolidBlocksOfTwoFiles", "-ms=2f"},
+                      // A second solid block of two files after a first of one, read on a worker of its own.
+                      SevenZip{"SolidBlocksBySize", "-ms=600k"},
                       SevenZip{"Bcj", "-mf=BCJ"}, SevenZip{"Bcj2", "-mf=BCJ2"}, SevenZip{"Arm", "-mf=ARM"},
                       SevenZip{"Armt", "-mf=ARMT"}, SevenZip{"Arm64", "-mf=ARM64"}, SevenZip{"Ppc", "-mf=PPC"},
                       SevenZip{"Sparc", "-mf=SPARC"}, SevenZip{"Ia64", "-mf=IA64"}, SevenZip{"Riscv", "-mf=RISCV"},

@@ -9,23 +9,29 @@ namespace {
 constexpr unsigned kWaitMs = 100;
 }  // namespace
 
-ReadAheadStream::ReadAheadStream(Produce produce) : produce_(std::move(produce)) {
+ReadAheadStream::ReadAheadStream(Produce produce) : produce_(std::move(produce)) { Start(); }
+
+// Its positions go on from the inner stream's.
+ReadAheadStream::ReadAheadStream(std::unique_ptr<Stream> inner) {
+  position_ = inner->position();
+  produce_ = [inner = std::shared_ptr<Stream>(std::move(inner))](Sink& sink) -> Error {
+    for (;;) {
+      const std::span<std::uint8_t> room = sink.Room();
+      if (room.empty()) return {};
+      std::size_t got = 0;
+      const Error error = inner->Read(room.data(), room.size(), got);
+      sink.Fill(got);
+      if (error) return error;
+      if (got < room.size()) return inner->Finish();
+    }
+  };
+  Start();
+}
+
+void ReadAheadStream::Start() {
   for (Bytes& buffer : ring_) buffer.resize(kBufferSize);
   thread_ = std::make_unique<os::Thread>([this] { Run(); });
 }
-
-ReadAheadStream::ReadAheadStream(std::unique_ptr<Stream> inner)
-    : ReadAheadStream([inner = std::shared_ptr<Stream>(std::move(inner))](Sink& sink) -> Error {
-        for (;;) {
-          const std::span<std::uint8_t> room = sink.Room();
-          if (room.empty()) return {};
-          std::size_t got = 0;
-          const Error error = inner->Read(room.data(), room.size(), got);
-          sink.Fill(got);
-          if (error) return error;
-          if (got < room.size()) return inner->Finish();
-        }
-      }) {}
 
 ReadAheadStream::~ReadAheadStream() {
   {

@@ -33,7 +33,8 @@ class ReadAheadStream final : public Stream {
   using Produce = std::function<Error(Sink& sink)>;
 
   explicit ReadAheadStream(Produce produce);
-  // The inner stream read front to back to its end, then finished; a cancel is its own to ask.
+  // The inner stream read front to back to its end, then finished, its positions kept; a cancel
+  // is its own to ask.
   explicit ReadAheadStream(std::unique_ptr<Stream> inner);
   ~ReadAheadStream() override;  // stops the decoding thread
   ReadAheadStream(const ReadAheadStream&) = delete;
@@ -50,6 +51,7 @@ class ReadAheadStream final : public Stream {
 
   // Into `data` when given, else passed over: at most `size` bytes, fewer only at the end.
   Error Take(std::uint8_t* data, std::uint64_t size, std::uint64_t& got);
+  void Start();
   void Run();
 
   Produce produce_;
