@@ -19,7 +19,7 @@ ReadAheadStream::ReadAheadStream(std::unique_ptr<Stream> inner) {
       const std::span<std::uint8_t> room = sink.Room();
       if (room.empty()) return {};
       std::size_t got = 0;
-      const Error error = inner->Read(room.data(), room.size(), got);
+      Error error = inner->Read(room.data(), room.size(), got);
       sink.Fill(got);
       if (error) return error;
       if (got < room.size()) return inner->Finish();

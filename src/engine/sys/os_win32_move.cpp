@@ -65,11 +65,12 @@ Error Folder::Move(const Path& name, const Folder& to, const Path& newName, File
   if (name.native().empty() || name.native().size() > 0x7FFF || text.empty() || text.size() > 0x7FFF) {
     return SystemError(path, ERROR_FILENAME_EXCED_RANGE);
   }
-  std::vector<std::uint8_t> buffer(sizeof(Rename) + text.size() * sizeof(wchar_t));
+  const std::size_t bytes = text.size() * sizeof(wchar_t);  // at most 0xFFFE
+  std::vector<std::uint8_t> buffer(sizeof(Rename) + bytes);
   auto* rename = reinterpret_cast<Rename*>(buffer.data());
   rename->replaceIfExists = FALSE;
   rename->rootDirectory = reinterpret_cast<HANDLE>(to.handle_);
-  rename->fileNameLength = static_cast<ULONG>(text.size() * sizeof(wchar_t));
+  rename->fileNameLength = static_cast<ULONG>(bytes);
   std::memcpy(rename->fileName, text.data(), rename->fileNameLength);
   HANDLE handle = nullptr;
   for (DWORD waited = 0;; waited += kRetryMs) {
