@@ -53,9 +53,10 @@ struct Strictness {
 constexpr Strictness kLibarchiveStrictness[] = {
     // libarchive takes the first password that passes a traditional entry's check byte, and
     // another entry's may pass it (1 in 256): that entry's data then fails its CRC-32, or its
-    // deflate data is garbage.
+    // deflate data is garbage, or ends before or after its declared size.
     {"ZIP bad CRC", differential::kTheirsPass},
     {"ZIP decompression failed", differential::kTheirsPass},
+    {"ZIP compressed data is wrong size", differential::kTheirsPass},
 };
 
 bool LibarchiveStrictness(const std::string& message, unsigned made) {
