@@ -1,6 +1,8 @@
 // ExtractArchive: the archive is read and checked whole, every entry placed, and only then is
-// anything written: the files on a pool of workers, each folder made as the first file below it
-// comes up and given its times once all it holds is made.
+// anything made where it belongs (a stream costly to decode keeps its files' data hidden in the
+// target meanwhile): the files on a pool of workers, a lane of them each (a solid block's, in
+// order), each folder made as the first file below it comes up and given its times once all it
+// holds is made.
 #include <algorithm>
 #include <atomic>
 #include <functional>
