@@ -36,15 +36,14 @@ void Support(archive* reader, Reader kind) {
       archive_read_support_format_tar(reader);  // ustar, pax and GNU
       return;
     case Reader::SevenZip: archive_read_support_format_7zip(reader); return;
-    // A lone compressed file through its own filter once: what it holds may look compressed again
-    // (lzma has no magic, only a header that plausible bytes fit).
-    case Reader::Gzip: archive_read_append_filter(reader, ARCHIVE_FILTER_GZIP); break;
-    case Reader::Xz: archive_read_append_filter(reader, ARCHIVE_FILTER_XZ); break;
-    case Reader::Bzip2: archive_read_append_filter(reader, ARCHIVE_FILTER_BZIP2); break;
-    case Reader::Zstd: archive_read_append_filter(reader, ARCHIVE_FILTER_ZSTD); break;
+    case Reader::Gzip: archive_read_support_filter_gzip(reader); break;
+    case Reader::Xz: archive_read_support_filter_xz(reader); break;
+    case Reader::Bzip2: archive_read_support_filter_bzip2(reader); break;
+    case Reader::Zstd: archive_read_support_filter_zstd(reader); break;
+    // Through its filter once: lzma has no magic, only a header that what it holds may fit too.
     case Reader::Lzma: archive_read_append_filter(reader, ARCHIVE_FILTER_LZMA); break;
   }
-  archive_read_support_format_raw(reader);
+  archive_read_support_format_raw(reader);  // a lone compressed file
 }
 
 // The entry's data blocks at their offsets, what lies between them zeros.
